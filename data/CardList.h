@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "Common.h"
+
+inline constexpr const char* kCardListFileName = "cardlist.dat";
+
+// The exact bytes the writer puts in cardlist.dat for these cards (CR LF after every line).
+std::string CardListText(const TCardInfos& cards);
+
+// The file a new card type starts with: the declaration and "<cardlist/>".
+std::string EmptyCardListText();
+
+// Replaces cardTypeFolder/cardlist.dat with the cards, atomically. On failure the old file is
+// left as it was and VastrelleError(kCardListSaveFailed, ErrorAbort) is thrown.
+void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTypeFolder);
+
+// Reads a card list file into `cards` (replacing its content). Throws VastrelleError with the
+// reader's message when the file cannot be opened, does not parse, or holds a field that is not
+// simple text; a read that throws did not finish and its cards must not be saved back.
+// A file with no root element (no bytes, or a NUL first) reads as no cards.
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards);

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Card type folders in the program folder: programFolder/<name>/cardlist.dat and .../image.
+// Names are CP932 bytes.
+
+inline constexpr const char* kImageFolderName = "image";
+
+// Card types of the program folder: plain (not hidden, not a symbolic link, writable)
+// directories holding a regular file cardlist.dat, whose names have a CP932 form, sorted by
+// their CP932 bytes. An unreadable program folder lists nothing.
+std::vector<std::string> ListCardTypes(const std::filesystem::path& programFolder);
+
+// The two current card type paths: empty until Set with a non-empty name.
+class CurrentCardTypePaths {
+public:
+    // Empties both paths, then sets them for a non-empty name whose folder can be formed.
+    // Returns false (paths left empty) for an empty name or one that cannot be a folder name.
+    bool Set(const std::filesystem::path& programFolder, const std::string& name);
+    void Clear();
+    bool IsSet() const { return !m_cardTypeFolder.empty(); }
+    const std::filesystem::path& CardTypeFolder() const { return m_cardTypeFolder; }
+    const std::filesystem::path& ImageFolder() const { return m_imageFolder; }
+
+private:
+    std::filesystem::path m_cardTypeFolder;
+    std::filesystem::path m_imageFolder;
+};
+
+// Whether a typed card type name may become a folder of the program folder (no "/", "\", NUL
+// or control character, not "." or "..", has a file-system form).
+bool IsValidCardTypeName(const std::string& name);
+
+// Makes programFolder/name, its image folder and an empty card list file. Every failure throws
+// VastrelleError carrying the message and its box kind, in the order: refused name (Warning),
+// folder exists (Warning), folder (ErrorAbort), image folder (ErrorAbort), cardlist.dat
+// (ErrorAbort). What was created before a failure stays.
+void CreateCardType(const std::filesystem::path& programFolder, const std::string& name);
+
+// As CreateCardType, but cardlist.dat holds the template's lines (bytes unchanged, each ended by
+// CR LF, up to the first NUL). An unreadable template throws "ファイル %s は開けません"
+// (FailureReport) after both folders were made.
+void ImportTemplate(const std::filesystem::path& programFolder, const std::string& name,
+                    const std::filesystem::path& templatePath);
+
+// The proposed card type name for a template file: its file name without the last extension.
+std::string ProposedCardTypeName(const std::filesystem::path& templatePath);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One card. Every text is CP932 bytes as the user typed it (never escaped here).
+struct TCardInfo {
+    std::string FrontImageFileName;
+    std::string BackImageFileName;
+    std::string Number;
+    std::string Title;
+    bool Owned = false;
+    std::string Comment;
+
+    bool operator==(const TCardInfo&) const = default;
+};
+
+using TCardInfos = std::vector<TCardInfo>;
+
+// Blanks the record: five empty texts, not owned.
+void ClearCardInfo(TCardInfo& card);
+
+enum class TConvertDirection { Escape, Unescape };
+
+// The field text conversion of number, title and comment in the card list file.
+// Matching is by CP932 characters: a trail byte never starts a match.
+std::string ConvertFieldText(std::string_view text, TConvertDirection direction);
+
+// One list column: caption (CP932), width in pixels, whether it is put into the list.
+struct TColumnData {
+    std::string Caption;
+    std::int32_t Width = 0;
+    bool Shown = true;
+};
+
+using TColumnDatas = std::vector<TColumnData>;
+
+// Column captions and the owned mark, in CP932.
+namespace caption {
+inline constexpr std::string_view kNumber = "No.";
+inline constexpr std::string_view kTitle = "\x83\x5E\x83\x43\x83\x67\x83\x8B";    // タイトル
+inline constexpr std::string_view kComment = "\x83\x52\x83\x81\x83\x93\x83\x67";  // コメント
+inline constexpr std::string_view kOwned = "\x8F\x8A\x8E\x9D";                    // 所持
+inline constexpr std::string_view kOwnedMark = "\x81\x9C";                        // ●
+}  // namespace caption
+
+// The four columns every list refresh sets: No., タイトル, コメント, 所持.
+TColumnDatas DefaultColumnDatas();
+
+// The text the list shows for the card in the column of that caption; empty for an unknown
+// caption, "?????" only when the lookup itself fails.
+std::string GetColumnValue(const TCardInfo& card, std::string_view caption) noexcept;
+
+// "owned/total[percent%]", or "0/0" for no cards; percent rounded down.
+std::string StatusLineText(std::size_t owned, std::size_t total);

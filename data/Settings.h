@@ -1,0 +1,33 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+inline constexpr const char* kSettingsFileName = "setting.ini";
+
+// The five view items of the 表示 menu, in the order of their keys in [layout].
+enum class ViewItem { Detail = 0, TitleFrontImg, TitleBackImg, TitleFrontImgLarge, TitleBackImgLarge };
+inline constexpr std::size_t kViewItemCount = 5;
+// The key of each view item: detail, title_frontimg, ..., title_backimg_large.
+const char* ViewItemKey(ViewItem item);
+
+using ViewChecks = std::array<bool, kViewItemCount>;
+
+struct TSettings {
+    std::string CardName;             // CP932; the card type to load at start-up
+    std::optional<ViewItem> CheckedView;  // none when every view key reads false
+};
+
+// Reads programFolder/setting.ini as start-up does. comboItems are the listed card types: when
+// there is at least one and no name was remembered, the first is taken. Never fails.
+TSettings ReadSettings(const std::filesystem::path& programFolder,
+                       const std::vector<std::string>& comboItems);
+
+// Writes cardname and the five view keys, keeping every other line of the file. Throws
+// VastrelleError("<path> に書き込めません") when the file cannot be written; the old file is
+// then unchanged.
+void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
+                   const ViewChecks& checks);

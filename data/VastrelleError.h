@@ -1,0 +1,29 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// How the user interface presents a failure.
+enum class MessageKind {
+    FailureReport,  // the program-wide failure report: application title, stop icon, OK
+    Warning,        // "警告", OK
+    ErrorAbort,     // "エラー", single button "中止(&A)"
+    ErrorOk,        // "エラー", OK
+};
+
+// The one failure type of the core. what() is the user-facing message in UTF-8.
+class VastrelleError : public std::runtime_error {
+public:
+    explicit VastrelleError(const std::string& message,
+                            MessageKind kind = MessageKind::FailureReport)
+        : std::runtime_error(message), m_kind(kind) {}
+
+    MessageKind Kind() const { return m_kind; }
+
+private:
+    MessageKind m_kind;
+};
+
+// printf-style "%s"/"%d" substitution for the fixed message texts.
+std::string FormatMessage(const char* format, const std::string& argument);
+std::string FormatMessage(const char* format, int argument);
