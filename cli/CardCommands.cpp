@@ -39,7 +39,8 @@ std::string CsvField(const std::string& utf8) {
 std::string JsonText(const nlohmann::json& card, const char* key) {
     auto it = card.find(key);
     if (it == card.end() || it->is_null()) return {};
-    if (!it->is_string()) throw VastrelleError(std::string("\"") + key + "\" は文字列ではありません");
+    if (!it->is_string())
+        throw VastrelleError(std::string("\"") + key + "\" は文字列ではありません");
     return Cp932Argument(it->get<std::string>());
 }
 
@@ -102,7 +103,9 @@ int CmdMissing(const Args& args) {
 
 int CmdExport(const Args& args) {
     TCardInfos cards = ReadCards(args);
-    std::string out = "\xEF\xBB\xBF" "No.,タイトル,コメント,所持,表画像,裏画像\r\n";
+    std::string out =
+        "\xEF\xBB\xBF"
+        "No.,タイトル,コメント,所持,表画像,裏画像\r\n";
     for (const TCardInfo& card : cards) {
         out += CsvField(Utf8(card.Number)) + "," + CsvField(Utf8(card.Title)) + "," +
                CsvField(Utf8(card.Comment)) + "," + (card.Owned ? "●" : "") + "," +

@@ -25,8 +25,9 @@ constexpr Command kCommands[] = {
     {"export", "export DIR                  the cards as CSV", CmdExport},
     {"types", "types PROGRAM_DIR           the card types, one per line", CmdTypes},
     {"create", "create PROGRAM_DIR NAME     make an empty card type", CmdCreate},
-    {"import", "import PROGRAM_DIR NAME TEMPLATE\n"
-               "                            make a card type from a template",
+    {"import",
+     "import PROGRAM_DIR NAME TEMPLATE\n"
+     "                            make a card type from a template",
      CmdImport},
     {"settings", "settings PROGRAM_DIR        cardname=NAME and view=KEY from setting.ini",
      CmdSettings},
@@ -49,7 +50,8 @@ void ExpectArgCount(const Args& args, std::size_t count) {
 
 std::string Cp932Argument(const std::string& utf8) {
     auto name = cp932::FromUtf8(utf8);
-    if (!name) throw VastrelleError("「" + utf8 + "」には Shift_JIS で表せない文字が含まれています");
+    if (!name)
+        throw VastrelleError("「" + utf8 + "」には Shift_JIS で表せない文字が含まれています");
     return *name;
 }
 

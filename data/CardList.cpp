@@ -102,9 +102,8 @@ void RegisterCp932Aliases() {
              {"SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "CSSHIFTJIS", "WINDOWS-31J", "X-SJIS"})
             xmlAddEncodingAlias("CP932", alias);
         // No card list may pull another file in: refuse every external resource.
-        xmlSetExternalEntityLoader([](const char*, const char*, xmlParserCtxtPtr) -> xmlParserInputPtr {
-            return nullptr;
-        });
+        xmlSetExternalEntityLoader([](const char*, const char*,
+                                      xmlParserCtxtPtr) -> xmlParserInputPtr { return nullptr; });
         return true;
     }();
     (void)registered;
@@ -155,7 +154,8 @@ std::string LineExcerpt(std::string_view text, int line) {
     std::size_t end = text.find('\n', start);
     std::string_view rest = text.substr(start, end == std::string_view::npos ? end : end - start);
     std::size_t pos = 0;
-    for (int chars = 0; chars < 40 && pos < rest.size(); ++chars) pos += cp932::CharLength(rest, pos);
+    for (int chars = 0; chars < 40 && pos < rest.size(); ++chars)
+        pos += cp932::CharLength(rest, pos);
     return cp932::ToUtf8Lossy(rest.substr(0, pos));
 }
 

@@ -9,7 +9,13 @@
 inline constexpr const char* kSettingsFileName = "setting.ini";
 
 // The five view items of the 表示 menu, in the order of their keys in [layout].
-enum class ViewItem { Detail = 0, TitleFrontImg, TitleBackImg, TitleFrontImgLarge, TitleBackImgLarge };
+enum class ViewItem {
+    Detail = 0,
+    TitleFrontImg,
+    TitleBackImg,
+    TitleFrontImgLarge,
+    TitleBackImgLarge
+};
 inline constexpr std::size_t kViewItemCount = 5;
 // The key of each view item: detail, title_frontimg, ..., title_backimg_large.
 const char* ViewItemKey(ViewItem item);
@@ -17,7 +23,7 @@ const char* ViewItemKey(ViewItem item);
 using ViewChecks = std::array<bool, kViewItemCount>;
 
 struct TSettings {
-    std::string CardName;             // CP932; the card type to load at start-up
+    std::string CardName;                 // CP932; the card type to load at start-up
     std::optional<ViewItem> CheckedView;  // none when every view key reads false
 };
 

@@ -10,7 +10,8 @@
 #include "Cp932.h"
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vastrelle-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "vastrelle-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
 }

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include "VastrelleError.h"
+
+class QWidget;
+
+// The program's message boxes; every box of the program is made here.
+
+// Warning "警告" with OK, error "エラー" with the single button "中止(&A)", or error with OK.
+void ShowMessage(QWidget* parent, MessageKind kind, const QString& text);
+// Confirmation "確認" with "はい(&Y)" (default) and "いいえ(&N)" (Escape); true only for Yes.
+bool AskYesNo(QWidget* parent, const QString& text);
+// The program-wide failure report: titled with the application title, stop icon, one OK; the
+// message gets "." appended unless it is empty or ends in "." or a character below it.
+void ShowFailureReport(QWidget* parent, const QString& message);
+// Shows a core failure in the box its kind names.
+void ShowError(QWidget* parent, const VastrelleError& error);
+
+// The application title: the executable's name up to its first ".", first character unchanged,
+// the rest in lower case.
+QString ApplicationTitle();
+QString FailureReportText(const QString& message);
