@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <functional>
+
+// Answers the next modal box from a timer: finds the active modal widget, lets `inspect` look at
+// it, then clicks the button with the given caption. Always ends the box afterwards, so a failed
+// check cannot leave a test hanging on exec().
+inline void AnswerNextModal(const QString& buttonCaption,
+                            std::function<void(QWidget*)> inspect = {}, int delayMs = 0) {
+    QTimer::singleShot(delayMs, [buttonCaption, inspect]() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        if (inspect) inspect(modal);
+        for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
+            if (button->text() == buttonCaption) {
+                button->click();
+                break;
+            }
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    });
+}
