@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 #include <libxml/xmlreader.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <fstream>
@@ -23,7 +24,16 @@ constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"Shif
 // bytewise.
 bool IsForbiddenControl(unsigned char c) { return c < 0x20 && c != '\t' && c != '\r' && c != '\n'; }
 
+bool HasForbiddenControl(std::string_view text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return IsForbiddenControl(static_cast<unsigned char>(c)); });
+}
+
 void AppendText(std::string& out, std::string_view text) {
+    if (!HasForbiddenControl(text)) {
+        out.append(text);
+        return;
+    }
     for (char c : text)
         if (!IsForbiddenControl(static_cast<unsigned char>(c))) out.push_back(c);
 }
@@ -31,6 +41,10 @@ void AppendText(std::string& out, std::string_view text) {
 // Picture names are not escaped; the three markup characters become references so that the file
 // stays well-formed. Names without them are written exactly as before.
 void AppendImageName(std::string& out, std::string_view name) {
+    if (name.find_first_of("&<>") == std::string_view::npos && !HasForbiddenControl(name)) {
+        out.append(name);
+        return;
+    }
     for (std::size_t pos = 0; pos < name.size();) {
         std::size_t n = cp932::CharLength(name, pos);
         char c = name[pos];

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Common.h"
+#include "Cp932.h"
 #include "TempDir.h"
 
 namespace {
@@ -56,6 +59,44 @@ TEST(FieldTextConversion, TrailBytesNeverMatch) {
     // space, followed by "#60;".
     EXPECT_EQ(Unescape("\x81\x40#60;"), "\x81\x40#60;");
     EXPECT_EQ(Unescape("\x81\x40@#60;"), "\x81\x40<");
+}
+
+// The conversion as described: row by row, each row a left-to-right scan over characters.
+std::string RowByRow(std::string text, TConvertDirection direction) {
+    static const std::pair<std::string, std::string> table[] = {
+        {"&", "@#38;"}, {"<", "@#60;"}, {">", "@#62;"},  {"[", "@#91;"},        {"]", "@#93;"},
+        {"%", "@#37;"}, {"*", "@#42;"}, {"\t", "@#09;"}, {"\r\n", "@#13;@#10;"}};
+    for (const auto& [special, escaped] : table) {
+        const std::string& from = direction == TConvertDirection::Escape ? special : escaped;
+        const std::string& to = direction == TConvertDirection::Escape ? escaped : special;
+        std::string out;
+        for (std::size_t pos = 0; pos < text.size();) {
+            if (text.compare(pos, from.size(), from) == 0) {
+                out += to;
+                pos += from.size();
+            } else {
+                std::size_t n = cp932::CharLength(text, pos);
+                out += text.substr(pos, n);
+                pos += n;
+            }
+        }
+        text = out;
+    }
+    return text;
+}
+
+TEST(FieldTextConversion, OnePassEqualsRowByRowOnRandomTexts) {
+    const std::string alphabet[] = {"@",     "#",     "1",     "3",     "0",    "6",     "9",
+                                    ";",     "&",     "<",     "[",     "]",    "%",     "*",
+                                    "\t",    "\r",    "\n",    "\x81",  "\x40", "@#13;", "@#10;",
+                                    "@#38;", "@#60;", "@#09;", "\x81@", "a"};
+    std::mt19937 random(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (int i = random() % 12; i > 0; --i) text += alphabet[random() % std::size(alphabet)];
+        for (auto direction : {TConvertDirection::Escape, TConvertDirection::Unescape})
+            ASSERT_EQ(ConvertFieldText(text, direction), RowByRow(text, direction)) << text;
+    }
 }
 
 TEST(FieldTextConversion, RoundTripOfJapaneseTexts) {

@@ -49,4 +49,24 @@ TEST(Cp932, LossyConversionsMarkWhatIsLost) {
     EXPECT_EQ(converter.Convert("カード"), "\x83\x4A\x81\x5B\x83\x68");
 }
 
+TEST(Cp932, BulkConverterAgreesWithStrictConversionOnEveryCharacter) {
+    cp932::Utf8ToCp932Lossy converter;
+    for (char32_t cp = 1; cp < 0x10000; ++cp) {
+        if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+        std::string utf8;
+        if (cp < 0x80) {
+            utf8 = std::string(1, static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            utf8 = {static_cast<char>(0xC0 | (cp >> 6)), static_cast<char>(0x80 | (cp & 0x3F))};
+        } else {
+            utf8 = {static_cast<char>(0xE0 | (cp >> 12)),
+                    static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (cp & 0x3F))};
+        }
+        auto strict = cp932::FromUtf8(utf8);
+        ASSERT_EQ(converter.Convert("x" + utf8 + "y"), "x" + strict.value_or("?") + "y")
+            << std::hex << static_cast<unsigned>(cp);
+    }
+}
+
 }  // namespace
