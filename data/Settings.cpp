@@ -69,7 +69,7 @@ TSettings ReadSettings(const std::filesystem::path& programFolder,
     // state: a true key checks its item alone, a false one clears only its own.
     ViewChecks checks = {true, false, false, false, false};
     for (std::size_t i = 0; i < kViewItemCount; ++i) {
-        if (ReadBool(ini, kViewKeys[i], i == 0)) {
+        if (ReadBool(ini, kViewKeys[i], i == 0)) {  // only detail reads true when missing
             checks.fill(false);
             checks[i] = true;
         } else {
