@@ -10,8 +10,9 @@
 inline constexpr const char* kImageFolderName = "image";
 
 // Card types of the program folder: plain (not hidden, not a symbolic link, writable)
-// directories holding a regular file cardlist.dat, whose names have a CP932 form, sorted by
-// their CP932 bytes. An unreadable program folder lists nothing.
+// directories holding a regular file cardlist.dat, whose names have a CP932 form that is a valid
+// card type name leading back to that folder, sorted by their CP932 bytes. An unreadable
+// program folder lists nothing.
 std::vector<std::string> ListCardTypes(const std::filesystem::path& programFolder);
 
 // The two current card type paths: empty until Set with a non-empty name.
