@@ -85,8 +85,8 @@ TThumbnails MakeThumbnailBitmaps(std::string_view jpegBytes, const std::filesyst
     TThumbnails thumbnails;
     TLargeThumbnailSink sink(thumbnails.Large);
     DecodeJpegRows(jpegBytes, sink);
-    thumbnails.Small = thumbnails.Large;
-    if (!ScaleImageToBox(thumbnails.Small, kSmallBox, kSmallBox))
+    thumbnails.Small = FitIntoBox(thumbnails.Large, kSmallBox, kSmallBox);
+    if (thumbnails.Small.Width == 0)
         ThrowCannotCreate(folder, ReplaceExtension(name, kSmallThumbnailExtension));
     return thumbnails;
 }
@@ -116,11 +116,17 @@ bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes) {
     return ok;
 }
 
+// Thumbnails can be made again from the picture, so they are renamed into place (never seen
+// half-written) but not flushed: two flushes would cost more than the fitting and encoding.
+constexpr bool kDurableThumbnails = false;
+
 void WriteThumbnail(const std::filesystem::path& folder, std::string_view pictureName,
                     std::string_view extension, const TBitmap& bitmap) {
     const std::string name = ReplaceExtension(pictureName, extension);
     auto path = ImageFilePath(folder, name);
-    if (!path || !WriteFileAtomically(*path, EncodeBmp(bitmap))) ThrowCannotCreate(folder, name);
+    if (!path) ThrowCannotCreate(folder, name);
+    TPendingFile file(folder, EncodeBmp(bitmap), kDurableThumbnails);
+    if (!file.CommitAs(*path)) ThrowCannotCreate(folder, name);
 }
 
 bool IsRegularFile(const std::filesystem::path& path) {
@@ -183,9 +189,9 @@ void StoreImageSide(const std::filesystem::path& imageFolder, const std::string&
     const TThumbnails thumbnails = MakeThumbnailBitmaps(heldBytes, imageFolder, newName);
     TPendingFile picture(imageFolder, heldBytes);
     if (!picture.Ok()) ThrowCannotCreate(imageFolder, newName);
-    TPendingFile large(imageFolder, EncodeBmp(thumbnails.Large));
+    TPendingFile large(imageFolder, EncodeBmp(thumbnails.Large), kDurableThumbnails);
     if (!large.Ok()) ThrowCannotCreate(imageFolder, largeName);
-    TPendingFile small(imageFolder, EncodeBmp(thumbnails.Small));
+    TPendingFile small(imageFolder, EncodeBmp(thumbnails.Small), kDurableThumbnails);
     if (!small.Ok()) ThrowCannotCreate(imageFolder, smallName);
 
     // The old files go first: the new name may share them (the same name, or the same

@@ -20,32 +20,36 @@ TSize FitSize(int width, int height, int boxWidth, int boxHeight) {
     return {CeilQuotient(static_cast<std::int64_t>(width) * boxHeight, height), boxHeight};
 }
 
-bool ScaleImageToBox(TBitmap& bitmap, int boxWidth, int boxHeight) {
-    if (boxWidth <= 0 || boxHeight <= 0 || bitmap.Width <= 0 || bitmap.Height <= 0 ||
-        bitmap.Pixels.size() != static_cast<std::size_t>(bitmap.Width) * bitmap.Height * 3)
-        return false;
-    const TSize size = FitSize(bitmap.Width, bitmap.Height, boxWidth, boxHeight);
+TBitmap FitIntoBox(const TBitmap& source, int boxWidth, int boxHeight) {
+    if (boxWidth <= 0 || boxHeight <= 0 || source.Width <= 0 || source.Height <= 0 ||
+        source.Pixels.size() != static_cast<std::size_t>(source.Width) * source.Height * 3)
+        return {};
+    const TSize size = FitSize(source.Width, source.Height, boxWidth, boxHeight);
     try {
         std::vector<std::size_t> columns(size.Width);
         for (int x = 0; x < size.Width; ++x)
-            columns[x] = static_cast<std::size_t>(SourceIndex(x, size.Width, bitmap.Width)) * 3;
-        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(size.Width) * size.Height * 3);
-        std::uint8_t* out = pixels.data();
+            columns[x] = static_cast<std::size_t>(SourceIndex(x, size.Width, source.Width)) * 3;
+        TBitmap fitted{size.Width, size.Height, {}};
+        fitted.Pixels.resize(static_cast<std::size_t>(size.Width) * size.Height * 3);
+        std::uint8_t* out = fitted.Pixels.data();
         for (int y = 0; y < size.Height; ++y) {
-            const std::uint8_t* row = bitmap.Pixels.data() + static_cast<std::size_t>(SourceIndex(
-                                                                 y, size.Height, bitmap.Height)) *
-                                                                 bitmap.Width * 3;
+            const std::size_t sourceY = SourceIndex(y, size.Height, source.Height);
+            const std::uint8_t* row = source.Pixels.data() + sourceY * source.Width * 3;
             for (std::size_t column : columns) {
                 *out++ = row[column];
                 *out++ = row[column + 1];
                 *out++ = row[column + 2];
             }
         }
-        bitmap.Pixels = std::move(pixels);
+        return fitted;
     } catch (const std::bad_alloc&) {
-        return false;
+        return {};
     }
-    bitmap.Width = size.Width;
-    bitmap.Height = size.Height;
+}
+
+bool ScaleImageToBox(TBitmap& bitmap, int boxWidth, int boxHeight) {
+    TBitmap fitted = FitIntoBox(bitmap, boxWidth, boxHeight);
+    if (fitted.Width == 0) return false;
+    bitmap = std::move(fitted);
     return true;
 }

@@ -12,6 +12,12 @@ struct TSize {
 // side is the exact quotient rounded up (200 x 150 into 100 x 100 gives 100 x 75).
 TSize FitSize(int width, int height, int boxWidth, int boxHeight);
 
+struct TBitmap;
+
+// The source fitted into the box by the thumbnail rule, nearest-neighbour; the source is left as
+// it was. An empty bitmap (width 0) when the source is not a whole bitmap or memory runs out.
+TBitmap FitIntoBox(const TBitmap& source, int boxWidth, int boxHeight);
+
 // Nearest-neighbour sampling: the source index whose pixel centre is nearest to that of target
 // index t when sourceLength pixels are stretched over targetLength. Never decreases with t.
 inline int SourceIndex(int t, int targetLength, int sourceLength) {

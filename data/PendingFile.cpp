@@ -23,7 +23,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 }  // namespace
 
-TPendingFile::TPendingFile(const std::filesystem::path& folder, std::string_view bytes) {
+TPendingFile::TPendingFile(const std::filesystem::path& folder, std::string_view bytes,
+                           bool durable) {
     // Hidden, so that a crash between writing and renaming leaves no file that looks like a
     // picture.
     m_temp = (folder / ".vastrelle-XXXXXX").string();
@@ -32,7 +33,7 @@ TPendingFile::TPendingFile(const std::filesystem::path& folder, std::string_view
     m_pending = true;
     mode_t mask = ::umask(0);
     ::umask(mask);
-    m_ok = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    m_ok = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
     m_ok = ::close(fd) == 0 && m_ok;
 }
 

@@ -8,8 +8,8 @@
 // Removed on destruction unless it was committed.
 class TPendingFile {
 public:
-    // Writes and flushes the bytes; false from Ok() when any step failed.
-    TPendingFile(const std::filesystem::path& folder, std::string_view bytes);
+    // Writes the bytes, flushed to disk when durable; false from Ok() when any step failed.
+    TPendingFile(const std::filesystem::path& folder, std::string_view bytes, bool durable = true);
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;
     TPendingFile& operator=(const TPendingFile&) = delete;
