@@ -137,7 +137,9 @@ double Thumbnails(const std::string& name) {
 }
 
 void SetLabel(benchmark::State& state) {
-    state.SetLabel(state.range(0) == 0 ? "baseline" : "progressive");
+    const auto bytes = fs::file_size(Pictures().Folder() / kNames[state.range(0)]);
+    state.SetLabel(std::string(state.range(0) == 0 ? "baseline " : "progressive ") +
+                   std::to_string(bytes / 1000) + " kB");
 }
 
 void BM_MakeThumbnails(benchmark::State& state) {
