@@ -4,68 +4,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <string>
+#include <optional>
 
-namespace {
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int Get() const { return m_fd; }
-    bool Close() {
-        int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-mode_t NewFileMode(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-}  // namespace
+#include "PendingFile.h"
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
-    std::string temp = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
-    Fd fd(::mkstemp(temp.data()));
-    if (fd.Get() < 0) return false;
-    bool ok = ::fchmod(fd.Get(), NewFileMode(path)) == 0 && WriteAll(fd.Get(), bytes) &&
-              ::fsync(fd.Get()) == 0;
-    ok = fd.Close() && ok;
-    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
+    // A replaced file keeps its permissions.
+    std::optional<mode_t> mode;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    TPendingFile pending(folder, bytes, true, mode);
+    if (!pending.CommitAs(path)) return false;
     // Make the rename itself durable.
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.Get() >= 0) ::fsync(dir.Get());
+    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return true;
 }

@@ -24,16 +24,19 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 TPendingFile::TPendingFile(const std::filesystem::path& folder, std::string_view bytes,
-                           bool durable) {
+                           bool durable, std::optional<mode_t> mode) {
     // Hidden, so that a crash between writing and renaming leaves no file that looks like a
     // picture.
     m_temp = (folder / ".vastrelle-XXXXXX").string();
     int fd = ::mkstemp(m_temp.data());
     if (fd < 0) return;
     m_pending = true;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    m_ok = ::fchmod(fd, 0666 & ~mask) == 0 && WriteAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
+    if (!mode) {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    m_ok = ::fchmod(fd, *mode) == 0 && WriteAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
     m_ok = ::close(fd) == 0 && m_ok;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,7 +12,9 @@
 class TPendingFile {
 public:
     // Writes the bytes, flushed to disk when durable; false from Ok() when any step failed.
-    TPendingFile(const std::filesystem::path& folder, std::string_view bytes, bool durable = true);
+    // The file gets `mode`, or the usual permissions of a new file when it is not given.
+    TPendingFile(const std::filesystem::path& folder, std::string_view bytes, bool durable = true,
+                 std::optional<mode_t> mode = std::nullopt);
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;
     TPendingFile& operator=(const TPendingFile&) = delete;
