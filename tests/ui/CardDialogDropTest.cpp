@@ -1,84 +1,18 @@
-// Drops on the card dialog's frames and what OK and Cancel then do to the image folder.
+// Drops on the card dialog's frames: which files are asked about, refused or held, and what OK
+// then stores.
 #include <QCheckBox>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
-#include "CardDialogSupport.h"
-#include "CardInfoInputDlg.h"
-#include "Cp932.h"
-#include "MessageBoxes.h"
-#include "ModalAnswer.h"
+#include "CardDialogFixture.h"
 
-namespace {
-
-// Answers the next box with the given button and keeps its text.
-void AnswerAndKeepText(const char* button, QString* text) {
-    AnswerNextModal(Utf8(button), [text](QWidget* box) {
-        if (auto* message = qobject_cast<QMessageBox*>(box)) *text = message->text();
-    });
-}
-
-std::string Cp932(const char* utf8) { return *cp932::FromUtf8(utf8); }
-
-}  // namespace
-
-class CardDialogDropTest : public QObject {
+class CardDialogDropTest : public QObject, private TCardDialogFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<TCardInfoInputForm> m_dialog;
-    QString m_image;
-    QString m_drop;
-
-    QWidget* Panel(const char* name) { return m_dialog->findChild<QFrame*>(Utf8(name)); }
-    QPushButton* Button(const char* name) { return m_dialog->findChild<QPushButton*>(Utf8(name)); }
-    QString Image(const char* name) { return m_image + QLatin1Char('/') + Utf8(name); }
-    QString Dropped(const char* name) { return m_drop + QLatin1Char('/') + Utf8(name); }
-    bool InImage(const char* name) { return QFile::exists(Image(name)); }
-
-    // A card whose front picture old.jpg (with thumbnails) is stored in the image folder.
-    TCardInfo StoredCard() {
-        CopyFixture("landscape.jpg", m_image, Utf8("old.jpg"));
-        CopyFixture("landscape.jpg", m_image, Utf8("old.thm"));
-        CopyFixture("landscape.jpg", m_image, Utf8("old.thm_large"));
-        TCardInfo card;
-        card.FrontImageFileName = "old.jpg";
-        card.Number = "7";
-        return card;
-    }
-
-    void Prepare(const TCardInfo& card) {
-        m_dialog->SetCardInfo(Utf8("カード情報の編集画面"), card, m_image.toStdString());
-        m_dialog->show();
-    }
-
-    void PressOk() { Button("ButtonOK")->click(); }
-    bool ClosedWithOk() {
-        return !m_dialog->isVisible() && m_dialog->result() == QDialog::Accepted;
-    }
-
 private slots:
-    void init() {
-        m_root = std::make_unique<QTemporaryDir>();
-        m_image = m_root->filePath(Utf8("image"));
-        m_drop = m_root->filePath(Utf8("drop"));
-        QDir().mkpath(m_image);
-        QDir().mkpath(m_drop);
-        m_dialog = std::make_unique<TCardInfoInputForm>(nullptr);
-    }
-
-    void cleanup() {
-        QCoreApplication::processEvents();  // a box answer still pending finds no box
-        m_dialog.reset();
-        m_root.reset();
-    }
+    void init() { SetUpFolders(); }
+    void cleanup() { TearDownFolders(); }
 
     void freeDropsAreStoredAsByteCopiesWithThumbnails() {
         Prepare(TCardInfo{});
@@ -202,76 +136,6 @@ private slots:
         QVERIFY(InImage("a.jpg") && !InImage("b.jpg") && !InImage("c.jpg"));
     }
 
-    void secondDropReplacesTheFirst() {
-        Prepare(TCardInfo{});
-        SimulateDrop(Panel("Panel1"), {CopyFixture("landscape.jpg", m_drop, Utf8("first.jpg"))});
-        SimulateDrop(Panel("Panel1"), {CopyFixture("portrait.jpg", m_drop, Utf8("second.jpg"))});
-        PressOk();
-        QVERIFY(ClosedWithOk());
-        QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("second.jpg"));
-        QVERIFY(!InImage("first.jpg") && !InImage("first.thm"));
-        QCOMPARE(ReadBytes(Image("second.jpg")), ReadBytes(FixturePath("portrait.jpg")));
-    }
-
-    void deleteAndDropOnOneSide_data() {
-        QTest::addColumn<bool>("deleteFirst");
-        QTest::newRow("delete, then drop") << true;
-        QTest::newRow("drop, then delete") << false;
-    }
-    void deleteAndDropOnOneSide() {
-        QFETCH(bool, deleteFirst);
-        Prepare(StoredCard());
-        QString file = CopyFixture("portrait.jpg", m_drop, Utf8("new.jpg"));
-        if (deleteFirst) Button("sbDeleteFrontImage")->click();
-        SimulateDrop(Panel("Panel1"), {file});
-        if (!deleteFirst) Button("sbDeleteFrontImage")->click();
-        PressOk();
-        QVERIFY(ClosedWithOk());
-        QVERIFY(!InImage("old.jpg") && !InImage("old.thm") && !InImage("old.thm_large"));
-        QCOMPARE(InImage("new.jpg"), deleteFirst);
-        QCOMPARE(m_dialog->EditedCard().FrontImageFileName,
-                 std::string(deleteFirst ? "new.jpg" : ""));
-    }
-
-    void deleteOnAnEmptySideTouchesNothing() {
-        Prepare(StoredCard());
-        TFolderSnapshot before = Snapshot(m_image);
-        Button("sbDeleteBackImage")->click();
-        PressOk();
-        QVERIFY(ClosedWithOk());
-        QVERIFY(Snapshot(m_image) == before);
-        QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("old.jpg"));
-    }
-
-    void cancelAfterChangesTouchesNothing() {
-        TCardInfo card = StoredCard();
-        Prepare(card);
-        TFolderSnapshot before = Snapshot(m_image);
-        SimulateDrop(Panel("Panel2"), {CopyFixture("portrait.jpg", m_drop, Utf8("new.jpg"))});
-        Button("sbDeleteFrontImage")->click();
-        m_dialog->findChild<QLineEdit*>(Utf8("EditTitle"))->setText(Utf8("changed"));
-        Button("ButtonCancel")->click();
-        QCOMPARE(m_dialog->result(), int(QDialog::Rejected));
-        QVERIFY(Snapshot(m_image) == before);
-        QVERIFY(m_dialog->EditedCard() == card);
-    }
-
-    void okWithoutChangesCopiesTextsAndTouchesNoFile() {
-        TCardInfo card = StoredCard();
-        card.Title = Cp932("表題");
-        Prepare(card);
-        TFolderSnapshot before = Snapshot(m_image);
-        m_dialog->findChild<QLineEdit*>(Utf8("EditComment"))->setText(Utf8(" 角 "));
-        m_dialog->findChild<QCheckBox*>(Utf8("CheckBoxExist"))->setChecked(true);
-        PressOk();
-        QVERIFY(ClosedWithOk());
-        QVERIFY(Snapshot(m_image) == before);
-        TCardInfo expected = card;
-        expected.Comment = Cp932(" 角 ");  // exactly as typed, spaces kept
-        expected.Owned = true;
-        QVERIFY(m_dialog->EditedCard() == expected);
-    }
-
     void unreadablePictureKeepsTheSideAsItWas() {
         Prepare(TCardInfo{});
         SimulateDrop(Panel("Panel1"), {CopyFixture("landscape.jpg", m_drop, Utf8("good.jpg"))});
@@ -283,26 +147,6 @@ private slots:
         QVERIFY(ClosedWithOk());
         QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("good.jpg"));
         QVERIFY(!InImage("bad.jpg"));
-    }
-
-    void failedOkReportsAndStaysOpen() {
-        Prepare(StoredCard());
-        SimulateDrop(Panel("Panel1"), {CopyFixture("portrait.jpg", m_drop, Utf8("new.jpg"))});
-        // The image folder vanishes between the drop and OK: nothing can be written.
-        QString away = m_root->filePath(Utf8("away"));
-        QVERIFY(QDir().rename(m_image, away));
-        QString title;
-        AnswerNextModal(Utf8("OK"), [&title](QWidget* box) { title = box->windowTitle(); });
-        PressOk();
-        QCOMPARE(title, ApplicationTitle());
-        QVERIFY(m_dialog->isVisible());
-        QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("old.jpg"));
-
-        QVERIFY(QDir().rename(away, m_image));
-        PressOk();  // the dialog kept its flags: a second OK stores the picture
-        QVERIFY(ClosedWithOk());
-        QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("new.jpg"));
-        QVERIFY(InImage("new.jpg") && !InImage("old.jpg"));
     }
 
     // Decision: the full path is used however long it is; a cut path would name another file.
@@ -343,22 +187,6 @@ private slots:
         QVERIFY(ClosedWithOk());
         QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("both.jpg"));
         QVERIFY(m_dialog->EditedCard().BackImageFileName.empty());
-    }
-
-    // A typed text that CP932 cannot hold is refused before any file changes.
-    void textWithoutCp932FormKeepsTheDialogOpen() {
-        TCardInfo card = StoredCard();
-        Prepare(card);
-        TFolderSnapshot before = Snapshot(m_image);
-        SimulateDrop(Panel("Panel1"), {CopyFixture("portrait.jpg", m_drop, Utf8("new.jpg"))});
-        m_dialog->findChild<QLineEdit*>(Utf8("EditTitle"))->setText(Utf8("\xF0\x9F\x98\x80"));
-        QString text;
-        AnswerAndKeepText("OK", &text);
-        PressOk();
-        QCOMPARE(text, Utf8("タイトルに使用できない文字が含まれているので登録できません"));
-        QVERIFY(m_dialog->isVisible());
-        QVERIFY(m_dialog->EditedCard() == card);
-        QVERIFY(Snapshot(m_image) == before);
     }
 };
 
