@@ -1,0 +1,195 @@
+// The card dialog's form, keys and the pictures it shows when prepared.
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "CardDialogSupport.h"
+#include "CardInfoInputDlg.h"
+#include "Cp932.h"
+#include "VastrelleError.h"
+
+class CardInfoInputDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    template <typename T = QWidget>
+    static T* Child(const QWidget& dialog, const char* name) {
+        return dialog.findChild<T*>(Utf8(name));
+    }
+
+private slots:
+    void layoutFollowsTheForm_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("CheckBoxExist") << Utf8("CheckBoxExist") << QRect(40, 8, 57, 17);
+        QTest::newRow("EditNumber") << Utf8("EditNumber") << QRect(64, 32, 233, 20);
+        QTest::newRow("EditTitle") << Utf8("EditTitle") << QRect(64, 56, 233, 20);
+        QTest::newRow("EditComment") << Utf8("EditComment") << QRect(64, 80, 233, 20);
+        QTest::newRow("Panel1") << Utf8("Panel1") << QRect(24, 128, 153, 201);
+        QTest::newRow("Panel2") << Utf8("Panel2") << QRect(200, 128, 153, 201);
+        QTest::newRow("ImageFront") << Utf8("ImageFront") << QRect(1, 1, 151, 199);
+        QTest::newRow("ImageBack") << Utf8("ImageBack") << QRect(1, 1, 151, 199);
+        QTest::newRow("sbDeleteFrontImage") << Utf8("sbDeleteFrontImage") << QRect(24, 328, 49, 22);
+        QTest::newRow("sbDeleteBackImage") << Utf8("sbDeleteBackImage") << QRect(200, 328, 49, 22);
+        QTest::newRow("ButtonOK") << Utf8("ButtonOK") << QRect(320, 8, 75, 49);
+        QTest::newRow("ButtonCancel") << Utf8("ButtonCancel") << QRect(320, 64, 75, 49);
+    }
+    void layoutFollowsTheForm() {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        TCardInfoInputForm dialog(nullptr);
+        QCOMPARE(dialog.minimumSize(), QSize(412, 374));
+        QCOMPARE(dialog.maximumSize(), QSize(412, 374));
+        QFont font = dialog.font();
+        QCOMPARE(font.family(), Utf8("ＭＳ Ｐゴシック"));
+        QCOMPARE(font.pixelSize(), 12);
+        QWidget* widget = dialog.findChild<QWidget*>(name);
+        QVERIFY(widget != nullptr);
+        QCOMPARE(widget->geometry(), geometry);
+    }
+
+    void tabOrderSkipsFramesAndDeleteButtons() {
+        TCardInfoInputForm dialog(nullptr);
+        QStringList order;
+        QWidget* widget = Child(dialog, "EditNumber");
+        do {
+            if (widget->focusPolicy() & Qt::TabFocus) order << widget->objectName();
+            widget = widget->nextInFocusChain();
+        } while (widget != Child(dialog, "EditNumber"));
+        QCOMPARE(order,
+                 (QStringList{Utf8("EditNumber"), Utf8("EditTitle"), Utf8("ButtonOK"),
+                              Utf8("ButtonCancel"), Utf8("EditComment"), Utf8("CheckBoxExist")}));
+        for (const char* name : {"ButtonOK", "ButtonCancel", "sbDeleteFrontImage"}) {
+            auto* button = Child<QPushButton>(dialog, name);
+            QVERIFY2(!button->isDefault() && !button->autoDefault(), name);
+        }
+    }
+
+    void enterAndEscapeDoNothingButEnterPressesAFocusedButton() {
+        TCardInfoInputForm dialog(nullptr);
+        dialog.SetCardInfo(Utf8("x"), TCardInfo{}, {});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        Child(dialog, "EditTitle")->setFocus();
+        QTest::keyClick(Child(dialog, "EditTitle"), Qt::Key_Return);
+        QTest::keyClick(Child(dialog, "EditTitle"), Qt::Key_Escape);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(dialog.isVisible());
+
+        Child(dialog, "ButtonCancel")->setFocus();
+        QTest::keyClick(Child(dialog, "ButtonCancel"), Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+        dialog.show();
+        Child(dialog, "ButtonOK")->setFocus();
+        QTest::keyClick(Child(dialog, "ButtonOK"), Qt::Key_Space);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void titleBarCloseIsCancel() {
+        TCardInfoInputForm dialog(nullptr);
+        dialog.show();
+        dialog.setResult(QDialog::Accepted);
+        QVERIFY(dialog.close());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    }
+
+    void preparingFillsTheControlsAndForgetsEarlierDrops() {
+        QTemporaryDir root;
+        QString image = root.filePath(Utf8("image"));
+        QDir().mkpath(image);
+        TCardInfoInputForm dialog(nullptr);
+        dialog.SetCardInfo(Utf8("first"), TCardInfo{}, image.toStdString());
+        QString dropped = CopyFixture("landscape.jpg", root.path(), Utf8("a.jpg"));
+        QVERIFY(SimulateDrop(Child(dialog, "Panel1"), {dropped}));
+
+        TCardInfo card;
+        card.Number = "12";
+        card.Title = *cp932::FromUtf8("赤い竜");
+        card.Comment = *cp932::FromUtf8("初版");
+        card.Owned = true;
+        dialog.SetCardInfo(Utf8("カード情報の編集画面"), card, image.toStdString());
+        QCOMPARE(dialog.windowTitle(), Utf8("カード情報の編集画面"));
+        QCOMPARE(Child<QLineEdit>(dialog, "EditNumber")->text(), Utf8("12"));
+        QCOMPARE(Child<QLineEdit>(dialog, "EditTitle")->text(), Utf8("赤い竜"));
+        QCOMPARE(Child<QLineEdit>(dialog, "EditComment")->text(), Utf8("初版"));
+        QVERIFY(Child<QCheckBox>(dialog, "CheckBoxExist")->isChecked());
+        QVERIFY(Child<QLabel>(dialog, "ImageFront")->pixmap().isNull());
+
+        Child<QPushButton>(dialog, "ButtonOK")->click();
+        QVERIFY(dialog.EditedCard() == card);
+        QVERIFY(QDir(image).isEmpty());
+    }
+
+    // Stored pictures by extension in any letter case, fitted into 151 x 199 at the top-left.
+    void storedPicturesAreShownFitted_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("JPG landscape") << Utf8("p.JPG") << Utf8("landscape.jpg") << QSize(151, 113);
+        QTest::newRow("jpeg portrait") << Utf8("p.jpeg") << Utf8("portrait.jpg") << QSize(99, 199);
+        QTest::newRow("Bmp") << Utf8("p.Bmp") << Utf8("portrait.bmp") << QSize(99, 199);
+        QTest::newRow("missing file") << Utf8("gone.jpg") << QString() << QSize(0, 0);
+        QTest::newRow("a folder") << Utf8("folder.jpg") << QString() << QSize(0, 0);
+    }
+    void storedPicturesAreShownFitted() {
+        QFETCH(QString, name);
+        QFETCH(QString, fixture);
+        QFETCH(QSize, shown);
+        QTemporaryDir image;
+        if (!fixture.isEmpty()) CopyFixture(fixture.toUtf8().constData(), image.path(), name);
+        QDir(image.path()).mkdir(Utf8("folder.jpg"));
+        TCardInfo card;
+        card.BackImageFileName = name.toStdString();
+        TCardInfoInputForm dialog(nullptr);
+        dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString());
+        auto* label = Child<QLabel>(dialog, "ImageBack");
+        QCOMPARE(label->pixmap().size(), shown);
+        QCOMPARE(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    }
+
+    void storedPicturesThatCannotBeShownThrow_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("fixture");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("wmf") << Utf8("p.wmf") << Utf8("landscape.jpg")
+                             << Utf8("拡張子 .wmf の画像形式は処理できません");
+        QTest::newRow("EMF as written") << Utf8("p.EMF") << Utf8("landscape.jpg")
+                                        << Utf8("拡張子 .EMF の画像形式は処理できません");
+        QTest::newRow("no extension") << Utf8("plain") << Utf8("landscape.jpg")
+                                      << Utf8("拡張子 . の画像形式は処理できません");
+        QTest::newRow("bad JPEG") << Utf8("p.jpg") << Utf8("broken.jpg") << Utf8("JPEG エラー #");
+        QTest::newRow("bad BMP") << Utf8("p.bmp") << Utf8("broken.jpg") << Utf8("ファイル ");
+    }
+    void storedPicturesThatCannotBeShownThrow() {
+        QFETCH(QString, name);
+        QFETCH(QString, fixture);
+        QFETCH(QString, message);
+        QTemporaryDir image;
+        CopyFixture(fixture.toUtf8().constData(), image.path(), name);
+        TCardInfo card;
+        card.FrontImageFileName = name.toStdString();
+        TCardInfoInputForm dialog(nullptr);
+        try {
+            dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString());
+            QFAIL("no failure");
+        } catch (const VastrelleError& error) {
+            QVERIFY2(QString::fromUtf8(error.what()).startsWith(message), error.what());
+        }
+    }
+
+    void fittingNeverGivesAnEmptySide() {
+        QCOMPARE(FitToArea({1000, 1}, {151, 199}), QSize(151, 1));
+        QCOMPARE(FitToArea({1, 1000}, {151, 199}), QSize(1, 199));
+        QCOMPARE(FitToArea({151, 199}, {151, 199}), QSize(151, 199));
+        QCOMPARE(FitToArea({10, 10}, {151, 199}), QSize(151, 151));
+    }
+};
+
+QTEST_MAIN(CardInfoInputDlgTest)
+#include "CardInfoInputDlgTest.moc"

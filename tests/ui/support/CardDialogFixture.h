@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QFrame>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "CardDialogSupport.h"
+#include "CardInfoInputDlg.h"
+#include "Cp932.h"
+#include "ModalAnswer.h"
+
+// A fresh dialog and image folder for each test of the card dialog's drops and buttons.
+class TCardDialogFixture {
+protected:
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<TCardInfoInputForm> m_dialog;
+    QString m_image;
+    QString m_drop;
+
+    void SetUpFolders() {
+        m_root = std::make_unique<QTemporaryDir>();
+        m_image = m_root->filePath(Utf8("image"));
+        m_drop = m_root->filePath(Utf8("drop"));
+        QDir().mkpath(m_image);
+        QDir().mkpath(m_drop);
+        m_dialog = std::make_unique<TCardInfoInputForm>(nullptr);
+    }
+
+    void TearDownFolders() {
+        QCoreApplication::processEvents();  // a box answer still pending finds no box
+        m_dialog.reset();
+        m_root.reset();
+    }
+
+    QWidget* Panel(const char* name) { return m_dialog->findChild<QFrame*>(Utf8(name)); }
+    QPushButton* Button(const char* name) { return m_dialog->findChild<QPushButton*>(Utf8(name)); }
+    QString Image(const char* name) { return m_image + QLatin1Char('/') + Utf8(name); }
+    bool InImage(const char* name) { return QFile::exists(Image(name)); }
+
+    // A card whose front picture old.jpg (with thumbnails) is stored in the image folder.
+    TCardInfo StoredCard() {
+        CopyFixture("landscape.jpg", m_image, Utf8("old.jpg"));
+        CopyFixture("landscape.jpg", m_image, Utf8("old.thm"));
+        CopyFixture("landscape.jpg", m_image, Utf8("old.thm_large"));
+        TCardInfo card;
+        card.FrontImageFileName = "old.jpg";
+        card.Number = "7";
+        return card;
+    }
+
+    void Prepare(const TCardInfo& card) {
+        m_dialog->SetCardInfo(Utf8("カード情報の編集画面"), card, m_image.toStdString());
+        m_dialog->show();
+    }
+
+    void PressOk() { Button("ButtonOK")->click(); }
+    bool ClosedWithOk() {
+        return !m_dialog->isVisible() && m_dialog->result() == QDialog::Accepted;
+    }
+};
+
+// Answers the next box with the given button and keeps its text.
+inline void AnswerAndKeepText(const char* button, QString* text) {
+    AnswerNextModal(Utf8(button), [text](QWidget* box) {
+        if (auto* message = qobject_cast<QMessageBox*>(box)) *text = message->text();
+    });
+}
+
+inline std::string Cp932(const char* utf8) { return *cp932::FromUtf8(utf8); }

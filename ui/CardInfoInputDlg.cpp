@@ -1,0 +1,276 @@
+#include "CardInfoInputDlg.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "CardImages.h"
+#include "FileDropFilter.h"
+#include "MessageBoxes.h"
+#include "QtText.h"
+#include "VastrelleError.h"
+
+namespace {
+
+QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+
+constexpr const char* kNameTaken = "既に同じファイル名で登録されているので登録できません";
+constexpr const char* kOverwrite = "上書きしてもよろしいですか？";
+constexpr const char* kBadFileName = "ファイル名に使用できない文字が含まれているので登録できません";
+constexpr const char* kBadText = "%1に使用できない文字が含まれているので登録できません";
+
+const QSize kPictureArea(151, 199);
+
+template <typename T>
+T* Place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new T(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+QLabel* PlaceLabel(QWidget* parent, const char* name, const char* text, int left, int top) {
+    auto* label = new QLabel(Tr(text), parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* PlaceButton(QWidget* parent, const char* name, const char* text, int left, int top,
+                         int width, int height) {
+    auto* button = Place<QPushButton>(parent, name, left, top, width, height);
+    button->setText(Tr(text));
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+// A frame with a one-pixel border holding a picture control at its top-left inner corner.
+QFrame* PlacePictureFrame(QWidget* parent, const char* frameName, const char* imageName, int left,
+                          int top, QLabel*& image) {
+    auto* frame = Place<QFrame>(parent, frameName, left, top, 153, 201);
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setLineWidth(1);
+    frame->setFocusPolicy(Qt::NoFocus);
+    image = Place<QLabel>(frame, imageName, 1, 1, kPictureArea.width(), kPictureArea.height());
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return frame;
+}
+
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return text;
+}
+
+}  // namespace
+
+TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
+    setFixedSize(412, 374);
+    QFont font(Tr("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    setFont(font);
+
+    CheckBoxExist = Place<QCheckBox>(this, "CheckBoxExist", 40, 8, 57, 17);
+    CheckBoxExist->setText(Tr("所持"));
+    PlaceLabel(this, "Label1", "No.", 40, 32);
+    EditNumber = Place<QLineEdit>(this, "EditNumber", 64, 32, 233, 20);
+    PlaceLabel(this, "Label2", "タイトル", 16, 56);
+    EditTitle = Place<QLineEdit>(this, "EditTitle", 64, 56, 233, 20);
+    PlaceLabel(this, "Label5", "コメント", 16, 80);
+    EditComment = Place<QLineEdit>(this, "EditComment", 64, 80, 233, 20);
+    PlaceLabel(this, "Label3", "表", 24, 112);
+    m_front.Panel = PlacePictureFrame(this, "Panel1", "ImageFront", 24, 128, m_front.Image);
+    PlaceLabel(this, "Label4", "裏", 200, 112);
+    m_back.Panel = PlacePictureFrame(this, "Panel2", "ImageBack", 200, 128, m_back.Image);
+    sbDeleteFrontImage = PlaceButton(this, "sbDeleteFrontImage", "削除", 24, 328, 49, 22);
+    sbDeleteBackImage = PlaceButton(this, "sbDeleteBackImage", "削除", 200, 328, 49, 22);
+    sbDeleteFrontImage->setFocusPolicy(Qt::NoFocus);
+    sbDeleteBackImage->setFocusPolicy(Qt::NoFocus);
+    ButtonOK = PlaceButton(this, "ButtonOK", "O K", 320, 8, 75, 49);
+    ButtonCancel = PlaceButton(this, "ButtonCancel", "キャンセル", 320, 64, 75, 49);
+
+    setTabOrder(EditNumber, EditTitle);
+    setTabOrder(EditTitle, ButtonOK);
+    setTabOrder(ButtonOK, ButtonCancel);
+    setTabOrder(ButtonCancel, EditComment);
+    setTabOrder(EditComment, CheckBoxExist);
+
+    connect(sbDeleteFrontImage, &QPushButton::clicked, this,
+            &TCardInfoInputForm::sbDeleteFrontImageClick);
+    connect(sbDeleteBackImage, &QPushButton::clicked, this,
+            &TCardInfoInputForm::sbDeleteBackImageClick);
+    connect(ButtonOK, &QPushButton::clicked, this, &TCardInfoInputForm::ButtonOKClick);
+    connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    FormCreate();
+}
+
+void TCardInfoInputForm::FormCreate() {
+    // A drop on the picture lands on its frame: the picture controls take no drops themselves.
+    new TFileDropFilter(m_front.Panel,
+                        [this](const QString& path) { DropFile(TCardSide::Front, path); });
+    new TFileDropFilter(m_back.Panel,
+                        [this](const QString& path) { DropFile(TCardSide::Back, path); });
+}
+
+void TCardInfoInputForm::SetCardInfo(const QString& caption, const TCardInfo& card,
+                                     const std::filesystem::path& imageFolder) {
+    setWindowTitle(caption);
+    m_editedCard = card;
+    m_imageFolder = imageFolder;
+    for (TSide* side : {&m_front, &m_back}) {
+        side->ImageDeleted = false;
+        side->ImageDropped = false;
+        side->DroppedImageName.clear();
+        side->Held = {};
+        side->Image->clear();
+    }
+    CheckBoxExist->setChecked(card.Owned);
+    EditNumber->setText(FromCp932(card.Number));
+    EditTitle->setText(FromCp932(card.Title));
+    EditComment->setText(FromCp932(card.Comment));
+    ShowPicture(m_front.Image, LoadStoredPicture(imageFolder, card.FrontImageFileName));
+    ShowPicture(m_back.Image, LoadStoredPicture(imageFolder, card.BackImageFileName));
+}
+
+void TCardInfoInputForm::ShowPicture(QLabel* image, const QImage& picture) {
+    if (picture.isNull()) {
+        image->clear();
+        return;
+    }
+    QSize size = FitToArea(picture.size(), kPictureArea);
+    image->setPixmap(
+        QPixmap::fromImage(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+}
+
+std::string& TCardInfoInputForm::CardImageName(TCardSide side) {
+    return side == TCardSide::Front ? m_editedCard.FrontImageFileName
+                                    : m_editedCard.BackImageFileName;
+}
+
+// A new name held for the other side would end as one file named by both sides.
+bool TCardInfoInputForm::NameTakenByOtherSide(TCardSide side, const std::string& name) {
+    const TSide& other = Side(side == TCardSide::Front ? TCardSide::Back : TCardSide::Front);
+    return other.ImageDropped && AsciiUpper(other.DroppedImageName) == AsciiUpper(name);
+}
+
+void TCardInfoInputForm::DropFile(TCardSide side, const QString& path) {
+    std::optional<std::string> name = ToCp932(QFileInfo(path).fileName());
+    if (!name || name->empty()) {
+        ShowMessage(this, MessageKind::ErrorOk, Tr(kBadFileName));
+        return;
+    }
+    TNameCheck check = NameTakenByOtherSide(side, *name)
+                           ? TNameCheck::Taken
+                           : CheckImageName(m_imageFolder, *name, CardImageName(side));
+    if (check == TNameCheck::Taken) {
+        ShowMessage(this, MessageKind::ErrorOk, Tr(kNameTaken));
+        return;
+    }
+    if (check == TNameCheck::OwnPicture && !AskYesNo(this, Tr(kOverwrite))) return;
+    // The file name carries the path's extension; its folders may have no CP932 form.
+    if (!HasAcceptedExtension(*name)) return;
+
+    TSide& target = Side(side);
+    try {
+        target.Held = LoadDroppedPicture(path);
+    } catch (const VastrelleError& error) {
+        ShowError(this, error);
+        return;
+    }
+    ShowPicture(target.Image, target.Held.Image);
+    target.ImageDropped = true;
+    target.DroppedImageName = *name;
+}
+
+void TCardInfoInputForm::DeleteImage(TCardSide side) {
+    TSide& target = Side(side);
+    target.ImageDeleted = true;
+    target.Image->clear();
+    target.ImageDropped = false;
+    target.DroppedImageName.clear();
+    target.Held = {};
+}
+
+void TCardInfoInputForm::sbDeleteFrontImageClick() { DeleteImage(TCardSide::Front); }
+
+void TCardInfoInputForm::sbDeleteBackImageClick() { DeleteImage(TCardSide::Back); }
+
+// A text that CP932 cannot hold would be stored mangled, so it is refused before anything
+// changes.
+bool TCardInfoInputForm::CopyTexts() {
+    struct Field {
+        QLineEdit* Edit;
+        const char* Caption;
+        std::string* Target;
+    };
+    TCardInfo edited = m_editedCard;
+    for (Field field :
+         {Field{EditNumber, "No.", &edited.Number}, Field{EditTitle, "タイトル", &edited.Title},
+          Field{EditComment, "コメント", &edited.Comment}}) {
+        std::optional<std::string> text = ToCp932(field.Edit->text());
+        if (!text) {
+            ShowMessage(this, MessageKind::ErrorOk, Tr(kBadText).arg(Tr(field.Caption)));
+            field.Edit->setFocus();
+            return false;
+        }
+        *field.Target = std::move(*text);
+    }
+    edited.Owned = CheckBoxExist->isChecked();
+    m_editedCard = std::move(edited);
+    return true;
+}
+
+// Removed sides first, then the new pictures: a new picture may take a name a removed side
+// just gave up. A new picture goes through the safe store, which keeps the old files until
+// the new ones are complete.
+void TCardInfoInputForm::StoreSides() {
+    for (TCardSide side : {TCardSide::Front, TCardSide::Back}) {
+        if (Side(side).ImageDeleted && !Side(side).ImageDropped) {
+            DeleteImageFiles(m_imageFolder, CardImageName(side));
+            CardImageName(side).clear();
+        }
+    }
+    for (TCardSide side : {TCardSide::Front, TCardSide::Back}) {
+        TSide& target = Side(side);
+        if (!target.ImageDropped) continue;
+        StoreImageSide(m_imageFolder, CardImageName(side), target.Held.Bytes,
+                       target.DroppedImageName);
+        CardImageName(side) = target.DroppedImageName;
+    }
+}
+
+void TCardInfoInputForm::ButtonOKClick() {
+    if (!CopyTexts()) return;
+    try {
+        StoreSides();
+    } catch (const VastrelleError& error) {
+        ShowError(this, error);
+        return;
+    }
+    accept();
+}
+
+// Neither button is a default or cancel button: Enter and Escape do nothing, except that
+// Enter on a focused button presses it.
+void TCardInfoInputForm::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+                button && event->modifiers() == Qt::NoModifier)
+                button->click();
+            event->accept();
+            return;
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}

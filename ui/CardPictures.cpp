@@ -1,0 +1,93 @@
+#include "CardPictures.h"
+
+#include <QImageReader>
+#include <fstream>
+#include <iterator>
+
+#include "CardImages.h"
+#include "Cp932.h"
+#include "Messages.h"
+#include "QtText.h"
+#include "VastrelleError.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void ThrowCannotOpen(const fs::path& path) {
+    throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
+}
+
+std::string ReadWholeFile(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error)) ThrowCannotOpen(path);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) ThrowCannotOpen(path);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) ThrowCannotOpen(path);
+    return bytes;
+}
+
+QImage DecodeToImage(const std::string& bytes) {
+    TBitmap bitmap = DecodeJpeg(bytes);
+    if (bitmap.Width <= 0 || bitmap.Height <= 0) return {};
+    QImage view(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Width * 3,
+                QImage::Format_RGB888);
+    return view.copy();  // the view borrows the bitmap's pixels, which go with it
+}
+
+// The part after the last ".", as written; a trail byte is never taken for a ".".
+std::string ExtensionOf(const std::string& name) {
+    std::size_t afterDot = std::string::npos;
+    for (std::size_t i = 0; i < name.size(); i += cp932::CharLength(name, i))
+        if (name[i] == '.') afterDot = i + 1;
+    return afterDot == std::string::npos ? std::string() : name.substr(afterDot);
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    return text;
+}
+
+QImage ReadWithQt(const fs::path& path, const QByteArray& format) {
+    QImageReader reader(FromPath(path), format);
+    reader.setDecideFormatFromContent(false);
+    QImage image = reader.read();
+    if (image.isNull()) ThrowCannotOpen(path);
+    return image;
+}
+
+}  // namespace
+
+THeldPicture LoadDroppedPicture(const QString& path) {
+    THeldPicture picture;
+    picture.Bytes = ReadWholeFile(ToPath(path));
+    picture.Image = DecodeToImage(picture.Bytes);
+    return picture;
+}
+
+QImage LoadStoredPicture(const fs::path& imageFolder, const std::string& name) {
+    std::optional<fs::path> path = ImageFilePath(imageFolder, name);
+    std::error_code error;
+    if (!path || !fs::is_regular_file(*path, error)) return {};
+
+    const std::string extension = ExtensionOf(name);
+    const std::string lower = AsciiLower(extension);
+    if (lower == "jpg" || lower == "jpeg") return DecodeToImage(ReadWholeFile(*path));
+    const QByteArray format = QByteArray::fromStdString(lower);
+    // Windows metafiles and anything Qt was built without are reported as unknown formats.
+    if ((lower == "bmp" || lower == "ico") &&
+        QImageReader::supportedImageFormats().contains(format))
+        return ReadWithQt(*path, format);
+    throw VastrelleError(FormatMessage(msg::kUnknownImageFormat, cp932::ToUtf8Lossy(extension)));
+}
+
+QSize FitToArea(QSize picture, QSize area) {
+    if (picture.isEmpty()) return {};
+    const qint64 w = picture.width(), h = picture.height();
+    // Compare w/h with the area's ratio in whole numbers to avoid rounding surprises.
+    if (w * area.height() >= h * area.width())
+        return {area.width(), std::max<int>(1, static_cast<int>(h * area.width() / w))};
+    return {std::max<int>(1, static_cast<int>(w * area.height() / h)), area.height()};
+}
