@@ -25,7 +25,8 @@ struct TBitmap {
 std::string ReplaceExtension(std::string_view name, std::string_view newExtension);
 
 // The path of a picture or thumbnail file in the image folder; nullopt for a name that is empty,
-// holds "/" or "\", is "." or "..", or has no file-system form. Such names never reach the disk.
+// holds "/" or "\", is "." or "..", or has no file-system form, and for an empty folder (no card
+// type loaded). Such names never reach the disk.
 std::optional<std::filesystem::path> ImageFilePath(const std::filesystem::path& imageFolder,
                                                    std::string_view name);
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+// A new file written under a temporary name in a folder, to be renamed into place later.
+// Removed on destruction unless it was committed.
+class TPendingFile {
+public:
+    // Writes and flushes the bytes; false from Ok() when any step failed.
+    TPendingFile(const std::filesystem::path& folder, std::string_view bytes);
+    ~TPendingFile();
+    TPendingFile(const TPendingFile&) = delete;
+    TPendingFile& operator=(const TPendingFile&) = delete;
+
+    bool Ok() const { return m_ok; }
+    // Renames the file to path, replacing what is there. False (file kept pending) on failure.
+    bool CommitAs(const std::filesystem::path& path);
+
+private:
+    std::string m_temp;
+    bool m_ok = false;
+    bool m_pending = false;
+};
