@@ -41,7 +41,7 @@ void TVastrelleMainForm::CreateControls() {
     panel1->setObjectName(QStringLiteral("Panel1"));
     panel1->setFixedHeight(26);
     auto* panelLayout = new QHBoxLayout(panel1);
-    panelLayout->setContentsMargins(0, 1, 0, 0);
+    panelLayout->setContentsMargins(0, 1, 4, 0);
     m_comboBox1 = new QComboBox(panel1);
     m_comboBox1->setObjectName(QStringLiteral("ComboBox1"));
     m_comboBox1->setEditable(false);
