@@ -1,13 +1,38 @@
 #include "MessageBoxes.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
 
 QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The box with the single button 中止: Qt would take a lone button as the Escape answer, so
+// Escape and the title bar's close are swallowed and only the button ends the box.
+class TAbortOnlyBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Escape) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (clickedButton() == nullptr) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
 
 }  // namespace
 
@@ -30,19 +55,20 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text) {
         return;
     }
     bool warning = kind == MessageKind::Warning;
-    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Critical,
-                    warning ? Tr("警告") : Tr("エラー"), text, QMessageBox::NoButton, parent);
+    QMessageBox::Icon icon = warning ? QMessageBox::Warning : QMessageBox::Critical;
+    QString title = warning ? Tr("警告") : Tr("エラー");
     if (kind == MessageKind::ErrorAbort) {
-        // No default button and Escape answers nothing: the box waits for 中止.
+        TAbortOnlyBox box(icon, title, text, QMessageBox::NoButton, parent);
         QPushButton* abort = box.addButton(Tr("中止(&A)"), QMessageBox::RejectRole);
-        box.setDefaultButton(static_cast<QPushButton*>(nullptr));
         abort->setAutoDefault(false);
-        box.setEscapeButton(static_cast<QAbstractButton*>(nullptr));
-    } else {
-        QPushButton* ok = box.addButton(Tr("OK"), QMessageBox::AcceptRole);
-        box.setDefaultButton(ok);
-        box.setEscapeButton(ok);
+        abort->setDefault(false);
+        box.exec();
+        return;
     }
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    QPushButton* ok = box.addButton(Tr("OK"), QMessageBox::AcceptRole);
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
     box.exec();
 }
 
@@ -67,4 +93,14 @@ void ShowFailureReport(QWidget* parent, const QString& message) {
 
 void ShowError(QWidget* parent, const VastrelleError& error) {
     ShowMessage(parent, error.Kind(), QString::fromUtf8(error.what()));
+}
+
+void RunGuarded(QWidget* parent, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const VastrelleError& error) {
+        ShowError(parent, error);
+    } catch (const std::exception& error) {
+        ShowFailureReport(parent, QString::fromUtf8(error.what()));
+    }
 }

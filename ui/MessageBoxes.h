@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "VastrelleError.h"
 
@@ -22,3 +23,7 @@ void ShowError(QWidget* parent, const VastrelleError& error);
 // the rest in lower case.
 QString ApplicationTitle();
 QString FailureReportText(const QString& message);
+
+// Runs one handler of a window: a failure it does not handle itself is shown in the box its kind
+// names (the failure report for anything but a core failure) and the program goes on.
+void RunGuarded(QWidget* parent, const std::function<void()>& handler);

@@ -1,0 +1,161 @@
+#include "Main.h"
+
+#include <QActionGroup>
+#include <QComboBox>
+#include <QLabel>
+
+#include "CardList.h"
+#include "CardListModel.h"
+#include "CardListView.h"
+#include "MessageBoxes.h"
+#include "QtText.h"
+
+namespace {
+
+// The view style each view item selects, in the order of ViewItem.
+constexpr TViewStyle kViewStyles[kViewItemCount] = {TViewStyle::Report, TViewStyle::SmallIcon,
+                                                    TViewStyle::SmallIcon, TViewStyle::Icon,
+                                                    TViewStyle::Icon};
+
+}  // namespace
+
+TVastrelleMainForm::TVastrelleMainForm(const std::filesystem::path& programFolder, QWidget* parent)
+    : QMainWindow(parent), m_programFolder(programFolder) {
+    CreateControls();
+    CreateMenus();
+    UpdateMenuStates();
+    FormCreate();
+}
+
+TVastrelleMainForm::~TVastrelleMainForm() { FormDestroy(); }
+
+void TVastrelleMainForm::FormCreate() {
+    RunGuarded(this, [this] {
+        setWindowTitle(QStringLiteral("Vastrelle") + QStringLiteral(" ver.") +
+                       QStringLiteral("1.0.0.0"));
+        std::vector<std::string> names = ListCardTypes(m_programFolder);
+        for (const std::string& name : names)
+            m_comboBox1->addItem(FromCp932(name),
+                                 QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+        m_comboBox1->setCurrentIndex(-1);
+
+        TSettings settings = ReadSettings(m_programFolder, names);
+        if (settings.CheckedView) {
+            ViewAction(*settings.CheckedView)->setChecked(true);
+        } else if (QAction* checked = m_viewGroup->checkedAction()) {
+            checked->setChecked(false);
+        }
+        RefreshList(settings.CardName);
+    });
+}
+
+void TVastrelleMainForm::FormDestroy() {
+    RunGuarded(nullptr, [this] {
+        ViewChecks checks{};
+        for (std::size_t i = 0; i < kViewItemCount; ++i) checks[i] = m_viewActions[i]->isChecked();
+        WriteSettings(m_programFolder, CurrentCardTypeName(), checks);
+    });
+}
+
+bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName) {
+    std::optional<int> remembered = m_listView->SelectedRow();
+
+    m_columnDatas = DefaultColumnDatas();
+    m_model->SetListColumn(m_columnDatas);
+    m_listView->ApplyColumnWidths();
+    m_paths.Clear();
+    m_cards.clear();
+    m_loaded = false;
+    m_readComplete = false;
+    UpdateMenuStates();
+    if (cardTypeName.empty()) return false;
+
+    SelectComboItem(cardTypeName);
+    if (!m_paths.Set(m_programFolder, cardTypeName)) return false;
+    std::filesystem::path file = m_paths.CardTypeFolder() / kCardListFileName;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return false;
+
+    m_loaded = true;
+    UpdateMenuStates();
+    // Read into a fresh array so that a failed read leaves the list empty, never half-filled.
+    TCardInfos cards;
+    ReadCardList(file, cards);
+    m_cards = std::move(cards);
+    m_readComplete = true;
+
+    std::size_t owned = 0;
+    for (const TCardInfo& card : m_cards)
+        if (card.Owned) ++owned;
+
+    auto checked = [this](ViewItem item) { return ViewAction(item)->isChecked(); };
+    TThumbnailKind kind;
+    kind.Front = checked(ViewItem::Detail) || checked(ViewItem::TitleFrontImg) ||
+                 checked(ViewItem::TitleFrontImgLarge);
+    kind.Large = checked(ViewItem::TitleFrontImgLarge) || checked(ViewItem::TitleBackImgLarge);
+    m_model->Fill(m_paths.ImageFolder(), kind);
+
+    m_statusPanels[0]->setText(QString::fromStdString(::StatusLineText(owned, m_cards.size())));
+    if (std::optional<ViewItem> view = CheckedView())
+        m_listView->SetViewStyle(kViewStyles[static_cast<std::size_t>(*view)]);
+
+    if (remembered && *remembered < m_model->rowCount()) m_listView->SelectRow(*remembered);
+    UpdateMenuStates();
+    return true;
+}
+
+std::string TVastrelleMainForm::CurrentCardTypeName() const {
+    if (m_comboBox1->currentIndex() < 0) return {};
+    QByteArray name = m_comboBox1->currentData().toByteArray();
+    return std::string(name.constData(), static_cast<std::size_t>(name.size()));
+}
+
+std::optional<ViewItem> TVastrelleMainForm::CheckedView() const {
+    for (std::size_t i = 0; i < kViewItemCount; ++i)
+        if (m_viewActions[i]->isChecked()) return static_cast<ViewItem>(i);
+    return std::nullopt;
+}
+
+QString TVastrelleMainForm::StatusLineText() const { return m_statusPanels[0]->text(); }
+
+void TVastrelleMainForm::SelectComboItem(const std::string& name) {
+    // The combo box lookup ignores letter case; an exact match wins so that names differing only
+    // in case, which this file system keeps apart, each select their own item.
+    QString text = FromCp932(name);
+    int index = m_comboBox1->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (index < 0) index = m_comboBox1->findText(text, Qt::MatchFixedString);
+    m_comboBox1->setCurrentIndex(index);
+}
+
+void TVastrelleMainForm::UpdateMenuStates() {
+    m_n5->setEnabled(m_loaded);
+    bool selected = m_listView->SelectedRow().has_value();
+    m_n6->setEnabled(selected);
+    m_n7->setEnabled(selected);
+}
+
+QAction* TVastrelleMainForm::ViewAction(ViewItem item) const {
+    return m_viewActions[static_cast<std::size_t>(item)];
+}
+
+void TVastrelleMainForm::ComboBox1Change() {
+    RunGuarded(this, [this] { RefreshList(CurrentCardTypeName()); });
+}
+
+void TVastrelleMainForm::N10Click() {
+    RunGuarded(this, [this] { RefreshList(CurrentCardTypeName()); });
+}
+
+void TVastrelleMainForm::Exit1Click() { close(); }
+
+void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
+
+// The card and card type commands are wired in with the card dialog and the card type name
+// dialog.
+void TVastrelleMainForm::N2Click() {}
+void TVastrelleMainForm::N4Click() {}
+void TVastrelleMainForm::N5Click() {}
+void TVastrelleMainForm::N6Click() {}
+void TVastrelleMainForm::N7Click() {}
+
+void TVastrelleMainForm::N9Click() {}

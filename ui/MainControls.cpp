@@ -1,0 +1,130 @@
+// The main window's controls and menus.
+#include <QActionGroup>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "CardListModel.h"
+#include "CardListView.h"
+#include "Main.h"
+
+namespace {
+
+QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+QFont UiFont(int pixelSize, bool bold = false) {
+    QFont font(Text("ＭＳ Ｐゴシック"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+void TVastrelleMainForm::CreateControls() {
+    setFont(UiFont(12));
+    resize(562, 510);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* panel1 = new QWidget(central);
+    panel1->setObjectName(QStringLiteral("Panel1"));
+    panel1->setFixedHeight(26);
+    auto* panelLayout = new QHBoxLayout(panel1);
+    panelLayout->setContentsMargins(0, 1, 4, 0);
+    m_comboBox1 = new QComboBox(panel1);
+    m_comboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    m_comboBox1->setEditable(false);
+    m_comboBox1->setFont(UiFont(16, true));
+    m_comboBox1->setFixedWidth(369);
+    m_label2 = new QLabel(Text("変更はすぐに保存されます"), panel1);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    panelLayout->addWidget(m_comboBox1, 0, Qt::AlignTop);
+    panelLayout->addStretch(1);
+    panelLayout->addWidget(m_label2, 0, Qt::AlignTop | Qt::AlignRight);
+    layout->addWidget(panel1);
+
+    m_model = new TCardListModel(m_cards, this);
+    m_listView = new TCardListView(m_model, central);
+    m_listView->setObjectName(QStringLiteral("ListView1"));
+    m_listView->setFont(UiFont(13));
+    layout->addWidget(m_listView, 1);
+    setCentralWidget(central);
+
+    auto* statusBar1 = new QStatusBar(this);
+    statusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar1->setFixedHeight(19);
+    statusBar1->setSizeGripEnabled(false);
+    const int widths[4] = {100, 100, 100, 50};
+    for (int i = 0; i < 4; ++i) {
+        m_statusPanels[i] = new QLabel(statusBar1);
+        m_statusPanels[i]->setFixedWidth(widths[i]);
+        m_statusPanels[i]->setFrameShape(QFrame::Panel);
+        m_statusPanels[i]->setFrameShadow(QFrame::Sunken);
+        statusBar1->addWidget(m_statusPanels[i]);
+    }
+    setStatusBar(statusBar1);
+
+    connect(m_comboBox1, &QComboBox::activated, this, &TVastrelleMainForm::ComboBox1Change);
+    connect(m_listView, &TCardListView::RowDoubleClicked, this, &TVastrelleMainForm::N6Click);
+    connect(m_listView, &TCardListView::SelectionChanged, this,
+            &TVastrelleMainForm::UpdateMenuStates);
+}
+
+void TVastrelleMainForm::CreateMenus() {
+    auto addItem = [this](QMenu* menu, const char* name, const char* caption, auto slot) {
+        QAction* action = menu->addAction(Text(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    QMenuBar* mainMenu1 = menuBar();
+    mainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu* n1 = mainMenu1->addMenu(Text("メニュー"));
+    n1->setObjectName(QStringLiteral("N1"));
+    addItem(n1, "N2", "カード種類作成...", &TVastrelleMainForm::N2Click);
+    addItem(n1, "N4", "カード種類テンプレート取込...", &TVastrelleMainForm::N4Click);
+    n1->addSeparator()->setObjectName(QStringLiteral("N3"));
+    addItem(n1, "Exit1", "閉じる", &TVastrelleMainForm::Exit1Click);
+
+    QMenu* n8 = mainMenu1->addMenu(Text("カード"));
+    n8->setObjectName(QStringLiteral("N8"));
+    connect(n8, &QMenu::aboutToShow, this, &TVastrelleMainForm::N8Click);
+    m_n5 = addItem(n8, "N5", "登録...", &TVastrelleMainForm::N5Click);
+    m_n6 = addItem(n8, "N6", "編集...", &TVastrelleMainForm::N6Click);
+    m_n7 = addItem(n8, "N7", "削除...", &TVastrelleMainForm::N7Click);
+
+    QMenu* show1 = mainMenu1->addMenu(Text("表示"));
+    show1->setObjectName(QStringLiteral("Show1"));
+    m_viewGroup = new QActionGroup(this);
+    m_viewGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const char* views[kViewItemCount][2] = {{"N10", "詳細"},
+                                            {"N11", "タイトル+表画像[小]"},
+                                            {"N12", "タイトル+裏画像[小]"},
+                                            {"N13", "タイトル+表画像[大]"},
+                                            {"N14", "タイトル+裏画像[大]"}};
+    for (std::size_t i = 0; i < kViewItemCount; ++i) {
+        // The check mark changes before the handler runs, so the refresh sees the new view.
+        QAction* action = addItem(show1, views[i][0], views[i][1], &TVastrelleMainForm::N10Click);
+        action->setCheckable(true);
+        m_viewGroup->addAction(action);
+        m_viewActions[i] = action;
+    }
+    m_viewActions[0]->setChecked(true);
+
+    QAction* n9 = mainMenu1->addAction(Text("設定..."));
+    n9->setObjectName(QStringLiteral("N9"));
+    n9->setVisible(false);
+    connect(n9, &QAction::triggered, this, &TVastrelleMainForm::N9Click);
+}
