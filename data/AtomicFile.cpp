@@ -8,7 +8,13 @@
 
 #include "PendingFile.h"
 
+bool IsReplaceable(const std::filesystem::path& path) {
+    return ::access(path.c_str(), F_OK) != 0 || ::access(path.c_str(), W_OK) == 0;
+}
+
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    // The rename below would replace even a read-only file; refuse it as a direct write would.
+    if (!IsReplaceable(path)) return false;
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
     // A replaced file keeps its permissions.

@@ -185,6 +185,10 @@ void StoreImageSide(const std::filesystem::path& imageFolder, const std::string&
     auto smallPath = ImageFilePath(imageFolder, smallName);
     if (!largePath) ThrowCannotCreate(imageFolder, largeName);
     if (!smallPath) ThrowCannotCreate(imageFolder, smallName);
+    // Checked before the old files go, so that a refusal leaves the side as it was.
+    if (!IsReplaceable(*picturePath)) ThrowCannotCreate(imageFolder, newName);
+    if (!IsReplaceable(*largePath)) ThrowCannotCreate(imageFolder, largeName);
+    if (!IsReplaceable(*smallPath)) ThrowCannotCreate(imageFolder, smallName);
 
     const TThumbnails thumbnails = MakeThumbnailBitmaps(heldBytes, imageFolder, newName);
     TPendingFile picture(imageFolder, heldBytes);

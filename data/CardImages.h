@@ -52,7 +52,8 @@ void StoreImage(const std::filesystem::path& imageFolder, std::string_view bytes
 
 // Stores one side of a card safely: the new picture and its thumbnails are written under
 // temporary names first, then the old picture's files are removed, then the new files are
-// renamed into place. A failure before the removal leaves the old files as they were.
+// renamed into place. A failure before the removal leaves the old files as they were; a new file
+// name taken by a read-only file is refused before anything is removed.
 // oldName may be empty (no picture before).
 void StoreImageSide(const std::filesystem::path& imageFolder, const std::string& oldName,
                     std::string_view heldBytes, const std::string& newName);

@@ -4,9 +4,11 @@
 #include <cstdio>
 // clang-format off
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 
 #include <csetjmp>
+#include <new>
 
 #include "CardImages.h"
 #include "Messages.h"
@@ -72,6 +74,8 @@ bool RunDecoder(TDecompressor& decompressor, std::string_view bytes, TJpegRowSin
     jpeg_mem_src(cinfo, reinterpret_cast<const unsigned char*>(bytes.data()),
                  static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(cinfo, TRUE);
+    if (static_cast<std::uint64_t>(cinfo->image_width) * cinfo->image_height > kMaxJpegPixels)
+        ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, static_cast<unsigned>(cinfo->image_width));
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     cinfo->dct_method = JDCT_FLOAT;
@@ -102,7 +106,13 @@ bool RunDecoder(TDecompressor& decompressor, std::string_view bytes, TJpegRowSin
 
 void DecodeJpegRows(std::string_view bytes, TJpegRowSink& sink) {
     TDecompressor decompressor;
-    if (!RunDecoder(decompressor, bytes, sink))
+    bool decoded = false;
+    try {
+        decoded = RunDecoder(decompressor, bytes, sink);
+    } catch (const std::bad_alloc&) {  // the sink's buffers, for a picture within the limit
+        throw VastrelleError(FormatMessage(msg::kJpegError, JERR_OUT_OF_MEMORY));
+    }
+    if (!decoded)
         throw VastrelleError(FormatMessage(msg::kJpegError, decompressor.Errors()->Pub.msg_code));
 }
 

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "AtomicFile.h"
+
 namespace {
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -45,7 +47,9 @@ TPendingFile::~TPendingFile() {
 }
 
 bool TPendingFile::CommitAs(const std::filesystem::path& path) {
-    if (!m_ok || !m_pending || std::rename(m_temp.c_str(), path.c_str()) != 0) return false;
+    if (!m_ok || !m_pending || !IsReplaceable(path) ||
+        std::rename(m_temp.c_str(), path.c_str()) != 0)
+        return false;
     m_pending = false;
     return true;
 }

@@ -20,7 +20,8 @@ public:
     TPendingFile& operator=(const TPendingFile&) = delete;
 
     bool Ok() const { return m_ok; }
-    // Renames the file to path, replacing what is there. False (file kept pending) on failure.
+    // Renames the file to path, replacing what is there unless it is read-only. False (file kept
+    // pending) on failure.
     bool CommitAs(const std::filesystem::path& path);
 
 private:

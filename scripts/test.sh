@@ -14,3 +14,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVASTRELLE_SANITIZE=
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs"
+
+# Robustness: the data tests and the command-line tool under valgrind's memcheck, then every
+# fuzz target for VASTRELLE_FUZZ_SECONDS (default 60) each, two at a time on two cores.
+scripts/memcheck.sh build
+scripts/fuzz.sh

@@ -1,0 +1,149 @@
+// A writer killed at any moment leaves the old file or the new one, whole, never a mix or a
+// truncation: a child rewrites the file over and over and is killed with SIGKILL at random.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <random>
+
+#include "CardList.h"
+#include "Settings.h"
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kKills = 200;
+
+TCardInfos Cards(std::size_t count, const std::string& title) {
+    TCardInfos cards(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        cards[i].Number = std::to_string(i + 1);
+        cards[i].Title = Sjis(title) + std::to_string(i);
+        cards[i].Comment = Sjis("コメント\r\n二行目 50%");
+        cards[i].FrontImageFileName = std::to_string(i) + ".jpg";
+        cards[i].Owned = i % 3 == 0;
+    }
+    return cards;
+}
+
+// Outcome of the kills: how often the old and the new file were found.
+struct KillCounts {
+    int oldFound = 0;
+    int newFound = 0;
+    int tempFilesLeft = 0;  // hidden temporary files of killed writes, removed after each kill
+};
+
+// Runs writeNew and writeOld alternately in a child and kills it after a random delay, kKills
+// times; after each kill `check` names what it found ("old", "new" or anything else, a failure).
+KillCounts KillWhileWriting(const fs::path& folder, const std::function<void()>& writeOld,
+                            const std::function<void()>& writeNew,
+                            const std::function<std::string()>& check) {
+    writeOld();
+    // A delay of up to four rewrites lets kills land anywhere in a write and between writes.
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i) writeNew(), writeOld();
+    const auto rewrite = (std::chrono::steady_clock::now() - start) / 10;
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<long> delay(
+        0, std::chrono::duration_cast<std::chrono::microseconds>(rewrite).count() * 4 + 200);
+
+    KillCounts counts;
+    for (int kill = 0; kill < kKills; ++kill) {
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            try {
+                for (;;) writeNew(), writeOld();
+            } catch (...) {
+            }
+            ::_exit(1);  // a write that failed is no crash test
+        }
+        if (pid < 0) {
+            ADD_FAILURE() << "no fork";
+            return counts;
+        }
+        ::usleep(static_cast<useconds_t>(delay(random)));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        if (!WIFSIGNALED(status) || WTERMSIG(status) != SIGKILL) {
+            ADD_FAILURE() << "the writer failed";
+            return counts;
+        }
+        const std::string found = check();
+        if (found != "old" && found != "new") {
+            ADD_FAILURE() << "after kill " << kill << ": " << found;
+            return counts;
+        }
+        ++(found == "old" ? counts.oldFound : counts.newFound);
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (!entry.path().filename().string().starts_with(".")) continue;
+            fs::remove(entry.path());
+            ++counts.tempFilesLeft;
+        }
+    }
+    return counts;
+}
+
+}  // namespace
+
+TEST(CrashConsistency, KilledCardListWriterLeavesTheOldOrTheNewFileWhole) {
+    TempDir dir;
+    const TCardInfos oldCards = Cards(3, "古いカード");
+    const TCardInfos newCards = Cards(2000, "新しいカード");
+    const std::string oldText = CardListText(oldCards);
+    const std::string newText = CardListText(newCards);
+    const KillCounts counts = KillWhileWriting(
+        dir.Path(), [&] { WriteCardList(oldCards, dir.Path()); },
+        [&] { WriteCardList(newCards, dir.Path()); },
+        [&]() -> std::string {
+            const std::string bytes = ReadFileBytes(dir / kCardListFileName);
+            TCardInfos cards;
+            ReadCardList(dir / kCardListFileName, cards);
+            if (bytes == oldText && cards == oldCards) return "old";
+            if (bytes == newText && cards == newCards) return "new";
+            return "a file of " + std::to_string(bytes.size()) + " bytes and " +
+                   std::to_string(cards.size()) + " cards";
+        });
+    std::printf("card list: %d kills survived (old file %d, new file %d, temporary files %d)\n",
+                kKills, counts.oldFound, counts.newFound, counts.tempFilesLeft);
+    EXPECT_GT(counts.oldFound, 0);
+    EXPECT_GT(counts.newFound, 0);
+}
+
+TEST(CrashConsistency, KilledSettingsWriterLeavesTheOldOrTheNewFileWhole) {
+    TempDir dir;
+    const fs::path ini = dir / kSettingsFileName;
+    // Lines of other programs' keys must survive too; the padding makes each write take longer.
+    WriteFileBytes(ini, "; mine\r\n[other]\r\nkey=" + std::string(200000, 'x') + "\r\n");
+    const std::string oldName = Sjis("古い種類");
+    const std::string newName = Sjis("新しい種類の長い名前");
+    const ViewChecks oldView = {true, false, false, false, false};
+    const ViewChecks newView = {false, false, false, false, true};
+    auto writeOld = [&] { WriteSettings(dir.Path(), oldName, oldView); };
+    auto writeNew = [&] { WriteSettings(dir.Path(), newName, newView); };
+    writeNew();
+    const std::string newText = ReadFileBytes(ini);
+    writeOld();
+    const std::string oldText = ReadFileBytes(ini);
+    const KillCounts counts =
+        KillWhileWriting(dir.Path(), writeOld, writeNew, [&]() -> std::string {
+            const std::string bytes = ReadFileBytes(ini);
+            const TSettings read = ReadSettings(dir.Path(), {});
+            if (bytes == oldText && read.CardName == oldName &&
+                read.CheckedView == ViewItem::Detail)
+                return "old";
+            if (bytes == newText && read.CardName == newName &&
+                read.CheckedView == ViewItem::TitleBackImgLarge)
+                return "new";
+            return "a file of " + std::to_string(bytes.size()) + " bytes";
+        });
+    std::printf("settings: %d kills survived (old file %d, new file %d, temporary files %d)\n",
+                kKills, counts.oldFound, counts.newFound, counts.tempFilesLeft);
+    EXPECT_GT(counts.oldFound, 0);
+    EXPECT_GT(counts.newFound, 0);
+}

@@ -1,0 +1,33 @@
+#include "TreeSnapshot.h"
+
+#include <sys/stat.h>
+
+#include "TempDir.h"
+
+namespace fs = std::filesystem;
+
+TreeSnapshot SnapshotTree(const fs::path& folder) {
+    TreeSnapshot snapshot;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        struct stat st {};
+        ::lstat(entry.path().c_str(), &st);
+        snapshot[fs::relative(entry.path(), folder).string()] = {ReadFileBytes(entry.path()),
+                                                                 st.st_mode & 07777};
+    }
+    return snapshot;
+}
+
+std::string TreeDifferences(const TreeSnapshot& before, const TreeSnapshot& after) {
+    std::string differences;
+    for (const auto& [path, state] : before) {
+        auto it = after.find(path);
+        if (it == after.end())
+            differences += "removed " + path + "\n";
+        else if (!(it->second == state))
+            differences += "changed " + path + "\n";
+    }
+    for (const auto& [path, state] : after)
+        if (!before.count(path)) differences += "added " + path + "\n";
+    return differences;
+}

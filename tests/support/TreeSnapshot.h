@@ -1,0 +1,22 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+
+// Every regular file under a folder, with its bytes and permission bits, keyed by its path
+// relative to the folder; for proving that a failed operation changed no file.
+struct FileState {
+    std::string bytes;
+    mode_t mode = 0;
+    bool operator==(const FileState&) const = default;
+};
+using TreeSnapshot = std::map<std::string, FileState>;
+
+TreeSnapshot SnapshotTree(const std::filesystem::path& folder);
+
+// The relative paths that differ between two snapshots (added, removed or changed), one a line;
+// empty when none.
+std::string TreeDifferences(const TreeSnapshot& before, const TreeSnapshot& after);
