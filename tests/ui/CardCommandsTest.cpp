@@ -65,7 +65,7 @@ private slots:
         QVERIFY(window.Action("N6")->isEnabled() && window.Action("N7")->isEnabled());
 
         // An unreadable card list is never replaced: no card command is offered or runs.
-        AnswerNextModal(Utf8("OK"));
+        AnswerBox(Utf8("OK"));
         window.Choose(window.ComboItems().indexOf(Utf8("Xbroken")));
         QVERIFY(!window->IsCardTypeWritable());
         window->N8Click();
@@ -123,7 +123,7 @@ private slots:
         TMainWindow window = OpenMainWindow(folder.Path());
         window->ListView()->SelectRow(1);
         QString number = Utf8("unset");
-        ActOnNextModal([&](QWidget*) {
+        ActOnNext<TCardInfoInputForm>([&](TCardInfoInputForm*) {
             number = window.CardDialog->findChild<QLineEdit*>(Utf8("EditNumber"))->text();
         });
         window->N5Click();
@@ -139,16 +139,15 @@ private slots:
         TCardInfos cards = window->Cards();
 
         // Cancel after typing, the title bar's close, and No to the deletion.
-        ActOnNextModal([&](QWidget*) {
+        ActOnNext<TCardInfoInputForm>([&](TCardInfoInputForm*) {
             window.CardDialog->findChild<QLineEdit*>(Utf8("EditTitle"))->setText(Utf8("x"));
             window.CardDialog->findChild<QPushButton*>(Utf8("ButtonCancel"))->click();
         });
         window->N5Click();
-        ActOnNextModal([&](QWidget*) { window.CardDialog->close(); });
+        ActOnNext<TCardInfoInputForm>([](TCardInfoInputForm* dialog) { dialog->close(); });
         window->N6Click();
         QString question;
-        AnswerNextModal(Utf8("いいえ(&N)"),
-                        [&](QWidget* box) { question = static_cast<QMessageBox*>(box)->text(); });
+        AnswerBox(Utf8("いいえ(&N)"), [&](QMessageBox* box) { question = box->text(); });
         window->N7Click();
 
         QCOMPARE(question, Utf8("「カード2」を削除してもよろしいですか？"));
@@ -165,7 +164,7 @@ private slots:
         TMainWindow window = OpenMainWindow(folder.Path());
         window->ListView()->SelectRow(1);
         QString caption, shownTitle;
-        ActOnNextModal([&](QWidget*) {
+        ActOnNext<TCardInfoInputForm>([&](TCardInfoInputForm*) {
             caption = window.CardDialog->windowTitle();
             shownTitle = window.CardDialog->findChild<QLineEdit*>(Utf8("EditTitle"))->text();
         });
@@ -193,7 +192,8 @@ private slots:
 
         window->ListView()->SelectRow(0);
         QString caption;
-        ActOnNextModal([&](QWidget* modal) { caption = modal->windowTitle(); });
+        ActOnNext<TCardInfoInputForm>(
+            [&](TCardInfoInputForm* modal) { caption = modal->windowTitle(); });
         emit window->ListView()->RowDoubleClicked();
         QCOMPARE(caption, Utf8("カード情報の編集画面"));
     }
@@ -218,7 +218,7 @@ private slots:
                              "picture");
         TMainWindow window = OpenMainWindow(folder.Path());
         window->ListView()->SelectRow(row);
-        AnswerNextModal(Utf8("はい(&Y)"));
+        AnswerBox(Utf8("はい(&Y)"));
         window->N7Click();
 
         cards.erase(cards.begin() + row);
@@ -244,16 +244,14 @@ private slots:
         const std::string before = FileBytes(CardList(folder));
 
         QStringList texts;
-        auto keepText = [&](QWidget* box) {
-            if (auto* message = qobject_cast<QMessageBox*>(box)) texts << message->text();
-        };
+        auto keepText = [&](QMessageBox* box) { texts << box->text(); };
         {
             TFileSizeLimit limit(16);
-            AnswerNextModal(Utf8("はい(&Y)"),
-                            [&](QWidget*) { AnswerNextModal(Utf8("中止(&A)"), keepText); });
+            AnswerBox(Utf8("はい(&Y)"),
+                      [&](QMessageBox*) { AnswerBox(Utf8("中止(&A)"), keepText); });
             window->N7Click();
             EnterCard({Utf8("No.4"), Utf8("足りない"), {}, true, {}, {}});
-            AnswerNextModal(Utf8("中止(&A)"), keepText, 50);
+            AnswerBox(Utf8("中止(&A)"), keepText);
             window->N5Click();
         }
 
@@ -277,9 +275,9 @@ private slots:
         window->ListView()->SelectRow(0);
         QWidget* shown = nullptr;
         QString text;
-        AnswerNextModal(Utf8("OK"), [&](QWidget* box) {
+        AnswerBox(Utf8("OK"), [&](QMessageBox* box) {
             shown = box;
-            text = static_cast<QMessageBox*>(box)->text();
+            text = box->text();
         });
         window->N6Click();
         QVERIFY(shown != window.CardDialog);

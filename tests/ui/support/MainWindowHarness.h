@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,7 +20,6 @@
 #include "CardListView.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
-#include "ModalAnswer.h"
 
 // The main window with its two dialogs, made as the program entry makes them, and the answers
 // to the modal windows its commands open.
@@ -63,15 +63,35 @@ inline TMainWindow OpenMainWindow(const std::filesystem::path& programFolder) {
     return window;
 }
 
-// Runs `act` on the next modal window once it is open, then ends that window with Cancel if
-// it is still open, so a step that goes wrong cannot leave a test waiting in exec().
-inline void ActOnNextModal(std::function<void(QWidget*)> act) {
-    QTimer::singleShot(0, [act] {
-        QWidget* modal = QApplication::activeModalWidget();
+// Waits for the next modal window of type T, runs `act` on it, then ends it with Cancel if it
+// is still open, so a step that goes wrong cannot leave a test waiting in exec(). Answers may be
+// set up before the command that opens their window; two answers to windows of one type must be
+// chained (the second set up by the first) so that each gets its own window.
+template <typename T>
+void ActOnNext(std::function<void(T*)> act) {
+    auto* timer = new QTimer(qApp);
+    auto deadline = std::make_shared<QDeadlineTimer>(10000);
+    QObject::connect(timer, &QTimer::timeout, [timer, act, deadline] {
+        auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (modal == nullptr && !deadline->hasExpired()) return;
+        timer->stop();
+        timer->deleteLater();
         if (modal == nullptr) return;
         act(modal);
-        if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible())
-            dialog->done(QDialog::Rejected);
+        if (modal->isVisible()) static_cast<QDialog*>(modal)->done(QDialog::Rejected);
+    });
+    timer->start(5);
+}
+
+// Answers the next message box with the button of that caption; `inspect` sees it first.
+inline void AnswerBox(const QString& button, std::function<void(QMessageBox*)> inspect = {}) {
+    ActOnNext<QMessageBox>([button, inspect](QMessageBox* box) {
+        if (inspect) inspect(box);
+        for (QAbstractButton* candidate : box->buttons())
+            if (candidate->text() == button) {
+                candidate->click();
+                break;
+            }
     });
 }
 
@@ -87,9 +107,7 @@ struct TCardEntry {
 
 // Fills the card dialog as it opens and presses OK; `caption` receives its caption.
 inline void EnterCard(const TCardEntry& entry, QString* caption = nullptr) {
-    ActOnNextModal([entry, caption](QWidget* modal) {
-        auto* dialog = qobject_cast<TCardInfoInputForm*>(modal);
-        if (dialog == nullptr) return;
+    ActOnNext<TCardInfoInputForm>([entry, caption](TCardInfoInputForm* dialog) {
         if (caption) *caption = dialog->windowTitle();
         auto edit = [dialog](const char* name) {
             return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
@@ -107,9 +125,8 @@ inline void EnterCard(const TCardEntry& entry, QString* caption = nullptr) {
 // Types a name into the card type name dialog as it opens and presses O K; `shown` receives
 // the text it opened with.
 inline void EnterCardTypeName(const QString& name, QString* shown = nullptr) {
-    ActOnNextModal([name, shown](QWidget* modal) {
+    ActOnNext<TCardTypeInputForm>([name, shown](TCardTypeInputForm* modal) {
         auto* edit = modal->findChild<QLineEdit*>(QStringLiteral("Edit1"));
-        if (edit == nullptr || qobject_cast<TCardTypeInputForm*>(modal) == nullptr) return;
         if (shown) *shown = edit->text();
         edit->setText(name);
         modal->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
@@ -118,11 +135,10 @@ inline void EnterCardTypeName(const QString& name, QString* shown = nullptr) {
 
 // Picks a file in the open dialog as it opens, as if its name were typed.
 inline void ChooseFile(const QString& path) {
-    ActOnNextModal([path](QWidget* modal) {
-        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            dialog->selectFile(path);
-            static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
-        }
+    ActOnNext<QFileDialog>([path](QFileDialog* dialog) {
+        // selectFile() leaves a focused name field alone, so the path is typed into it.
+        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog hides it
     });
 }
 
