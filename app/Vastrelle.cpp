@@ -8,6 +8,8 @@
 #include <QTranslator>
 #include <optional>
 
+#include "CardInfoInputDlg.h"
+#include "CardTypeInputDlg.h"
 #include "Main.h"
 #include "QtText.h"
 
@@ -48,8 +50,11 @@ int main(int argc, char* argv[]) {
         app.installTranslator(&qtTranslator);
 
     TVastrelleMainForm mainForm(ToPath(QCoreApplication::applicationDirPath()));
-    // The card dialog and the card type name dialog are created here, after the main window and
-    // in that order; they stay hidden until a command shows them.
+    // Created once, after the main window and in this order; owned by the main window and
+    // hidden until a command shows them.
+    auto* cardDialog = new TCardInfoInputForm(&mainForm);
+    auto* cardTypeDialog = new TCardTypeInputForm(&mainForm);
+    mainForm.SetDialogs(cardDialog, cardTypeDialog);
 
     mainForm.show();
     return app.exec();

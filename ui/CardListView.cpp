@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QStyledItemDelegate>
 #include <QTableView>
 
 #include "CardListModel.h"
@@ -11,6 +12,20 @@ namespace {
 
 constexpr int kSmallSide = 50;
 constexpr int kLargeSide = 100;
+
+// Every icon cell keeps the room of a thumbnail, with or without one. The view sizes all cells
+// alike from its last row, so a last card without a picture would otherwise cut every thumbnail
+// down to the size of a bare number.
+class TIconCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->features |= QStyleOptionViewItem::HasDecoration;
+    }
+};
 
 }  // namespace
 
@@ -44,6 +59,7 @@ TCardListView::TCardListView(TCardListModel* model, QWidget* parent)
     m_icons->setWrapping(true);
     // Every cell has the same size, so laying out 100,000 items needs no per-item measuring.
     m_icons->setUniformItemSizes(true);
+    m_icons->setItemDelegate(new TIconCellDelegate(m_icons));
     m_selection = m_report->selectionModel();
 
     addWidget(m_report);

@@ -34,10 +34,7 @@ void TVastrelleMainForm::FormCreate() {
         setWindowTitle(QStringLiteral("Vastrelle") + QStringLiteral(" ver.") +
                        QStringLiteral("1.0.0.0"));
         std::vector<std::string> names = ListCardTypes(m_programFolder);
-        for (const std::string& name : names)
-            m_comboBox1->addItem(FromCp932(name),
-                                 QByteArray(name.data(), static_cast<qsizetype>(name.size())));
-        m_comboBox1->setCurrentIndex(-1);
+        for (const std::string& name : names) AddComboItem(name);
 
         TSettings settings = ReadSettings(m_programFolder, names);
         if (settings.CheckedView) {
@@ -127,9 +124,20 @@ void TVastrelleMainForm::SelectComboItem(const std::string& name) {
     m_comboBox1->setCurrentIndex(index);
 }
 
+void TVastrelleMainForm::AddComboItem(const std::string& name) {
+    // Adding the first item to an empty combo box would choose it.
+    int chosen = m_comboBox1->currentIndex();
+    m_comboBox1->addItem(FromCp932(name),
+                         QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    m_comboBox1->setCurrentIndex(chosen);
+}
+
+// Card commands need a card type whose card list was read whole: without one they would write
+// outside any card type folder, or replace an unreadable file by the empty array.
 void TVastrelleMainForm::UpdateMenuStates() {
-    m_n5->setEnabled(m_loaded);
-    bool selected = m_listView->SelectedRow().has_value();
+    bool writable = IsCardTypeWritable();
+    m_n5->setEnabled(writable);
+    bool selected = writable && m_listView->SelectedRow().has_value();
     m_n6->setEnabled(selected);
     m_n7->setEnabled(selected);
 }
@@ -147,15 +155,5 @@ void TVastrelleMainForm::N10Click() {
 }
 
 void TVastrelleMainForm::Exit1Click() { close(); }
-
-void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
-
-// The card and card type commands are wired in with the card dialog and the card type name
-// dialog.
-void TVastrelleMainForm::N2Click() {}
-void TVastrelleMainForm::N4Click() {}
-void TVastrelleMainForm::N5Click() {}
-void TVastrelleMainForm::N6Click() {}
-void TVastrelleMainForm::N7Click() {}
 
 void TVastrelleMainForm::N9Click() {}

@@ -12,9 +12,12 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
+class QFileDialog;
 class QLabel;
+class TCardInfoInputForm;
 class TCardListModel;
 class TCardListView;
+class TCardTypeInputForm;
 
 // The main window: the card types in ComboBox1, the cards of the loaded one in ListView1 and the
 // owned count in the status line. Every change of cards goes through the card list file and then
@@ -28,6 +31,10 @@ public:
                                 QWidget* parent = nullptr);
     // Writes the settings; a failure is reported and teardown goes on.
     ~TVastrelleMainForm() override;
+
+    // The card dialog and the card type name dialog, created once by the program entry and shown
+    // modally by the commands. Without them the commands do nothing.
+    void SetDialogs(TCardInfoInputForm* cardDialog, TCardTypeInputForm* cardTypeDialog);
 
     // Reloads the named card type (CP932) from disk into the list, the status line and the
     // checked view, keeping the selected row position. False when the name is empty or the card
@@ -65,7 +72,16 @@ private:
     void FormCreate();
     void FormDestroy();
     void SelectComboItem(const std::string& name);
+    // Appends a card type name as the last item; the chosen item stays chosen.
+    void AddComboItem(const std::string& name);
     void UpdateMenuStates();
+    // The card dialog for one card; true when the user accepted (its pictures are then stored).
+    bool RunCardDialog(const char* caption, const TCardInfo& card);
+    // Writes the changed cards as the card list file, then shows the file as it is on disk.
+    void SaveCardsAndRefresh(const TCardInfos& cards);
+    // The card type name the user typed, or nullopt when the dialog was cancelled.
+    std::optional<std::string> AskCardTypeName(const QString& proposed);
+    std::optional<std::size_t> SelectedCardIndex() const;
     QAction* ViewAction(ViewItem item) const;
 
     std::filesystem::path m_programFolder;
@@ -75,6 +91,9 @@ private:
     bool m_loaded = false;
     bool m_readComplete = false;
 
+    TCardInfoInputForm* m_cardDialog = nullptr;
+    TCardTypeInputForm* m_cardTypeDialog = nullptr;
+    QFileDialog* m_openDialog1 = nullptr;
     QComboBox* m_comboBox1 = nullptr;
     QLabel* m_label2 = nullptr;
     TCardListModel* m_model = nullptr;

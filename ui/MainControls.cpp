@@ -1,6 +1,7 @@
 // The main window's controls and menus.
 #include <QActionGroup>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -74,6 +75,16 @@ void TVastrelleMainForm::CreateControls() {
         statusBar1->addWidget(m_statusPanels[i]);
     }
     setStatusBar(statusBar1);
+
+    // Qt's own dialog, so that it looks and answers the same on every desktop. A typed name is
+    // taken whether or not the file exists; the import then reports what it cannot open.
+    m_openDialog1 = new QFileDialog(this);
+    m_openDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    m_openDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    m_openDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    m_openDialog1->setFileMode(QFileDialog::AnyFile);
+    // A filter without parentheses is its own label and pattern.
+    m_openDialog1->setNameFilter(QStringLiteral("*.template"));
 
     connect(m_comboBox1, &QComboBox::activated, this, &TVastrelleMainForm::ComboBox1Change);
     connect(m_listView, &TCardListView::RowDoubleClicked, this, &TVastrelleMainForm::N6Click);

@@ -1,0 +1,132 @@
+// The main window's commands that change cards and card types.
+#include <QComboBox>
+#include <QFileDialog>
+
+#include "CardInfoInputDlg.h"
+#include "CardList.h"
+#include "CardListModel.h"
+#include "CardListView.h"
+#include "CardTypeInputDlg.h"
+#include "Main.h"
+#include "MessageBoxes.h"
+#include "Messages.h"
+#include "QtText.h"
+
+namespace {
+
+QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+
+constexpr const char* kRegisterCaption = "カード情報の新規作成画面";
+constexpr const char* kEditCaption = "カード情報の編集画面";
+constexpr const char* kCardTypeCaption = "カード種類名称";
+constexpr const char* kCardTypePrompt = "カード種類名称を入力してください";
+
+}  // namespace
+
+void TVastrelleMainForm::SetDialogs(TCardInfoInputForm* cardDialog,
+                                    TCardTypeInputForm* cardTypeDialog) {
+    m_cardDialog = cardDialog;
+    m_cardTypeDialog = cardTypeDialog;
+}
+
+std::optional<std::size_t> TVastrelleMainForm::SelectedCardIndex() const {
+    std::optional<int> row = m_listView->SelectedRow();
+    if (!row) return std::nullopt;
+    int index = m_model->index(*row, 0).data(Qt::UserRole).toInt();
+    if (index < 0 || static_cast<std::size_t>(index) >= m_cards.size()) return std::nullopt;
+    return static_cast<std::size_t>(index);
+}
+
+bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& card) {
+    // A stored picture that cannot be shown throws here, before the dialog opens.
+    m_cardDialog->SetCardInfo(Tr(caption), card, m_paths.ImageFolder());
+    return m_cardDialog->exec() == QDialog::Accepted;
+}
+
+// The list shows m_cards until the refresh, also while a failure box is open, so the change is
+// made on a copy; the refresh then replaces the array by what the file holds.
+void TVastrelleMainForm::SaveCardsAndRefresh(const TCardInfos& cards) {
+    try {
+        WriteCardList(cards, m_paths.CardTypeFolder());
+    } catch (const VastrelleError& error) {
+        ShowError(this, error);
+    }
+    RefreshList(CurrentCardTypeName());
+}
+
+void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
+
+void TVastrelleMainForm::N5Click() {
+    RunGuarded(this, [this] {
+        if (m_cardDialog == nullptr || !IsCardTypeWritable()) return;
+        TCardInfo card;
+        ClearCardInfo(card);
+        if (!RunCardDialog(kRegisterCaption, card)) return;
+        TCardInfos cards = m_cards;
+        cards.push_back(m_cardDialog->EditedCard());
+        SaveCardsAndRefresh(cards);
+    });
+}
+
+void TVastrelleMainForm::N6Click() {
+    RunGuarded(this, [this] {
+        if (m_cardDialog == nullptr || !IsCardTypeWritable()) return;
+        std::optional<std::size_t> index = SelectedCardIndex();
+        if (!index) return;
+        if (!RunCardDialog(kEditCaption, m_cards[*index])) return;
+        TCardInfos cards = m_cards;
+        cards[*index] = m_cardDialog->EditedCard();
+        SaveCardsAndRefresh(cards);
+    });
+}
+
+void TVastrelleMainForm::N7Click() {
+    RunGuarded(this, [this] {
+        if (!IsCardTypeWritable()) return;
+        std::optional<std::size_t> index = SelectedCardIndex();
+        if (!index) return;
+        QString question =
+            Tr("「") + FromCp932(m_cards[*index].Title) + Tr("」を削除してもよろしいですか？");
+        if (!AskYesNo(this, question)) return;
+        // The card's picture files stay, as they always have: their names stay taken, and
+        // `vastrelle-cli check` lists them as orphans.
+        TCardInfos cards = m_cards;
+        cards.erase(cards.begin() + static_cast<std::ptrdiff_t>(*index));
+        SaveCardsAndRefresh(cards);
+    });
+}
+
+std::optional<std::string> TVastrelleMainForm::AskCardTypeName(const QString& proposed) {
+    m_cardTypeDialog->SetCardTypeInfo(Tr(kCardTypeCaption), Tr(kCardTypePrompt), proposed);
+    if (m_cardTypeDialog->exec() != QDialog::Accepted) return std::nullopt;
+    std::optional<std::string> name = ToCp932(m_cardTypeDialog->Text());
+    // A name CP932 cannot hold could never be listed or stored in setting.ini.
+    if (!name) throw VastrelleError(msg::kBadCardTypeName, MessageKind::Warning);
+    return name;
+}
+
+// A new card type is only added to the combo box: the loaded one stays loaded.
+void TVastrelleMainForm::N2Click() {
+    RunGuarded(this, [this] {
+        if (m_cardTypeDialog == nullptr) return;
+        std::optional<std::string> name = AskCardTypeName(QString());
+        if (!name) return;
+        CreateCardType(m_programFolder, *name);
+        AddComboItem(*name);
+    });
+}
+
+void TVastrelleMainForm::N4Click() {
+    RunGuarded(this, [this] {
+        if (m_cardTypeDialog == nullptr) return;
+        if (m_openDialog1->exec() != QDialog::Accepted) return;
+        const QStringList files = m_openDialog1->selectedFiles();
+        if (files.isEmpty()) return;
+        std::filesystem::path templatePath = ToPath(files.front());
+        std::optional<std::string> name =
+            AskCardTypeName(FromCp932(ProposedCardTypeName(templatePath)));
+        if (!name) return;
+        ImportTemplate(m_programFolder, *name, templatePath);
+        AddComboItem(*name);
+    });
+}
