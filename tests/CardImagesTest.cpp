@@ -10,6 +10,7 @@
 #include <functional>
 #include <set>
 
+#include "FailureMessage.h"
 #include "TempDir.h"
 #include "VastrelleError.h"
 
@@ -33,15 +34,6 @@ TBitmap ReadBmp(const fs::path& path) {
             for (int c = 2; c >= 0; --c) bitmap.Pixels.push_back(bmp.at(row + x * 3 + c));
     }
     return bitmap;
-}
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const VastrelleError& e) {
-        return e.what();
-    }
-    return "no failure";
 }
 
 std::set<std::string> FolderContents(const fs::path& folder) {

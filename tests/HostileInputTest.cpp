@@ -21,6 +21,7 @@
 #include "CardList.h"
 #include "CardTypes.h"
 #include "CliRun.h"
+#include "FailureMessage.h"
 #include "Jpeg.h"
 #include "Messages.h"
 #include "TempDir.h"
@@ -35,15 +36,6 @@ const fs::path kImages = fs::path(VASTRELLE_TEST_DATA_DIR) / "images";
 const std::string kPhoto = ReadFileBytes(kImages / "photo.jpg");
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const VastrelleError& e) {
-        return e.what();
-    }
-    return "no failure";
-}
 
 // Everything under the folder except the files directly in the image folder, which the
 // operations under test may change.

@@ -9,14 +9,13 @@
 #include <QPushButton>
 
 #include "CardImages.h"
+#include "DialogKeys.h"
 #include "FileDropFilter.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "VastrelleError.h"
 
 namespace {
-
-QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
 
 constexpr const char* kNameTaken = "既に同じファイル名で登録されているので登録できません";
 constexpr const char* kOverwrite = "上書きしてもよろしいですか？";
@@ -256,21 +255,6 @@ void TCardInfoInputForm::ButtonOKClick() {
     accept();
 }
 
-// Neither button is a default or cancel button: Enter and Escape do nothing, except that
-// Enter on a focused button presses it.
 void TCardInfoInputForm::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (auto* button = qobject_cast<QPushButton*>(focusWidget());
-                button && event->modifiers() == Qt::NoModifier)
-                button->click();
-            event->accept();
-            return;
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
+    if (!HandlePlainDialogKey(this, event)) QDialog::keyPressEvent(event);
 }

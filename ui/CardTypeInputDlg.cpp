@@ -5,9 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
+#include "DialogKeys.h"
+#include "QtText.h"
 
-QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+namespace {
 
 QPushButton* PlaceButton(QWidget* parent, const char* name, const char* text, int left) {
     auto* button = new QPushButton(Tr(text), parent);
@@ -58,21 +59,6 @@ void TCardTypeInputForm::Button1Click() {
     accept();
 }
 
-// Neither button is a default or cancel button: Enter and Escape do nothing, except that
-// Enter on a focused button presses it.
 void TCardTypeInputForm::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (auto* button = qobject_cast<QPushButton*>(focusWidget());
-                button && event->modifiers() == Qt::NoModifier)
-                button->click();
-            event->accept();
-            return;
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
+    if (!HandlePlainDialogKey(this, event)) QDialog::keyPressEvent(event);
 }

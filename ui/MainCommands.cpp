@@ -14,8 +14,6 @@
 
 namespace {
 
-QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
-
 constexpr const char* kRegisterCaption = "カード情報の新規作成画面";
 constexpr const char* kEditCaption = "カード情報の編集画面";
 constexpr const char* kCardTypeCaption = "カード種類名称";

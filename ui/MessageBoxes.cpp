@@ -7,9 +7,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace {
+#include "QtText.h"
 
-QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+namespace {
 
 // The box with the single button 中止: Qt would take a lone button as the Escape answer, so
 // Escape and the title bar's close are swallowed and only the button ends the box.

@@ -9,5 +9,8 @@
 QString FromCp932(const std::string& text);
 // nullopt when the text has a character that CP932 lacks.
 std::optional<std::string> ToCp932(const QString& text);
+// A UTF-8 literal of ours as a QString.
+inline QString Tr(const char* utf8) { return QString::fromUtf8(utf8); }
+
 QString FromPath(const std::filesystem::path& path);
 std::filesystem::path ToPath(const QString& path);

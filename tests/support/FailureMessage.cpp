@@ -1,0 +1,12 @@
+#include "FailureMessage.h"
+
+#include "VastrelleError.h"
+
+std::string MessageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const VastrelleError& e) {
+        return e.what();
+    }
+    return "no failure";
+}
