@@ -12,6 +12,7 @@
 #include "CardTypeInputDlg.h"
 #include "Main.h"
 #include "QtText.h"
+#include "UiFont.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ int main(int argc, char* argv[]) {
 
     QApplication app(argc, argv);
     // The window asks for its design font by name; IPA P Gothic has the same metrics.
-    QFont::insertSubstitution(QString::fromUtf8("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(UiFontFamily(), QStringLiteral("IPAPGothic"));
     // The interface is Japanese, so Qt's own dialogs and buttons speak Japanese too.
     QTranslator qtTranslator;
     if (qtTranslator.load(QStringLiteral("qtbase_ja"),

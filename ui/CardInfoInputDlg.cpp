@@ -13,6 +13,7 @@
 #include "FileDropFilter.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
+#include "UiFont.h"
 #include "VastrelleError.h"
 
 namespace {
@@ -71,9 +72,7 @@ std::string AsciiUpper(std::string text) {
 
 TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
     setFixedSize(412, 374);
-    QFont font(Tr("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(UiFont(12));
 
     CheckBoxExist = Place<QCheckBox>(this, "CheckBoxExist", 40, 8, 57, 17);
     CheckBoxExist->setText(Tr("所持"));

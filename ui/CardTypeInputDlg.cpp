@@ -7,6 +7,7 @@
 
 #include "DialogKeys.h"
 #include "QtText.h"
+#include "UiFont.h"
 
 namespace {
 
@@ -23,9 +24,7 @@ QPushButton* PlaceButton(QWidget* parent, const char* name, const char* text, in
 
 TCardTypeInputForm::TCardTypeInputForm(QWidget* parent) : QDialog(parent) {
     setFixedSize(339, 96);
-    QFont font(Tr("ＭＳ Ｐゴシック"));
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(UiFont(12));
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -13,19 +13,8 @@
 #include "CardListModel.h"
 #include "CardListView.h"
 #include "Main.h"
-
-namespace {
-
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
-
-QFont UiFont(int pixelSize, bool bold = false) {
-    QFont font(Text("ＭＳ Ｐゴシック"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
-}  // namespace
+#include "QtText.h"
+#include "UiFont.h"
 
 void TVastrelleMainForm::CreateControls() {
     setFont(UiFont(12));
@@ -48,7 +37,7 @@ void TVastrelleMainForm::CreateControls() {
     m_comboBox1->setEditable(false);
     m_comboBox1->setFont(UiFont(16, true));
     m_comboBox1->setFixedWidth(369);
-    m_label2 = new QLabel(Text("変更はすぐに保存されます"), panel1);
+    m_label2 = new QLabel(Tr("変更はすぐに保存されます"), panel1);
     m_label2->setObjectName(QStringLiteral("Label2"));
     panelLayout->addWidget(m_comboBox1, 0, Qt::AlignTop);
     panelLayout->addStretch(1);
@@ -94,7 +83,7 @@ void TVastrelleMainForm::CreateControls() {
 
 void TVastrelleMainForm::CreateMenus() {
     auto addItem = [this](QMenu* menu, const char* name, const char* caption, auto slot) {
-        QAction* action = menu->addAction(Text(caption));
+        QAction* action = menu->addAction(Tr(caption));
         action->setObjectName(QString::fromLatin1(name));
         connect(action, &QAction::triggered, this, slot);
         return action;
@@ -102,21 +91,21 @@ void TVastrelleMainForm::CreateMenus() {
     QMenuBar* mainMenu1 = menuBar();
     mainMenu1->setObjectName(QStringLiteral("MainMenu1"));
 
-    QMenu* n1 = mainMenu1->addMenu(Text("メニュー"));
+    QMenu* n1 = mainMenu1->addMenu(Tr("メニュー"));
     n1->setObjectName(QStringLiteral("N1"));
     addItem(n1, "N2", "カード種類作成...", &TVastrelleMainForm::N2Click);
     addItem(n1, "N4", "カード種類テンプレート取込...", &TVastrelleMainForm::N4Click);
     n1->addSeparator()->setObjectName(QStringLiteral("N3"));
     addItem(n1, "Exit1", "閉じる", &TVastrelleMainForm::Exit1Click);
 
-    QMenu* n8 = mainMenu1->addMenu(Text("カード"));
+    QMenu* n8 = mainMenu1->addMenu(Tr("カード"));
     n8->setObjectName(QStringLiteral("N8"));
     connect(n8, &QMenu::aboutToShow, this, &TVastrelleMainForm::N8Click);
     m_n5 = addItem(n8, "N5", "登録...", &TVastrelleMainForm::N5Click);
     m_n6 = addItem(n8, "N6", "編集...", &TVastrelleMainForm::N6Click);
     m_n7 = addItem(n8, "N7", "削除...", &TVastrelleMainForm::N7Click);
 
-    QMenu* show1 = mainMenu1->addMenu(Text("表示"));
+    QMenu* show1 = mainMenu1->addMenu(Tr("表示"));
     show1->setObjectName(QStringLiteral("Show1"));
     m_viewGroup = new QActionGroup(this);
     m_viewGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -134,7 +123,7 @@ void TVastrelleMainForm::CreateMenus() {
     }
     m_viewActions[0]->setChecked(true);
 
-    QAction* n9 = mainMenu1->addAction(Text("設定..."));
+    QAction* n9 = mainMenu1->addAction(Tr("設定..."));
     n9->setObjectName(QStringLiteral("N9"));
     n9->setVisible(false);
     connect(n9, &QAction::triggered, this, &TVastrelleMainForm::N9Click);
