@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "CardImages.h"
 #include "Common.h"
 
 // One change of a card type's cards saved as a whole: the card list file and the pictures it
@@ -14,6 +16,9 @@
 struct TNewPicture {
     std::string Name;   // bare CP932 file name
     std::string Bytes;  // the JPEG file's bytes
+    // The picture decoded already (for the dialog's frame), so that it is decoded once; the save
+    // decodes the bytes when it is empty.
+    std::shared_ptr<const TBitmap> Decoded;
 };
 
 enum class TSideEdit { Keep, Replace, Remove };
