@@ -8,6 +8,7 @@
 
 #include "AtomicFile.h"
 #include "Cp932.h"
+#include "Exif.h"
 #include "ImageFit.h"
 #include "Jpeg.h"
 #include "Messages.h"
@@ -88,6 +89,9 @@ TThumbnails MakeThumbnailBitmaps(std::string_view jpegBytes, const std::filesyst
     thumbnails.Small = FitIntoBox(thumbnails.Large, kSmallBox, kSmallBox);
     if (thumbnails.Small.Width == 0)
         ThrowCannotCreate(folder, ReplaceExtension(name, kSmallThumbnailExtension));
+    // Phone photos are stored as taken; only their thumbnails are turned upright.
+    TurnUpright(thumbnails.Large, jpegBytes);
+    TurnUpright(thumbnails.Small, jpegBytes);
     return thumbnails;
 }
 
