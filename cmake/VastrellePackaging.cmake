@@ -28,6 +28,7 @@ endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vastrelle)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Vastrelle developers")
 set(CPACK_PACKAGE_CONTACT "Vastrelle developers <vastrelle@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "card collection tracker with a Japanese interface")

@@ -74,6 +74,16 @@ void ProgramFolderTest::writableExecutableFolderIsTheProgramFolder() {
     QCOMPARE(QString::fromStdString(choice.Folder), exe.path());
     QVERIFY(choice.Writable);
     QVERIFY(!fs::exists(Sub(data, "vastrelle")));
+
+    // The bin folder of an installed program is never the program folder, writable or not.
+    const fs::path bin = Sub(exe, "prefix/bin");
+    fs::create_directories(bin);
+    fs::create_directories(bin.parent_path() / "share/metainfo");
+    std::ofstream(bin.parent_path() / "share/metainfo/io.github.vastrelle.Vastrelle.metainfo.xml")
+        << "<component/>";
+    TProgramFolderChoice installed = ChooseProgramFolder(bin, data.path().toStdString(), "");
+    QCOMPARE(installed.Folder, Sub(data, "vastrelle"));
+    QVERIFY(installed.Writable);
 }
 
 void ProgramFolderTest::readOnlyExecutableFolderUsesTheUserDataFolderMadeOnFirstStart() {
