@@ -22,7 +22,7 @@ constexpr qsizetype kMaxListedFolders = 15;
 
 // What the user recognises: the folder name as it reads once converted.
 QString FolderLabel(const std::filesystem::path& folder) {
-    const std::string& bytes = folder.filename().native();
+    const std::string bytes = folder.filename().native();
     return QString::fromStdString(IsValidUtf8(bytes) ? bytes : cp932::ToUtf8Lossy(bytes));
 }
 
