@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTranslator>
+#include <cstdlib>
 #include <optional>
 
 #include "CardInfoInputDlg.h"
@@ -51,7 +52,7 @@ int main(int argc, char* argv[]) {
     if (QString path = RuntimeFilePath(QStringLiteral("Vastrelle.lock")); !path.isEmpty()) {
         lock.emplace(path);
         if (!TakeInstanceLock(*lock)) {
-            // Shown whether or not it answers: this start ends at once either way.
+            // The running instance shows its window; this start ends, answered or not.
             QCoreApplication core(argc, argv);
             AskRunningInstanceToShow(socketPath, 3000);
             return 0;
