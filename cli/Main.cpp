@@ -35,6 +35,10 @@ constexpr Command kCommands[] = {
      CmdThumbnails},
     {"check", "check DIR [--repair]        missing pictures and thumbnails, orphan files",
      CmdCheck},
+    {"migrate",
+     "migrate PROGRAM_DIR [--dry-run]\n"
+     "                            rename Shift_JIS folder and picture names to UTF-8",
+     CmdMigrate},
 };
 
 void PrintUsage(std::FILE* out) {
