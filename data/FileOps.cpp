@@ -57,6 +57,7 @@ int CreateUnique(std::string& pattern) {
     if (Intercept(TCall::CreateUnique, pattern)) return -1;
     int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     Remember(fd, pattern);
+    if (Hook().Active) Hook().Record.back().Path = pattern;  // the name it was given
     return fd;
 }
 
