@@ -181,7 +181,7 @@ TEST_F(CardStoreTest, EverySaveLeavesTheNewStateWhenNothingFails) {
 }
 
 TEST_F(CardStoreTest, AFailureAtAnyStepLeavesEveryFileAsItWas) {
-    int points = 0;
+    int points = 0, refused = 0, leftovers = 0;
     for (const TScenario& scenario : Scenarios()) {
         MakeCardType();
         fileops::testing::Watch();
@@ -210,6 +210,7 @@ TEST_F(CardStoreTest, AFailureAtAnyStepLeavesEveryFileAsItWas) {
                                           fileops::testing::CallName(failed.Call) + " " +
                                           failed.Path + "), errno " + std::to_string(error);
                 if (!message.empty()) {
+                    ++refused;
                     EXPECT_TRUE(IsExpectedMessage(message)) << where << ": " << message;
                     EXPECT_EQ(TreeDifferences(before, SnapshotTree(m_folder)), "") << where;
                     continue;
@@ -219,6 +220,7 @@ TEST_F(CardStoreTest, AFailureAtAnyStepLeavesEveryFileAsItWas) {
                 EXPECT_EQ(failed.Call, TCall::Unlink) << where << ": the failure was ignored";
                 EXPECT_TRUE(IsTemporaryFileName(fs::path(failed.Path).filename().native()))
                     << where << ": the failure was ignored";
+                ++leftovers;
                 fileops::testing::SetStaleAge(std::chrono::seconds(0));
                 RemoveStaleTemporaryFiles(m_image);
                 RemoveStaleTemporaryFiles(m_folder);
@@ -227,7 +229,10 @@ TEST_F(CardStoreTest, AFailureAtAnyStepLeavesEveryFileAsItWas) {
             }
         }
     }
-    std::printf("failure points injected: %d\n", points);
+    std::printf(
+        "failure points injected: %d; save failed with every file as before: %d; save done with "
+        "one temporary file left for the next save: %d\n",
+        points, refused, leftovers);
     RecordProperty("failure_points", points);
 }
 
