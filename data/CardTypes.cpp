@@ -3,15 +3,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
 #include "AtomicFile.h"
 #include "CardList.h"
 #include "Cp932.h"
+#include "FileOps.h"
 #include "Messages.h"
 #include "Paths.h"
 #include "VastrelleError.h"
+#include "WholeFile.h"
 
 namespace fs = std::filesystem;
 
@@ -42,10 +42,11 @@ fs::path MakeCardTypeFolders(const fs::path& programFolder, const std::string& n
     std::error_code ec;
     if (fs::is_directory(folder, ec))
         throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
-    // One level only; false also when something appeared there in the meantime.
-    if (!fs::create_directory(folder, ec) || ec)
+    // One level only; fails also when something appeared there in the meantime. Each new
+    // folder is flushed into its parent, so that a power cut cannot lose it under a card list.
+    if (fileops::MakeFolder(folder) != 0 || !FlushFolder(programFolder))
         throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-    if (!fs::create_directory(folder / kImageFolderName, ec) || ec)
+    if (fileops::MakeFolder(folder / kImageFolderName) != 0 || !FlushFolder(folder))
         throw VastrelleError(msg::kImageFolderFailed, MessageKind::ErrorAbort);
     return folder;
 }
@@ -55,20 +56,10 @@ void WriteNewCardList(const fs::path& folder, std::string_view text) {
         throw VastrelleError(msg::kCardListCreateFailed, MessageKind::ErrorAbort);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 std::string ReadTemplate(const fs::path& templatePath) {
-    const VastrelleError cannotOpen(FormatMessage(msg::kCannotOpen, templatePath.string()));
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(templatePath.c_str(), "rb"));
-    if (!file) throw cannotOpen;
-    std::string bytes;
-    char buffer[8192];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get()))
-        bytes.append(buffer, n);
-    if (std::ferror(file.get())) throw cannotOpen;  // a folder opens but does not read
-    return bytes;
+    std::optional<std::string> bytes = ReadWholeFile(templatePath);
+    if (!bytes) throw VastrelleError(FormatMessage(msg::kCannotOpen, templatePath.string()));
+    return std::move(*bytes);
 }
 
 // The template's lines, each ended by CR LF. A line ends at CR, LF or CR LF, and the text ends
@@ -120,7 +111,8 @@ void CurrentCardTypePaths::Clear() {
 }
 
 bool IsValidCardTypeName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
+    // A hidden folder would be made and then never listed.
+    if (name.empty() || name.front() == '.') return false;
     if (name.find('\0') != std::string::npos) return false;
     for (std::size_t pos = 0; pos < name.size();) {
         std::size_t n = cp932::CharLength(name, pos);

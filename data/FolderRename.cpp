@@ -16,11 +16,3 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
     if (std::filesystem::exists(std::filesystem::symlink_status(to, ec))) return false;
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
-
-bool FlushFolder(const std::filesystem::path& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}

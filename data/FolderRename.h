@@ -2,12 +2,10 @@
 
 #include <filesystem>
 
+#include "AtomicFile.h"  // FlushFolder
+
 // Renames that publish whole folders and names, never replacing what is there.
 
 // Renames from to to, failing (false) when to exists; a race with another program that makes
 // `to` meanwhile cannot overwrite it either.
 bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
-
-// Makes the folder's entries (new names, renames) durable. False when the folder cannot be
-// opened or flushed.
-bool FlushFolder(const std::filesystem::path& folder);

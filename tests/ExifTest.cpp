@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "BmpFile.h"
+#include "Bmp.h"
 #include "CardImages.h"
+#include "ImageFit.h"
 #include "TempDir.h"
 
 namespace fs = std::filesystem;

@@ -4,14 +4,15 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "Cp932.h"
+#include "WholeFile.h"
 
-TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vastrelle-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& base) {
+    std::string pattern = (base / "vastrelle-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
 }
@@ -30,10 +31,15 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
+std::filesystem::path MemoryTempBase() {
+    return ::access("/dev/shm", W_OK) == 0 ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
+}
+
 std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) throw std::runtime_error("cannot read " + path.string());
+    return std::move(*bytes);
 }
 
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
