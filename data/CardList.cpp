@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "AtomicFile.h"
+#include "CardListFastReader.h"
 #include "Cp932.h"
 #include "Messages.h"
 #include "VastrelleError.h"
@@ -244,13 +245,12 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
     return true;
 }
 
-}  // namespace
-
-void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
+// The general path: libxml2 decodes the text by its declaration.
+void ParseCardList(const std::filesystem::path& file, std::string text, TCardInfos& cards) {
     cards.clear();
-    std::string text = ReadWholeFile(file);
     NormaliseLines(text);
     if (text.empty()) return;  // no root element: no cards
+    cards.reserve(CountCardItemTags(text));
 
     RegisterCp932Aliases();
     std::unique_ptr<xmlTextReader, ReaderDeleter> reader(xmlReaderForMemory(
@@ -301,4 +301,19 @@ void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
         cards.clear();
         throw VastrelleError(*structureError);
     }
+}
+
+}  // namespace
+
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
+    cards.clear();
+    std::string text = ReadWholeFile(file);
+    if (ReadCardListFast(std::string_view(text.data(), std::min(text.find('\0'), text.size())),
+                         cards))
+        return;
+    ParseCardList(file, std::move(text), cards);
+}
+
+void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards) {
+    ParseCardList(file, ReadWholeFile(file), cards);
 }
