@@ -158,6 +158,11 @@ void NormaliseLines(std::string& text) {
     text.resize(out);
 }
 
+// What the fast path reads: the text ends at its first NUL.
+std::string_view UpToNul(const std::string& text) {
+    return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
+}
+
 // First 40 characters of a line of the normalised text, for the parse error message.
 std::string LineExcerpt(std::string_view text, int line) {
     std::size_t start = 0;
@@ -308,10 +313,23 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
     cards.clear();
     std::string text = ReadWholeFile(file);
-    if (ReadCardListFast(std::string_view(text.data(), std::min(text.find('\0'), text.size())),
-                         cards))
-        return;
+    if (ReadCardListFast(UpToNul(text), cards)) return;
     ParseCardList(file, std::move(text), cards);
+}
+
+TCardCount CountCardList(const std::filesystem::path& file) {
+    std::string text = ReadWholeFile(file);
+    TCardCount count;
+    auto add = [&count](TCardInfo&& card) {
+        ++count.Total;
+        if (card.Owned) ++count.Owned;
+    };
+    if (ReadCardListFast(UpToNul(text), add)) return count;
+    count = {};
+    TCardInfos cards;
+    ParseCardList(file, std::move(text), cards);
+    for (TCardInfo& card : cards) add(std::move(card));
+    return count;
 }
 
 void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards) {

@@ -290,4 +290,24 @@ TEST_P(CardListReader, NeverReadsOtherFilesThroughEntities) {
     EXPECT_NE(ReadFailure(dir, bomb), "(no failure)");
 }
 
+TEST(CardListCount, CountsWithTheReadersRulesAndFailures) {
+    TCardCount count = CountCardList(kFixtures / "written.dat");
+    EXPECT_EQ(count.Total, 3u);
+    EXPECT_EQ(count.Owned, 2u);
+    count = CountCardList(kFixtures / "utf8.dat");  // read by the parser
+    EXPECT_EQ(count.Total, 1u);
+    EXPECT_EQ(count.Owned, 1u);
+    TempDir dir;
+    WriteFileBytes(dir / "cardlist.dat", "");
+    EXPECT_EQ(CountCardList(dir / "cardlist.dat").Total, 0u);
+    std::string broken = kDecl + "<l><c><exist>Y</exist></c><c>\r\n</l>";
+    std::string expected = ReadFailure(dir, broken);
+    try {
+        CountCardList(dir / "cardlist.dat");
+        ADD_FAILURE() << "no failure";
+    } catch (const VastrelleError& e) {
+        EXPECT_EQ(e.what(), expected);
+    }
+}
+
 }  // namespace
