@@ -76,9 +76,11 @@ void AppendField(std::string& out, const char* tag, std::string_view value, bool
 
 }  // namespace
 
-std::string CardListText(const TCardInfos& cards) {
+void WriteCardListText(const TCardInfos& cards, const TByteSink& sink) {
+    // Pieces of about this size keep the writer from holding the whole text beside the cards.
+    constexpr std::size_t kPieceBytes = 256 * 1024;
     std::string out;
-    out.reserve(64 + cards.size() * 400);
+    out.reserve(kPieceBytes + 4096);
     out += kDeclaration;
     out += "<cardlist>\r\n";
     for (const TCardInfo& card : cards) {
@@ -90,16 +92,30 @@ std::string CardListText(const TCardInfos& cards) {
         out += card.Owned ? "        <exist>Y</exist>\r\n" : "        <exist>N</exist>\r\n";
         AppendField(out, "comment", card.Comment, false);
         out += "    </carditem>\r\n";
+        if (out.size() >= kPieceBytes) {
+            if (!sink(out)) return;
+            out.clear();
+        }
     }
     out += "</cardlist>\r\n";
-    return out;
+    sink(out);
+}
+
+std::string CardListText(const TCardInfos& cards) {
+    std::string text;
+    WriteCardListText(cards, [&text](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    return text;
 }
 
 std::string EmptyCardListText() { return std::string(kDeclaration) + "<cardlist/>\r\n"; }
 
 void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTypeFolder) {
     if (cardTypeFolder.empty() ||
-        !WriteFileAtomically(cardTypeFolder / kCardListFileName, CardListText(cards)))
+        !WriteFileAtomically(cardTypeFolder / kCardListFileName,
+                             [&cards](const TByteSink& sink) { WriteCardListText(cards, sink); }))
         throw VastrelleError(msg::kCardListSaveFailed, MessageKind::ErrorAbort);
 }
 

@@ -5,11 +5,15 @@
 #include <string>
 
 #include "Common.h"
+#include "PendingFile.h"
 
 inline constexpr const char* kCardListFileName = "cardlist.dat";
 
 // The exact bytes the writer puts in cardlist.dat for these cards (CR LF after every line).
 std::string CardListText(const TCardInfos& cards);
+
+// The same bytes, handed to `sink` in pieces.
+void WriteCardListText(const TCardInfos& cards, const TByteSink& sink);
 
 // The file a new card type starts with: the declaration and "<cardlist/>".
 std::string EmptyCardListText();

@@ -26,6 +26,11 @@ bool WriteAll(int fd, std::string_view bytes) {
 }  // namespace
 
 TPendingFile::TPendingFile(const std::filesystem::path& folder, std::string_view bytes,
+                           bool durable, std::optional<mode_t> mode)
+    : TPendingFile(
+          folder, [bytes](const TByteSink& sink) { sink(bytes); }, durable, mode) {}
+
+TPendingFile::TPendingFile(const std::filesystem::path& folder, const TByteSource& source,
                            bool durable, std::optional<mode_t> mode) {
     // Hidden, so that a crash between writing and renaming leaves no file that looks like a
     // picture.
@@ -38,7 +43,12 @@ TPendingFile::TPendingFile(const std::filesystem::path& folder, std::string_view
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    m_ok = ::fchmod(fd, *mode) == 0 && WriteAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
+    bool written = ::fchmod(fd, *mode) == 0;
+    source([fd, &written](std::string_view piece) {
+        written = written && WriteAll(fd, piece);
+        return written;
+    });
+    m_ok = written && (!durable || ::fsync(fd) == 0);
     m_ok = ::close(fd) == 0 && m_ok;
 }
 

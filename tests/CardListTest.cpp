@@ -108,6 +108,23 @@ TEST(CardListWriter, RoundTripsVariedJapaneseTexts) {
     EXPECT_EQ(again, back);
 }
 
+TEST(CardListWriter, WritesLargeListsInPiecesWithTheSameBytes) {
+    TCardInfos cards(3000, Card("1", Sjis("長いタイトル"), true, std::string(150, 'c')));
+    cards.back().Comment = "last";
+    std::size_t pieces = 0;
+    std::string joined;
+    WriteCardListText(cards, [&](std::string_view piece) {
+        ++pieces;
+        joined.append(piece);
+        return true;
+    });
+    EXPECT_GT(pieces, 1u);
+    EXPECT_EQ(joined, CardListText(cards));
+    TempDir dir;
+    WriteCardList(cards, dir.Path());
+    EXPECT_EQ(ReadFileBytes(dir / "cardlist.dat"), joined);
+}
+
 TEST(CardListWriter, ExistingFileSurvivesReadWriteCycleByteForByte) {
     TempDir dir;
     std::string original = ReadFileBytes(kFixtures / "written.dat");
