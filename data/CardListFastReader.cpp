@@ -42,12 +42,25 @@ bool IsCp932Label(std::string_view label) {
 bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 // ASCII names without a colon: a prefix would bring in namespaces, other letters the parser's
 // tables; both are left to it.
-bool IsNameStart(unsigned char c) {
+constexpr bool IsNameStart(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
-bool IsNameChar(unsigned char c) {
-    return IsNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
-}
+constexpr std::array<bool, 256> kNameChars = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = IsNameStart(static_cast<unsigned char>(c)) || (c >= '0' && c <= '9') ||
+                   c == '.' || c == '-';
+    return table;
+}();
+bool IsNameChar(unsigned char c) { return kNameChars[c]; }
+
+// Bytes of character data that need a look of their own; the rest are copied as they are.
+constexpr std::array<bool, 128> kTextSpecial = [] {
+    std::array<bool, 128> table{};
+    for (int c = 0; c < 0x20; ++c) table[c] = c != '\t' && c != '\n';
+    for (char c : {'<', '&', '\r', ']', '>'}) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 bool IsXmlChar(std::uint32_t cp) {
     return cp == 0x09 || cp == 0x0A || cp == 0x0D || (cp >= 0x20 && cp <= 0xD7FF) ||
            (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
@@ -85,6 +98,11 @@ private:
         m_p += s.size();
         return true;
     }
+    bool Skip(char c) {
+        if (m_p == m_end || *m_p != c) return false;
+        ++m_p;
+        return true;
+    }
     bool SkipSpace() {
         const char* start = m_p;
         while (m_p < m_end && IsSpace(At())) ++m_p;
@@ -92,7 +110,7 @@ private:
     }
     bool Eq() {
         SkipSpace();
-        if (!Skip("=")) return false;
+        if (!Skip('=')) return false;
         SkipSpace();
         return true;
     }
@@ -155,9 +173,13 @@ bool TScanner::Attributes(bool& empty) {
     const char* start = m_p;
     std::array<std::string_view, 16> names;
     std::size_t count = 0;
+    if (Skip('>')) {  // the usual case: no attributes
+        empty = false;
+        return true;
+    }
     for (;;) {
         bool space = SkipSpace();
-        if (Skip(">")) {
+        if (Skip('>')) {
             empty = false;
             return true;
         }
@@ -221,8 +243,8 @@ bool TScanner::Character(std::string* out, TTextInfo& info) {
 bool TScanner::Reference(std::string* out, TTextInfo& info) {
     ++m_p;  // &
     std::uint32_t cp = 0;
-    if (Skip("#")) {
-        bool hex = Skip("x");
+    if (Skip('#')) {
+        bool hex = Skip('x');
         int digits = 0;
         for (; m_p < m_end && *m_p != ';'; ++m_p, ++digits) {
             unsigned char c = At();
@@ -239,7 +261,7 @@ bool TScanner::Reference(std::string* out, TTextInfo& info) {
         ++m_p;
     } else {
         std::optional<std::string_view> name = Name();
-        if (!name || !Skip(";")) return false;
+        if (!name || !Skip(';')) return false;
         if (*name == "lt")
             cp = '<';
         else if (*name == "gt")
@@ -293,6 +315,12 @@ bool TScanner::Text(std::string* out, TTextInfo& info) {
             run = m_p;
             continue;
         }
+        if (!kTextSpecial[c]) {
+            if (c != ' ' && c != '\t' && c != '\n') info.Blank = false;
+            brackets = 0;
+            ++m_p;
+            continue;
+        }
         if (c == '<') break;
         if (c == '&' || c == '\r') {
             flush();
@@ -320,7 +348,7 @@ bool TScanner::EndTag(std::string_view name) {
     m_p += 2;
     if (Name() != name) return false;
     SkipSpace();
-    return Skip(">");
+    return Skip('>');
 }
 
 // After a card's "<": the card element. Each field is its first child element of that name; the
@@ -378,7 +406,7 @@ bool TScanner::Card(TCardInfo& card) {
 bool TScanner::Read(const std::function<void(TCardInfo&&)>& visit) {
     if (!m_table.Usable() || !Declaration()) return false;
     SkipSpace();
-    if (!Skip("<")) return false;
+    if (!Skip('<')) return false;
     std::optional<std::string_view> root = Name();
     bool empty = false;
     if (!root || !Attributes(empty)) return false;
@@ -400,30 +428,50 @@ bool TScanner::Read(const std::function<void(TCardInfo&&)>& visit) {
 
 }  // namespace
 
+namespace {
+
+struct TTagCensus {
+    std::size_t CardItems = 0;
+    // A "<!" or "<?" after the first byte: a comment, CDATA, a DOCTYPE or a processing
+    // instruction, all left to the parser. Knowing it before reading spares reading twice.
+    bool MarkupDeclarations = false;
+};
+
+TTagCensus TakeTagCensus(std::string_view text) {
+    constexpr std::string_view kTag = "<carditem>";
+    TTagCensus census;
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data() + (text.empty() ? 0 : 1);
+         (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p))));
+         ++p) {
+        if (end - p < 2) break;
+        if (p[1] == '!' || p[1] == '?')
+            census.MarkupDeclarations = true;
+        else if (p[1] == 'c' && static_cast<std::size_t>(end - p) >= kTag.size() &&
+                 std::memcmp(p, kTag.data(), kTag.size()) == 0)
+            ++census.CardItems;
+    }
+    return census;
+}
+
+}  // namespace
+
 bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&&)>& visit) {
-    return TScanner(text).Read(visit);
+    return !TakeTagCensus(text).MarkupDeclarations && TScanner(text).Read(visit);
 }
 
 bool ReadCardListFast(std::string_view text, TCardInfos& cards) {
     cards.clear();
-    cards.reserve(CountCardItemTags(text));
+    TTagCensus census = TakeTagCensus(text);
+    if (census.MarkupDeclarations) return false;
+    cards.reserve(census.CardItems);
     bool read =
-        ReadCardListFast(text, [&cards](TCardInfo&& card) { cards.push_back(std::move(card)); });
+        TScanner(text).Read([&cards](TCardInfo&& card) { cards.push_back(std::move(card)); });
     if (!read) cards.clear();
     return read;
 }
 
-std::size_t CountCardItemTags(std::string_view text) {
-    constexpr std::string_view tag = "<carditem>";
-    std::size_t count = 0;
-    const char* p = text.data();
-    const char* end = text.data() + text.size();
-    while (const void* hit = memmem(p, static_cast<std::size_t>(end - p), tag.data(), tag.size())) {
-        ++count;
-        p = static_cast<const char*>(hit) + tag.size();
-    }
-    return count;
-}
+std::size_t CountCardItemTags(std::string_view text) { return TakeTagCensus(text).CardItems; }
 
 namespace {
 
