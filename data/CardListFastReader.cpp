@@ -66,6 +66,14 @@ bool IsXmlChar(std::uint32_t cp) {
            (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
 }
 
+// Names are short: comparing them inline beats a call to memcmp.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
 void AppendCode(std::string& out, std::uint16_t code) {
     if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
     out.push_back(static_cast<char>(code & 0xFF));
@@ -170,13 +178,13 @@ bool TScanner::Declaration() {
 
 // After an element's name: its attributes, checked but not kept, up to ">" (empty false) or "/>".
 bool TScanner::Attributes(bool& empty) {
-    const char* start = m_p;
-    std::array<std::string_view, 16> names;
-    std::size_t count = 0;
     if (Skip('>')) {  // the usual case: no attributes
         empty = false;
         return true;
     }
+    const char* start = m_p;
+    std::array<std::string_view, 16> names;
+    std::size_t count = 0;
     for (;;) {
         bool space = SkipSpace();
         if (Skip('>')) {
@@ -346,7 +354,8 @@ bool TScanner::Text(std::string* out, TTextInfo& info) {
 // At "</": the end tag of the element of that name.
 bool TScanner::EndTag(std::string_view name) {
     m_p += 2;
-    if (Name() != name) return false;
+    std::optional<std::string_view> end = Name();
+    if (!end || !SameName(*end, name)) return false;
     SkipSpace();
     return Skip('>');
 }
@@ -369,7 +378,7 @@ bool TScanner::Card(TCardInfo& card) {
         if (!child || !Attributes(childEmpty)) return false;
         int field = -1;
         for (std::size_t i = 0; i < kFieldNames.size(); ++i)
-            if (!seen[i] && kFieldNames[i] == *child) field = static_cast<int>(i);
+            if (!seen[i] && SameName(kFieldNames[i], *child)) field = static_cast<int>(i);
         if (field >= 0) seen[static_cast<std::size_t>(field)] = true;
         if (childEmpty) continue;
 
