@@ -22,7 +22,3 @@ bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&
 
 // The number of "<carditem>" tags: the card count of a file the writer made, for reserving.
 std::size_t CountCardItemTags(std::string_view text);
-
-// Whether reading the writer's text for these cards gives them back exactly (no lone CR, control
-// or white-space-only text, no escape sequence typed in, every character under its one code).
-bool ReadsBackAsWritten(const TCardInfos& cards);

@@ -7,6 +7,7 @@
 
 #include "CardList.h"
 #include "CardListFastReader.h"
+#include "CardListReadBack.h"
 #include "TempDir.h"
 #include "VastrelleError.h"
 

@@ -4,8 +4,8 @@
 
 #include "CardInfoInputDlg.h"
 #include "CardList.h"
-#include "CardListFastReader.h"
 #include "CardListModel.h"
+#include "CardListReadBack.h"
 #include "CardListView.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
