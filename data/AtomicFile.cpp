@@ -19,6 +19,10 @@ bool FlushFolder(const std::filesystem::path& folder) {
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    return WriteFileAtomically(path, [bytes](const TByteSink& sink) { sink(bytes); });
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, const TByteSource& source) {
     // The rename below would replace even a read-only file; refuse it as a direct write would.
     if (!IsReplaceable(path)) return false;
     std::filesystem::path folder = path.parent_path();
@@ -28,6 +32,6 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     std::optional<mode_t> mode;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    TPendingFile pending(folder, bytes, mode);
+    TPendingFile pending(folder, source, mode);
     return pending.CommitAs(path) && FlushFolder(folder);
 }

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "AtomicFile.h"
+#include "CardListFastReader.h"
 #include "Cp932.h"
 #include "Messages.h"
 #include "VastrelleError.h"
@@ -75,9 +76,11 @@ void AppendField(std::string& out, const char* tag, std::string_view value, bool
 
 }  // namespace
 
-std::string CardListText(const TCardInfos& cards) {
+void WriteCardListText(const TCardInfos& cards, const TByteSink& sink) {
+    // Pieces of about this size keep the writer from holding the whole text beside the cards.
+    constexpr std::size_t kPieceBytes = 256 * 1024;
     std::string out;
-    out.reserve(64 + cards.size() * 400);
+    out.reserve(kPieceBytes + 4096);
     out += kDeclaration;
     out += "<cardlist>\r\n";
     for (const TCardInfo& card : cards) {
@@ -89,16 +92,30 @@ std::string CardListText(const TCardInfos& cards) {
         out += card.Owned ? "        <exist>Y</exist>\r\n" : "        <exist>N</exist>\r\n";
         AppendField(out, "comment", card.Comment, false);
         out += "    </carditem>\r\n";
+        if (out.size() >= kPieceBytes) {
+            if (!sink(out)) return;
+            out.clear();
+        }
     }
     out += "</cardlist>\r\n";
-    return out;
+    sink(out);
+}
+
+std::string CardListText(const TCardInfos& cards) {
+    std::string text;
+    WriteCardListText(cards, [&text](std::string_view piece) {
+        text.append(piece);
+        return true;
+    });
+    return text;
 }
 
 std::string EmptyCardListText() { return std::string(kDeclaration) + "<cardlist/>\r\n"; }
 
 void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTypeFolder) {
     if (cardTypeFolder.empty() ||
-        !WriteFileAtomically(cardTypeFolder / kCardListFileName, CardListText(cards)))
+        !WriteFileAtomically(cardTypeFolder / kCardListFileName,
+                             [&cards](const TByteSink& sink) { WriteCardListText(cards, sink); }))
         throw VastrelleError(msg::kCardListSaveFailed, MessageKind::ErrorAbort);
 }
 
@@ -139,6 +156,11 @@ void NormaliseLines(std::string& text) {
         text[out++] = c;
     }
     text.resize(out);
+}
+
+// What the fast path reads: the text ends at its first NUL.
+std::string_view UpToNul(const std::string& text) {
+    return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
 }
 
 // First 40 characters of a line of the normalised text, for the parse error message.
@@ -228,15 +250,19 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
     return true;
 }
 
-}  // namespace
+// The whole file; its failure is the reader's "cannot open".
+std::string ReadCardListText(const std::filesystem::path& file) {
+    std::optional<std::string> text = ReadWholeFile(file);
+    if (!text) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    return std::move(*text);
+}
 
-void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
+// The general path: libxml2 decodes the text by its declaration.
+void ParseCardList(const std::filesystem::path& file, std::string text, TCardInfos& cards) {
     cards.clear();
-    std::optional<std::string> read = ReadWholeFile(file);
-    if (!read) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
-    std::string text = std::move(*read);
     NormaliseLines(text);
     if (text.empty()) return;  // no root element: no cards
+    cards.reserve(CountCardItemTags(text));
 
     RegisterCp932Aliases();
     std::unique_ptr<xmlTextReader, ReaderDeleter> reader(xmlReaderForMemory(
@@ -287,4 +313,32 @@ void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
         cards.clear();
         throw VastrelleError(*structureError);
     }
+}
+
+}  // namespace
+
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
+    cards.clear();
+    std::string text = ReadCardListText(file);
+    if (ReadCardListFast(UpToNul(text), cards)) return;
+    ParseCardList(file, std::move(text), cards);
+}
+
+TCardCount CountCardList(const std::filesystem::path& file) {
+    std::string text = ReadCardListText(file);
+    TCardCount count;
+    auto add = [&count](TCardInfo&& card) {
+        ++count.Total;
+        if (card.Owned) ++count.Owned;
+    };
+    if (ReadCardListFast(UpToNul(text), add)) return count;
+    count = {};
+    TCardInfos cards;
+    ParseCardList(file, std::move(text), cards);
+    for (TCardInfo& card : cards) add(std::move(card));
+    return count;
+}
+
+void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards) {
+    ParseCardList(file, ReadCardListText(file), cards);
 }

@@ -33,6 +33,15 @@ bool LinksUnsupported(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS;
 }
 
+bool Written(int fd, const TByteSource& source) {
+    bool written = true;
+    source([fd, &written](std::string_view piece) {
+        written = written && WriteAll(fd, piece);
+        return written;
+    });
+    return written;
+}
+
 mode_t NewFileMode() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -58,6 +67,10 @@ void RemoveStaleTemporaryFiles(const fs::path& folder) {
 }
 
 TPendingFile::TPendingFile(const fs::path& folder, std::string_view bytes,
+                           std::optional<mode_t> mode)
+    : TPendingFile(folder, [bytes](const TByteSink& sink) { sink(bytes); }, mode) {}
+
+TPendingFile::TPendingFile(const fs::path& folder, const TByteSource& source,
                            std::optional<mode_t> mode) {
     std::string temp = (folder / kTemporaryPrefix).string() + "XXXXXX";
     TFileDescriptor fd(fileops::CreateUnique(temp));
@@ -67,7 +80,7 @@ TPendingFile::TPendingFile(const fs::path& folder, std::string_view bytes,
     // Flushed before it is ever put in place: a power cut must not leave an empty file under a
     // name the card list uses.
     m_ok = fileops::Fchmod(fd.Get(), mode.value_or(NewFileMode())) == 0 &&
-           WriteAll(fd.Get(), bytes) && fileops::Fsync(fd.Get()) == 0;
+           Written(fd.Get(), source) && fileops::Fsync(fd.Get()) == 0;
     m_ok = fd.Close() && m_ok;
 }
 

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,12 @@ bool IsTemporaryFileName(std::string_view fileName);
 // Failures are ignored.
 void RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
 
+// Takes the next piece of a file's bytes; false once writing has failed.
+using TByteSink = std::function<bool(std::string_view)>;
+// Gives a file's bytes to the sink in as many pieces as it likes, so that it need not hold them
+// all at once.
+using TByteSource = std::function<void(const TByteSink&)>;
+
 // A new file written under a temporary name in a folder, flushed to disk and closed, to be put in
 // place later. Removed on destruction unless it was committed.
 class TPendingFile {
@@ -25,6 +32,8 @@ public:
     // Ok() is false when any step failed. The file gets `mode`, or the usual permissions of a new
     // file when it is not given.
     TPendingFile(const std::filesystem::path& folder, std::string_view bytes,
+                 std::optional<mode_t> mode = std::nullopt);
+    TPendingFile(const std::filesystem::path& folder, const TByteSource& source,
                  std::optional<mode_t> mode = std::nullopt);
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;

@@ -15,9 +15,13 @@ const std::filesystem::path kFixtures = std::filesystem::path(VASTRELLE_TEST_DAT
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
+// The reader under test: the reader itself (fast path first), or the general parser alone.
+using ReaderFunction = void (*)(const std::filesystem::path&, TCardInfos&);
+ReaderFunction g_reader = ReadCardList;
+
 TCardInfos Read(const std::filesystem::path& file) {
     TCardInfos cards;
-    ReadCardList(file, cards);
+    g_reader(file, cards);
     return cards;
 }
 
@@ -104,6 +108,23 @@ TEST(CardListWriter, RoundTripsVariedJapaneseTexts) {
     EXPECT_EQ(again, back);
 }
 
+TEST(CardListWriter, WritesLargeListsInPiecesWithTheSameBytes) {
+    TCardInfos cards(3000, Card("1", Sjis("長いタイトル"), true, std::string(150, 'c')));
+    cards.back().Comment = "last";
+    std::size_t pieces = 0;
+    std::string joined;
+    WriteCardListText(cards, [&](std::string_view piece) {
+        ++pieces;
+        joined.append(piece);
+        return true;
+    });
+    EXPECT_GT(pieces, 1u);
+    EXPECT_EQ(joined, CardListText(cards));
+    TempDir dir;
+    WriteCardList(cards, dir.Path());
+    EXPECT_EQ(ReadFileBytes(dir / "cardlist.dat"), joined);
+}
+
 TEST(CardListWriter, ExistingFileSurvivesReadWriteCycleByteForByte) {
     TempDir dir;
     std::string original = ReadFileBytes(kFixtures / "written.dat");
@@ -150,7 +171,19 @@ TEST(CardListWriter, FailureKeepsTheOldFileAndReportsTheMessage) {
     EXPECT_EQ(entries, 2);  // file and cardlist.dat
 }
 
-TEST(CardListReader, ReadsAFileAsWrittenAndAnyLineEnds) {
+class CardListReader : public ::testing::TestWithParam<ReaderFunction> {
+protected:
+    void SetUp() override { g_reader = GetParam(); }
+    void TearDown() override { g_reader = ReadCardList; }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, CardListReader,
+                         ::testing::Values(&ReadCardList, &ReadCardListByParser),
+                         [](const auto& info) {
+                             return info.param == &ReadCardList ? "Reader" : "ParserOnly";
+                         });
+
+TEST_P(CardListReader, ReadsAFileAsWrittenAndAnyLineEnds) {
     TCardInfos cards = Read(kFixtures / "written.dat");
     ASSERT_EQ(cards.size(), 3u);
     EXPECT_EQ(cards[0], Card("001", Sjis("ピカ[レア]①"), true, Sjis("初版\r\n美品"), "front1.jpg",
@@ -161,7 +194,7 @@ TEST(CardListReader, ReadsAFileAsWrittenAndAnyLineEnds) {
     EXPECT_EQ(Read(kFixtures / "cr-only.dat"), cards);
 }
 
-TEST(CardListReader, IsLenientAboutShape) {
+TEST_P(CardListReader, IsLenientAboutShape) {
     TCardInfos cards = Read(kFixtures / "hand-made.dat");
     ASSERT_EQ(cards.size(), 3u);
     EXPECT_EQ(cards[0], Card("1", "", false));  // any element name is a card
@@ -174,7 +207,7 @@ TEST(CardListReader, IsLenientAboutShape) {
     EXPECT_EQ(cards[2].FrontImageFileName, "a&b.jpg");
 }
 
-TEST(CardListReader, EmptyFormsReadAsNoCards) {
+TEST_P(CardListReader, EmptyFormsReadAsNoCards) {
     TempDir dir;
     EXPECT_TRUE(ReadText(dir, "").empty());
     EXPECT_TRUE(ReadText(dir, std::string("\0<cardlist>", 11)).empty());
@@ -182,14 +215,14 @@ TEST(CardListReader, EmptyFormsReadAsNoCards) {
     EXPECT_TRUE(ReadText(dir, CardListText({})).empty());
 }
 
-TEST(CardListReader, LineBreaksInsideFieldsBecomeLf) {
+TEST_P(CardListReader, LineBreaksInsideFieldsBecomeLf) {
     TempDir dir;
     TCardInfos cards = ReadText(dir, kDecl + "<l><c><title>a\r\nb\rc</title></c></l>\r\n");
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].Title, "a\nb\nc");
 }
 
-TEST(CardListReader, StopsAtTheFirstNul) {
+TEST_P(CardListReader, StopsAtTheFirstNul) {
     TempDir dir;
     std::string text = kDecl + "<l><c><number>1</number></c></l>\r\n";
     EXPECT_EQ(ReadText(dir, text + std::string("\0garbage<", 9)).size(), 1u);
@@ -197,14 +230,14 @@ TEST(CardListReader, StopsAtTheFirstNul) {
     EXPECT_NE(ReadFailure(dir, cut), "(no failure)");
 }
 
-TEST(CardListReader, OtherEncodingsAreDecodedAndLossyInCp932) {
+TEST_P(CardListReader, OtherEncodingsAreDecodedAndLossyInCp932) {
     TCardInfos cards = Read(kFixtures / "utf8.dat");
     ASSERT_EQ(cards.size(), 1u);
     EXPECT_EQ(cards[0].Title, Sjis("?ber ? カード"));  // Ü and the emoji have no CP932 form
     EXPECT_TRUE(cards[0].Owned);
 }
 
-TEST(CardListReader, ReportsParseErrorsWithLineAndExcerpt) {
+TEST_P(CardListReader, ReportsParseErrorsWithLineAndExcerpt) {
     TempDir dir;
     std::string message =
         ReadFailure(dir, kDecl + "<cardlist>\r\n<carditem><title>" + Sjis("壊れた") +
@@ -222,7 +255,7 @@ TEST(CardListReader, ReportsParseErrorsWithLineAndExcerpt) {
     EXPECT_EQ(message.find("さ"), std::string::npos);
 }
 
-TEST(CardListReader, RefusesFieldsThatAreNotSimpleText) {
+TEST_P(CardListReader, RefusesFieldsThatAreNotSimpleText) {
     TempDir dir;
     for (const char* field : {"<title>a<b/>c</title>", "<title><![CDATA[x]]></title>",
                               "<title>a<!-- c --></title>", "<title><i>x</i></title>"}) {
@@ -239,7 +272,7 @@ TEST(CardListReader, RefusesFieldsThatAreNotSimpleText) {
     EXPECT_NE(message.find("行: "), std::string::npos) << message;
 }
 
-TEST(CardListReader, ReportsAFileThatCannotBeOpened) {
+TEST_P(CardListReader, ReportsAFileThatCannotBeOpened) {
     TempDir dir;
     try {
         Read(dir / "cardlist.dat");
@@ -250,7 +283,7 @@ TEST(CardListReader, ReportsAFileThatCannotBeOpened) {
     }
 }
 
-TEST(CardListReader, NeverReadsOtherFilesThroughEntities) {
+TEST_P(CardListReader, NeverReadsOtherFilesThroughEntities) {
     TempDir dir;
     WriteFileBytes(dir / "secret.txt", "SECRET");
     std::string doc = kDecl + "<!DOCTYPE l [<!ENTITY x SYSTEM \"" + (dir / "secret.txt").string() +
@@ -272,6 +305,26 @@ TEST(CardListReader, NeverReadsOtherFilesThroughEntities) {
     }
     bomb += "]>\r\n<l><c><title>&k;</title></c></l>\r\n";
     EXPECT_NE(ReadFailure(dir, bomb), "(no failure)");
+}
+
+TEST(CardListCount, CountsWithTheReadersRulesAndFailures) {
+    TCardCount count = CountCardList(kFixtures / "written.dat");
+    EXPECT_EQ(count.Total, 3u);
+    EXPECT_EQ(count.Owned, 2u);
+    count = CountCardList(kFixtures / "utf8.dat");  // read by the parser
+    EXPECT_EQ(count.Total, 1u);
+    EXPECT_EQ(count.Owned, 1u);
+    TempDir dir;
+    WriteFileBytes(dir / "cardlist.dat", "");
+    EXPECT_EQ(CountCardList(dir / "cardlist.dat").Total, 0u);
+    std::string broken = kDecl + "<l><c><exist>Y</exist></c><c>\r\n</l>";
+    std::string expected = ReadFailure(dir, broken);
+    try {
+        CountCardList(dir / "cardlist.dat");
+        ADD_FAILURE() << "no failure";
+    } catch (const VastrelleError& e) {
+        EXPECT_EQ(e.what(), expected);
+    }
 }
 
 }  // namespace

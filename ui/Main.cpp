@@ -67,6 +67,16 @@ void TVastrelleMainForm::FormDestroy() {
 }
 
 bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName) {
+    return Refresh(cardTypeName, nullptr, nullptr);
+}
+
+bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName,
+                                     const std::filesystem::path& folder, TCardInfos&& written) {
+    return Refresh(cardTypeName, &folder, &written);
+}
+
+bool TVastrelleMainForm::Refresh(const std::string& cardTypeName,
+                                 const std::filesystem::path* folder, TCardInfos* written) {
     std::optional<int> remembered = m_listView->SelectedRow();
 
     m_columnDatas = DefaultColumnDatas();
@@ -89,7 +99,10 @@ bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName) {
     UpdateMenuStates();
     // Read into a fresh array so that a failed read leaves the list empty, never half-filled.
     TCardInfos cards;
-    ReadCardList(file, cards);
+    if (written && *folder == m_paths.CardTypeFolder())
+        cards = std::move(*written);
+    else
+        ReadCardList(file, cards);
     m_cards = std::move(cards);
     m_readComplete = true;
 

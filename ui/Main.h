@@ -41,6 +41,11 @@ public:
     // type has no card list file; a card list that fails to read throws, leaving the list empty
     // and the card type marked unreadable.
     bool RefreshList(const std::string& cardTypeName);
+    // The same refresh right after a save: `written` are the cards just written into the card
+    // list file of `folder` and known to read back as exactly them, so the list takes them
+    // instead of reading the file again (when the name still names that folder).
+    bool RefreshList(const std::string& cardTypeName, const std::filesystem::path& folder,
+                     TCardInfos&& written);
 
     // The CP932 name of the card type chosen in ComboBox1, empty when none is.
     std::string CurrentCardTypeName() const;
@@ -78,7 +83,9 @@ private:
     // The card dialog for one card; true when the user accepted (its pictures are then stored).
     bool RunCardDialog(const char* caption, const TCardInfo& card);
     // Writes the changed cards as the card list file, then shows the file as it is on disk.
-    void SaveCardsAndRefresh(const TCardInfos& cards);
+    void SaveCardsAndRefresh(TCardInfos cards);
+    bool Refresh(const std::string& cardTypeName, const std::filesystem::path* folder,
+                 TCardInfos* written);
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;

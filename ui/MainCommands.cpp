@@ -5,6 +5,7 @@
 #include "CardInfoInputDlg.h"
 #include "CardList.h"
 #include "CardListModel.h"
+#include "CardListReadBack.h"
 #include "CardListView.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
@@ -44,13 +45,20 @@ bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& car
 
 // The list shows m_cards until the refresh, also while a failure box is open, so the change is
 // made on a copy; the refresh then replaces the array by what the file holds.
-void TVastrelleMainForm::SaveCardsAndRefresh(const TCardInfos& cards) {
+void TVastrelleMainForm::SaveCardsAndRefresh(TCardInfos cards) {
+    const std::filesystem::path folder = m_paths.CardTypeFolder();
+    bool written = false;
     try {
-        WriteCardList(cards, m_paths.CardTypeFolder());
+        WriteCardList(cards, folder);
+        written = true;
     } catch (const VastrelleError& error) {
         ShowError(this, error);
     }
-    RefreshList(CurrentCardTypeName());
+    // Cards the file gives back unchanged need not be read again.
+    if (written && ReadsBackAsWritten(cards))
+        RefreshList(CurrentCardTypeName(), folder, std::move(cards));
+    else
+        RefreshList(CurrentCardTypeName());
 }
 
 void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
@@ -61,9 +69,12 @@ void TVastrelleMainForm::N5Click() {
         TCardInfo card;
         ClearCardInfo(card);
         if (!RunCardDialog(kRegisterCaption, card)) return;
-        TCardInfos cards = m_cards;
+        // Room for the new card, so that appending does not copy the array once more.
+        TCardInfos cards;
+        cards.reserve(m_cards.size() + 1);
+        cards.assign(m_cards.begin(), m_cards.end());
         cards.push_back(m_cardDialog->EditedCard());
-        SaveCardsAndRefresh(cards);
+        SaveCardsAndRefresh(std::move(cards));
     });
 }
 
@@ -75,7 +86,7 @@ void TVastrelleMainForm::N6Click() {
         if (!RunCardDialog(kEditCaption, m_cards[*index])) return;
         TCardInfos cards = m_cards;
         cards[*index] = m_cardDialog->EditedCard();
-        SaveCardsAndRefresh(cards);
+        SaveCardsAndRefresh(std::move(cards));
     });
 }
 
@@ -91,7 +102,7 @@ void TVastrelleMainForm::N7Click() {
         // `vastrelle-cli check` lists them as orphans.
         TCardInfos cards = m_cards;
         cards.erase(cards.begin() + static_cast<std::ptrdiff_t>(*index));
-        SaveCardsAndRefresh(cards);
+        SaveCardsAndRefresh(std::move(cards));
     });
 }
 

@@ -1,17 +1,26 @@
 // Main window timings, offscreen: the list refresh in each view with 10,000 and 100,000 cards
-// that all have thumbnails on disk, the card list reader alone, and start-up to a painted window.
+// that all have thumbnails on disk, the card list reader alone, start-up to a painted window, a
+// register or edit from the dialog's OK to the refreshed list, and the memory six saves take.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "CardInfoInputDlg.h"
 #include "CardList.h"
 #include "CardListView.h"
 #include "Main.h"
@@ -134,10 +143,10 @@ void BM_ReadCardList(benchmark::State& state) {
     }
 }
 
-// Creating the main window on a program folder whose remembered card type has 10,000 cards,
+// Creating the main window on a program folder whose remembered card type has that many cards,
 // until it is shown and painted.
 void BM_StartUp(benchmark::State& state) {
-    Folder().Remember(10000, kViewActions[state.range(0)]);
+    Folder().Remember(static_cast<int>(state.range(0)), kViewActions[state.range(1)]);
     for (auto _ : state) {
         auto form = std::make_unique<TVastrelleMainForm>(Folder().Path());
         form->show();
@@ -147,7 +156,107 @@ void BM_StartUp(benchmark::State& state) {
         form.reset();
         state.ResumeTiming();
     }
-    state.SetLabel(kViewActions[state.range(0)]);
+    state.SetLabel(kViewActions[state.range(1)]);
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Answers the card dialog when it opens: a changed title, then OK. `pressed` gets the moment of
+// the click.
+void AnswerCardDialog(const QString& title, Clock::time_point& pressed) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, title, &pressed] {
+        auto* dialog = qobject_cast<TCardInfoInputForm*>(QApplication::activeModalWidget());
+        if (dialog == nullptr) return;
+        timer->stop();
+        timer->deleteLater();
+        dialog->findChild<QLineEdit*>(QStringLiteral("EditNumber"))->setText(title);
+        dialog->findChild<QLineEdit*>(QStringLiteral("EditTitle"))->setText(title);
+        dialog->findChild<QCheckBox*>(QStringLiteral("CheckBoxExist"))->setChecked(true);
+        pressed = Clock::now();
+        dialog->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
+    });
+    timer->start(1);
+}
+
+// One register (edit false) or edit of the middle card, from OK until the list is refreshed and
+// painted; the seconds it took.
+double SaveOnce(TVastrelleMainForm& form, bool edit, int round) {
+    Clock::time_point pressed;
+    QString text = QStringLiteral("bench ") + QString::number(round);
+    AnswerCardDialog(text, pressed);
+    if (edit) {
+        form.ListView()->SelectRow(static_cast<int>(form.Cards().size() / 2));
+        form.N6Click();
+    } else {
+        form.N5Click();
+    }
+    form.ListView()->CurrentView()->doItemsLayout();
+    PaintList(form);
+    return std::chrono::duration<double>(Clock::now() - pressed).count();
+}
+
+// A fresh copy of the card type, so that registering does not grow the shared one.
+std::string CopyOfCardType(int count) {
+    std::string name = CardTypeName(count) + "-save";
+    fs::path folder = Folder().Path() / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder / "image");
+    fs::copy_file(Folder().Path() / CardTypeName(count) / kCardListFileName,
+                  folder / kCardListFileName);
+    std::ofstream ini(Folder().Path() / "setting.ini", std::ios::binary);
+    ini << "[lastsetting]\r\ncardname=" << name << "\r\n[layout]\r\ndetail=1\r\n";
+    return name;
+}
+
+void BM_SaveAndRefresh(benchmark::State& state) {
+    int count = static_cast<int>(state.range(0));
+    bool edit = state.range(1) == 1;
+    CopyOfCardType(count);
+    TVastrelleMainForm form(Folder().Path());
+    auto* dialog = new TCardInfoInputForm(&form);
+    form.SetDialogs(dialog, nullptr);
+    form.show();
+    int round = 0;
+    for (auto _ : state) state.SetIterationTime(SaveOnce(form, edit, ++round));
+    state.SetLabel(edit ? "edit" : "register");
+    if (form.Cards().size() != static_cast<std::size_t>(count) + (edit ? 0 : round))
+        state.SkipWithError("the save did not reach the list");
+}
+
+long StatusKiB(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
+    return 0;
+}
+
+// Memory after start-up with 100,000 cards, then the peak while six edits are saved. The peak
+// is reset after the program folder is made and after start-up (Linux: clear_refs 5).
+void BM_SixSavesMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        CopyOfCardType(100000);
+        // What making the program folder freed goes back to the system, so that start-up
+        // starts from a heap that holds nothing of it.
+        malloc_trim(0);
+        std::ofstream("/proc/self/clear_refs") << "5";
+        TVastrelleMainForm form(Folder().Path());
+        auto* dialog = new TCardInfoInputForm(&form);
+        form.SetDialogs(dialog, nullptr);
+        form.show();
+        PaintList(form);
+        QCoreApplication::processEvents();
+        double startRss = StatusKiB("VmRSS:") / 1024.0;
+        double startPeak = StatusKiB("VmHWM:") / 1024.0;
+        std::ofstream("/proc/self/clear_refs") << "5";
+        for (int round = 1; round <= 6; ++round) SaveOnce(form, round % 2 == 0, round);
+        double savePeak = StatusKiB("VmHWM:") / 1024.0;
+        state.counters["startup_rss_MB"] = startRss;
+        state.counters["startup_peak_MB"] = startPeak;
+        state.counters["save_peak_MB"] = savePeak;
+        state.counters["peak_over_rss"] = savePeak / startRss;
+    }
 }
 
 void ViewArgs(benchmark::internal::Benchmark* b) {
@@ -177,12 +286,26 @@ BENCHMARK(BM_ReadCardList)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_StartUp)
-    ->Arg(0)
-    ->Arg(3)
+    ->Args({10000, 0})
+    ->Args({10000, 3})
+    ->Args({100000, 0})
+    ->Args({100000, 3})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+
+BENCHMARK(BM_SaveAndRefresh)
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(6)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_SixSavesMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -102,6 +102,21 @@ private slots:
         QVERIFY(window->Cards() == cards);
     }
 
+    // A typed escape sequence is written as it stands and reads back as its character: the list
+    // shows the file, not the cards as typed.
+    void listShowsTheFileWhenTheCardsDoNotReadBackAsTyped() {
+        ProgramFolder folder;
+        folder.AddCardType("Cards", ProgramFolder::MakeCards(2, 1));
+        TMainWindow window = OpenMainWindow(folder.Path());
+        EnterCard({Utf8("@#60;3"), Utf8("t"), {}, false, {}, {}});
+        window->N5Click();
+        TCardInfos onDisk;
+        ReadCardList(CardList(folder), onDisk);
+        QVERIFY(window->Cards() == onDisk);
+        QCOMPARE(window->Cards().back().Number, std::string("<3"));
+        QCOMPARE(window.Column(0).last(), Utf8("<3"));
+    }
+
     void registerStartsFromABlankCard() {
         ProgramFolder folder;
         folder.AddCardType("Cards", ProgramFolder::MakeCards(2));

@@ -1,0 +1,24 @@
+// Bytes as a whole cardlist.dat, read by the fast path and by the general parser: the fast path
+// either declines or gives exactly the parser's cards.
+#include <algorithm>
+
+#include "CardList.h"
+#include "CardListFastReader.h"
+#include "FuzzScratch.h"
+#include "VastrelleError.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const FuzzScratch scratch;
+    std::string_view text = AsText(data, size);
+    TCardInfos fast;
+    if (!ReadCardListFast(text.substr(0, std::min(text.find('\0'), text.size())), fast)) {
+        FUZZ_CHECK(fast.empty());
+        return 0;
+    }
+    const std::filesystem::path file = scratch.Path() / kCardListFileName;
+    WriteFuzzFile(file, text);
+    TCardInfos parsed;
+    ReadCardListByParser(file, parsed);  // a failure here is a finding: the fast path accepted it
+    FUZZ_CHECK(fast == parsed);
+    return 0;
+}
