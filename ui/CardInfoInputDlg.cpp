@@ -12,6 +12,7 @@
 #include "DialogKeys.h"
 #include "FileDropFilter.h"
 #include "MessageBoxes.h"
+#include "PictureLoader.h"
 #include "QtText.h"
 #include "UiFont.h"
 #include "VastrelleError.h"
@@ -114,14 +115,26 @@ void TCardInfoInputForm::FormCreate() {
                         [this](const QString& path) { DropFile(TCardSide::Front, path); });
     new TFileDropFilter(m_back.Panel,
                         [this](const QString& path) { DropFile(TCardSide::Back, path); });
+    for (TSide* side : {&m_front, &m_back}) {
+        side->Loader =
+            new TPictureLoader(this, kPictureArea, [this, side](const VastrelleError& e) {
+                side->LoadingName.clear();
+                ShowError(this, e);
+            });
+        connect(side->Loader, &TPictureLoader::LoadingChanged, this,
+                &TCardInfoInputForm::LoadingChanged);
+    }
 }
 
 void TCardInfoInputForm::SetCardInfo(const QString& caption, const TCardInfo& card,
-                                     const std::filesystem::path& imageFolder) {
+                                     const std::filesystem::path& imageFolder, TCardSaver save) {
     setWindowTitle(caption);
     m_editedCard = card;
     m_imageFolder = imageFolder;
+    m_save = std::move(save);
     for (TSide* side : {&m_front, &m_back}) {
+        side->Loader->Cancel();
+        side->LoadingName.clear();
         side->ImageDeleted = false;
         side->ImageDropped = false;
         side->DroppedImageName.clear();
@@ -151,10 +164,13 @@ std::string& TCardInfoInputForm::CardImageName(TCardSide side) {
                                     : m_editedCard.BackImageFileName;
 }
 
-// A new name held for the other side would end as one file named by both sides.
+// A new name held (or being decoded) for the other side would end as one file named by both
+// sides.
 bool TCardInfoInputForm::NameTakenByOtherSide(TCardSide side, const std::string& name) {
     const TSide& other = Side(side == TCardSide::Front ? TCardSide::Back : TCardSide::Front);
-    return other.ImageDropped && AsciiUpper(other.DroppedImageName) == AsciiUpper(name);
+    const std::string upper = AsciiUpper(name);
+    return (other.ImageDropped && AsciiUpper(other.DroppedImageName) == upper) ||
+           (other.Loader->IsLoading() && AsciiUpper(other.LoadingName) == upper);
 }
 
 void TCardInfoInputForm::DropFile(TCardSide side, const QString& path) {
@@ -174,20 +190,37 @@ void TCardInfoInputForm::DropFile(TCardSide side, const QString& path) {
     // The file name carries the path's extension; its folders may have no CP932 form.
     if (!HasAcceptedExtension(*name)) return;
 
+    Side(side).LoadingName = *name;
+    Side(side).Loader->Load(path, [this, side, name = *name](THeldPicture picture) {
+        TakePicture(side, name, std::move(picture));
+    });
+}
+
+void TCardInfoInputForm::TakePicture(TCardSide side, const std::string& name,
+                                     THeldPicture picture) {
     TSide& target = Side(side);
-    try {
-        target.Held = LoadDroppedPicture(path);
-    } catch (const VastrelleError& error) {
-        ShowError(this, error);
-        return;
-    }
-    ShowPicture(target.Image, target.Held.Image);
+    target.LoadingName.clear();
+    target.Held = std::move(picture);
+    ShowPicture(target.Image, target.Held.Shown);
     target.ImageDropped = true;
-    target.DroppedImageName = *name;
+    target.DroppedImageName = name;
+}
+
+// OK waits for pictures still being decoded: a half-finished drop is never saved.
+void TCardInfoInputForm::LoadingChanged() {
+    for (TSide* side : {&m_front, &m_back}) {
+        if (side->Loader->IsLoading())
+            side->Panel->setCursor(Qt::BusyCursor);
+        else
+            side->Panel->unsetCursor();
+    }
+    ButtonOK->setEnabled(!m_front.Loader->IsLoading() && !m_back.Loader->IsLoading());
 }
 
 void TCardInfoInputForm::DeleteImage(TCardSide side) {
     TSide& target = Side(side);
+    target.Loader->Cancel();
+    target.LoadingName.clear();
     target.ImageDeleted = true;
     target.Image->clear();
     target.ImageDropped = false;
@@ -201,7 +234,7 @@ void TCardInfoInputForm::sbDeleteBackImageClick() { DeleteImage(TCardSide::Back)
 
 // A text that CP932 cannot hold would be stored mangled, so it is refused before anything
 // changes.
-bool TCardInfoInputForm::CopyTexts() {
+std::optional<TCardInfo> TCardInfoInputForm::TypedCard() {
     struct Field {
         QLineEdit* Edit;
         const char* Caption;
@@ -215,43 +248,45 @@ bool TCardInfoInputForm::CopyTexts() {
         if (!text) {
             ShowMessage(this, MessageKind::ErrorOk, Tr(kBadText).arg(Tr(field.Caption)));
             field.Edit->setFocus();
-            return false;
+            return std::nullopt;
         }
         *field.Target = std::move(*text);
     }
     edited.Owned = CheckBoxExist->isChecked();
-    m_editedCard = std::move(edited);
-    return true;
+    return edited;
 }
 
-// Removed sides first, then the new pictures: a new picture may take a name a removed side
-// just gave up. A new picture goes through the safe store, which keeps the old files until
-// the new ones are complete.
-void TCardInfoInputForm::StoreSides() {
-    for (TCardSide side : {TCardSide::Front, TCardSide::Back}) {
-        if (Side(side).ImageDeleted && !Side(side).ImageDropped) {
-            DeleteImageFiles(m_imageFolder, CardImageName(side));
-            CardImageName(side).clear();
-        }
+// A drop after a delete on the same side replaces the old picture; a drop then a delete only
+// removes it.
+TSideChange TCardInfoInputForm::SideChange(const TSide& side) {
+    TSideChange change;
+    if (side.ImageDropped) {
+        change.Edit = TSideEdit::Replace;
+        change.Picture = {side.DroppedImageName, side.Held.Bytes, side.Held.Decoded};
+    } else if (side.ImageDeleted) {
+        change.Edit = TSideEdit::Remove;
     }
-    for (TCardSide side : {TCardSide::Front, TCardSide::Back}) {
-        TSide& target = Side(side);
-        if (!target.ImageDropped) continue;
-        StoreImageSide(m_imageFolder, CardImageName(side), target.Held.Bytes,
-                       target.DroppedImageName);
-        CardImageName(side) = target.DroppedImageName;
-    }
+    return change;
 }
 
+// A failed save leaves every file as it was and the dialog as the user left it, so OK can be
+// pressed again or the dialog cancelled.
 void TCardInfoInputForm::ButtonOKClick() {
-    if (!CopyTexts()) return;
-    try {
-        StoreSides();
-    } catch (const VastrelleError& error) {
-        ShowError(this, error);
-        return;
-    }
-    accept();
+    std::optional<TCardInfo> edited = TypedCard();
+    if (!edited) return;
+    bool saved = false;
+    RunGuarded(this, [&] {
+        m_editedCard = m_save(*edited, SideChange(m_front), SideChange(m_back));
+        saved = true;
+    });
+    if (saved) accept();
+}
+
+// A picture still being decoded is dropped with the dialog, so no late report appears.
+void TCardInfoInputForm::done(int result) {
+    m_front.Loader->Cancel();
+    m_back.Loader->Cancel();
+    QDialog::done(result);
 }
 
 void TCardInfoInputForm::keyPressEvent(QKeyEvent* event) {

@@ -28,13 +28,14 @@ std::string ReadWholeFile(const fs::path& path) {
     return bytes;
 }
 
-QImage DecodeToImage(const std::string& bytes) {
-    TBitmap bitmap = DecodeJpeg(bytes);
+// A view that borrows the bitmap's pixels: copy or scale it before the bitmap goes.
+QImage ViewOf(const TBitmap& bitmap) {
     if (bitmap.Width <= 0 || bitmap.Height <= 0) return {};
-    QImage view(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Width * 3,
-                QImage::Format_RGB888);
-    return view.copy();  // the view borrows the bitmap's pixels, which go with it
+    return QImage(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Width * 3,
+                  QImage::Format_RGB888);
 }
+
+QImage DecodeToImage(const std::string& bytes) { return ViewOf(DecodeJpeg(bytes)).copy(); }
 
 // The part after the last ".", as written; a trail byte is never taken for a ".".
 std::string ExtensionOf(const std::string& name) {
@@ -60,10 +61,17 @@ QImage ReadWithQt(const fs::path& path, const QByteArray& format) {
 
 }  // namespace
 
-THeldPicture LoadDroppedPicture(const QString& path) {
+THeldPicture LoadDroppedPicture(const QString& path, QSize area) {
     THeldPicture picture;
     picture.Bytes = ReadWholeFile(ToPath(path));
-    picture.Image = DecodeToImage(picture.Bytes);
+    auto decoded = std::make_shared<TBitmap>(DecodeJpeg(picture.Bytes));
+    const QImage view = ViewOf(*decoded);
+    const QSize fitted = FitToArea(view.size(), area);
+    // scaled() hands back the view itself when the size already fits.
+    picture.Shown = fitted == view.size()
+                        ? view.copy()
+                        : view.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    picture.Decoded = std::move(decoded);
     return picture;
 }
 

@@ -3,9 +3,9 @@
 #include <QFileDialog>
 
 #include "CardInfoInputDlg.h"
-#include "CardList.h"
 #include "CardListModel.h"
 #include "CardListView.h"
+#include "CardStore.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
 #include "MessageBoxes.h"
@@ -35,21 +35,34 @@ std::optional<std::size_t> TVastrelleMainForm::SelectedCardIndex() const {
     return static_cast<std::size_t>(index);
 }
 
-bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& card) {
+// The dialog saves the whole change itself at OK (and stays open when that fails), so the command
+// only refreshes after it accepted.
+bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& card,
+                                       std::optional<std::size_t> index) {
     // A stored picture that cannot be shown throws here, before the dialog opens.
-    m_cardDialog->SetCardInfo(Tr(caption), card, m_paths.ImageFolder());
+    m_cardDialog->SetCardInfo(
+        Tr(caption), card, m_paths.ImageFolder(),
+        [this, index](const TCardInfo& edited, const TSideChange& front, const TSideChange& back) {
+            TCardInfos saved =
+                SaveCard(m_paths.CardTypeFolder(), m_cards, index, edited, front, back);
+            return index ? saved.at(*index) : saved.back();
+        });
     return m_cardDialog->exec() == QDialog::Accepted;
 }
 
-// The list shows m_cards until the refresh, also while a failure box is open, so the change is
-// made on a copy; the refresh then replaces the array by what the file holds.
-void TVastrelleMainForm::SaveCardsAndRefresh(const TCardInfos& cards) {
+// The list shows m_cards until the refresh, also while a failure box is open, so a save works on
+// a copy; the refresh then replaces the array by what the file holds.
+void TVastrelleMainForm::RefreshAfterSave(const std::function<void()>& save) {
     try {
-        WriteCardList(cards, m_paths.CardTypeFolder());
+        save();
     } catch (const VastrelleError& error) {
         ShowError(this, error);
     }
     RefreshList(CurrentCardTypeName());
+}
+
+void TVastrelleMainForm::SaveCardsAndRefresh(const TCardInfos& cards) {
+    RefreshAfterSave([&] { SaveCards(m_paths.CardTypeFolder(), cards); });
 }
 
 void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
@@ -59,10 +72,8 @@ void TVastrelleMainForm::N5Click() {
         if (m_cardDialog == nullptr || !IsCardTypeWritable()) return;
         TCardInfo card;
         ClearCardInfo(card);
-        if (!RunCardDialog(kRegisterCaption, card)) return;
-        TCardInfos cards = m_cards;
-        cards.push_back(m_cardDialog->EditedCard());
-        SaveCardsAndRefresh(cards);
+        if (!RunCardDialog(kRegisterCaption, card, std::nullopt)) return;
+        RefreshList(CurrentCardTypeName());
     });
 }
 
@@ -71,10 +82,8 @@ void TVastrelleMainForm::N6Click() {
         if (m_cardDialog == nullptr || !IsCardTypeWritable()) return;
         std::optional<std::size_t> index = SelectedCardIndex();
         if (!index) return;
-        if (!RunCardDialog(kEditCaption, m_cards[*index])) return;
-        TCardInfos cards = m_cards;
-        cards[*index] = m_cardDialog->EditedCard();
-        SaveCardsAndRefresh(cards);
+        if (!RunCardDialog(kEditCaption, m_cards[*index], index)) return;
+        RefreshList(CurrentCardTypeName());
     });
 }
 
@@ -88,9 +97,7 @@ void TVastrelleMainForm::N7Click() {
         if (!AskYesNo(this, question)) return;
         // The card's picture files stay, as they always have: their names stay taken, and
         // `vastrelle-cli check` lists them as orphans.
-        TCardInfos cards = m_cards;
-        cards.erase(cards.begin() + static_cast<std::ptrdiff_t>(*index));
-        SaveCardsAndRefresh(cards);
+        RefreshAfterSave([&] { DeleteCard(m_paths.CardTypeFolder(), m_cards, *index); });
     });
 }
 

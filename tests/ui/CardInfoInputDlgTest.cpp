@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "CardDialogSupport.h"
+#include "CardDialogFixture.h"
 #include "CardInfoInputDlg.h"
 #include "Cp932.h"
 #include "VastrelleError.h"
@@ -71,7 +71,7 @@ private slots:
 
     void enterAndEscapeDoNothingButEnterPressesAFocusedButton() {
         TCardInfoInputForm dialog(nullptr);
-        dialog.SetCardInfo(Utf8("x"), TCardInfo{}, {});
+        dialog.SetCardInfo(Utf8("x"), TCardInfo{}, {}, SaveNothing);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         Child(dialog, "EditTitle")->setFocus();
@@ -104,7 +104,7 @@ private slots:
         QString image = root.filePath(Utf8("image"));
         QDir().mkpath(image);
         TCardInfoInputForm dialog(nullptr);
-        dialog.SetCardInfo(Utf8("first"), TCardInfo{}, image.toStdString());
+        dialog.SetCardInfo(Utf8("first"), TCardInfo{}, image.toStdString(), SaveNothing);
         QString dropped = CopyFixture("landscape.jpg", root.path(), Utf8("a.jpg"));
         QVERIFY(SimulateDrop(Child(dialog, "Panel1"), {dropped}));
 
@@ -113,7 +113,8 @@ private slots:
         card.Title = *cp932::FromUtf8("赤い竜");
         card.Comment = *cp932::FromUtf8("初版");
         card.Owned = true;
-        dialog.SetCardInfo(Utf8("カード情報の編集画面"), card, image.toStdString());
+        dialog.SetCardInfo(Utf8("カード情報の編集画面"), card, image.toStdString(),
+                           SaveAsOnlyCard(image, card));
         QCOMPARE(dialog.windowTitle(), Utf8("カード情報の編集画面"));
         QCOMPARE(Child<QLineEdit>(dialog, "EditNumber")->text(), Utf8("12"));
         QCOMPARE(Child<QLineEdit>(dialog, "EditTitle")->text(), Utf8("赤い竜"));
@@ -147,7 +148,7 @@ private slots:
         TCardInfo card;
         card.BackImageFileName = name.toStdString();
         TCardInfoInputForm dialog(nullptr);
-        dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString());
+        dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString(), SaveNothing);
         auto* label = Child<QLabel>(dialog, "ImageBack");
         QCOMPARE(label->pixmap().size(), shown);
         QCOMPARE(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
@@ -176,7 +177,7 @@ private slots:
         card.FrontImageFileName = name.toStdString();
         TCardInfoInputForm dialog(nullptr);
         try {
-            dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString());
+            dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString(), SaveNothing);
             QFAIL("no failure");
         } catch (const VastrelleError& error) {
             QVERIFY2(QString::fromUtf8(error.what()).startsWith(message), error.what());
