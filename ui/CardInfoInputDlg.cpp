@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
 #include "CardImages.h"
 #include "DialogKeys.h"
@@ -83,6 +84,10 @@ TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
     EditTitle = Place<QLineEdit>(this, "EditTitle", 64, 56, 233, 20);
     PlaceLabel(this, "Label5", "コメント", 16, 80);
     EditComment = Place<QLineEdit>(this, "EditComment", 64, 80, 233, 20);
+    // Texts from card lists made elsewhere may be longer than a line edit's default limit, which
+    // would cut them silently when the card is saved.
+    for (QLineEdit* edit : {EditNumber, EditTitle, EditComment})
+        edit->setMaxLength(std::numeric_limits<int>::max());
     PlaceLabel(this, "Label3", "表", 24, 112);
     m_front.Panel = PlacePictureFrame(this, "Panel1", "ImageFront", 24, 128, m_front.Image);
     PlaceLabel(this, "Label4", "裏", 200, 112);

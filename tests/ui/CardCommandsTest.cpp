@@ -1,31 +1,15 @@
 // Registering, editing and deleting cards from the main window, against real card list files.
-#include <sys/resource.h>
-
 #include <QtTest>
-#include <csignal>
 
 #include "CardDialogSupport.h"
+#include "CardImages.h"
 #include "CardList.h"
+#include "FileSizeLimit.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "TreeSnapshot.h"
 
 namespace {
-
-// Makes every write beyond `bytes` fail, as a full disk does, even for root.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
 
 // The file's bytes and its modification time, so that a rewrite with the same bytes shows.
 struct TFileState {
@@ -263,6 +247,56 @@ private slots:
                  QStringList({Utf8("カード1"), Utf8("カード2"), Utf8("カード3")}));
         QCOMPARE(window->StatusLineText(), Utf8("1/3[33%]"));
         QVERIFY(window->IsCardTypeWritable());
+    }
+
+    // A new front picture for a card whose card list then cannot be written: the dialog stays
+    // open, no picture is lost or left behind, and a later OK saves the change.
+    void failedEditLosesNoPictureAndCanBeRetried() {
+        ProgramFolder folder;
+        TCardInfos cards = ProgramFolder::MakeCards(2);
+        cards[0].FrontImageFileName = "old.jpg";
+        cards[0].BackImageFileName.clear();
+        cards[1].Comment = std::string(100 * 1024, 'x');  // the card list outgrows the limit
+        folder.AddCardType("Cards", cards);
+        const std::filesystem::path image = folder.CardTypeFolder("Cards") / "image";
+        const QString imageFolder = QString::fromStdString(image.string());
+        CopyFixture("landscape.jpg", imageFolder, Utf8("old.jpg"));
+        MakeThumbnails(image, "old.jpg");
+        const QString dropped = CopyFixture(
+            "portrait.jpg", QString::fromStdString(folder.Path().string()), Utf8("new.jpg"));
+        TMainWindow window = OpenMainWindow(folder.Path());
+        window->ListView()->SelectRow(0);
+        const TreeSnapshot before = SnapshotTree(folder.CardTypeFolder("Cards"));
+
+        QString failure;
+        bool stayedOpen = false;
+        ActOnNext<TCardInfoInputForm>([&](TCardInfoInputForm* dialog) {
+            dialog->DropFile(TCardSide::Front, dropped);
+            {
+                TFileSizeLimit full(64 * 1024);
+                AnswerBox(Utf8("中止(&A)"), [&](QMessageBox* box) { failure = box->text(); });
+                dialog->findChild<QPushButton*>(Utf8("ButtonOK"))->click();
+            }
+            stayedOpen = dialog->isVisible();
+            dialog->findChild<QPushButton*>(Utf8("ButtonCancel"))->click();
+        });
+        window->N6Click();
+        QCOMPARE(failure, Utf8("カード種類フォルダ[cardlist.dat]の保存に失敗しました。"));
+        QVERIFY(stayedOpen);
+        const TreeSnapshot afterCancel = SnapshotTree(folder.CardTypeFolder("Cards"));
+        QVERIFY2(afterCancel == before, TreeDifferences(before, afterCancel).c_str());
+        QVERIFY(window->Cards() == cards);
+
+        EnterCard({Utf8("No.1"), Utf8("カード1"), {}, false, dropped, {}});
+        window->N6Click();
+        cards[0].FrontImageFileName = "new.jpg";
+        QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
+        QCOMPARE(ReadBytes(imageFolder + Utf8("/new.jpg")), ReadBytes(dropped));
+        for (const char* name : {"new.thm", "new.thm_large"})
+            QVERIFY2(std::filesystem::exists(image / name), name);
+        for (const char* name : {"old.jpg", "old.thm", "old.thm_large"})
+            QVERIFY2(!std::filesystem::exists(image / name), name);
+        QVERIFY(window->Cards() == cards);
     }
 
     void unshowablePictureIsReportedAndTheDialogNotShown() {

@@ -10,6 +10,7 @@
 #include "CardDialogFixture.h"
 #include "CardInfoInputDlg.h"
 #include "Cp932.h"
+#include "QtText.h"
 #include "VastrelleError.h"
 
 class CardInfoInputDlgTest : public QObject {
@@ -111,14 +112,15 @@ private slots:
         TCardInfo card;
         card.Number = "12";
         card.Title = *cp932::FromUtf8("赤い竜");
-        card.Comment = *cp932::FromUtf8("初版");
+        // Longer than a line edit takes by default: a card list made elsewhere may hold it.
+        card.Comment = *cp932::FromUtf8("初版") + std::string(40000, 'x');
         card.Owned = true;
         dialog.SetCardInfo(Utf8("カード情報の編集画面"), card, image.toStdString(),
                            SaveAsOnlyCard(image, card));
         QCOMPARE(dialog.windowTitle(), Utf8("カード情報の編集画面"));
         QCOMPARE(Child<QLineEdit>(dialog, "EditNumber")->text(), Utf8("12"));
         QCOMPARE(Child<QLineEdit>(dialog, "EditTitle")->text(), Utf8("赤い竜"));
-        QCOMPARE(Child<QLineEdit>(dialog, "EditComment")->text(), Utf8("初版"));
+        QCOMPARE(Child<QLineEdit>(dialog, "EditComment")->text(), FromCp932(card.Comment));
         QVERIFY(Child<QCheckBox>(dialog, "CheckBoxExist")->isChecked());
         QVERIFY(Child<QLabel>(dialog, "ImageFront")->pixmap().isNull());
 
