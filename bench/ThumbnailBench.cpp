@@ -209,10 +209,10 @@ void BM_FitAndWriteThumbnails(benchmark::State& state) {
         // Fitted and written the way MakeThumbnails does it.
         const TBitmap large = FitIntoBox(decoded, 100, 100);
         bool ok = large.Width != 0 &&
-                  TPendingFile(folder, EncodeBmp(large), false).CommitAs(folder / "fit.thm_large");
+                  TPendingFile(folder, EncodeBmp(large)).CommitAs(folder / "fit.thm_large");
         const TBitmap small = FitIntoBox(large, 50, 50);
         ok = ok && small.Width != 0 &&
-             TPendingFile(folder, EncodeBmp(small), false).CommitAs(folder / "fit.thm");
+             TPendingFile(folder, EncodeBmp(small)).CommitAs(folder / "fit.thm");
         if (!ok) state.SkipWithError("fit or write failed");
     }
     state.SetLabel(replace ? "replacing thumbnails" : "new thumbnails");

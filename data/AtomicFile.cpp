@@ -1,15 +1,21 @@
 #include "AtomicFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
 
+#include "FileDescriptor.h"
+#include "FileOps.h"
 #include "PendingFile.h"
 
 bool IsReplaceable(const std::filesystem::path& path) {
     return ::access(path.c_str(), F_OK) != 0 || ::access(path.c_str(), W_OK) == 0;
+}
+
+bool FlushFolder(const std::filesystem::path& folder) {
+    TFileDescriptor fd(fileops::OpenFolder(folder.empty() ? "." : folder));
+    return fd.Valid() && fileops::Fsync(fd.Get()) == 0 && fd.Close();
 }
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
@@ -17,17 +23,11 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (!IsReplaceable(path)) return false;
     std::filesystem::path folder = path.parent_path();
     if (folder.empty()) folder = ".";
+    RemoveStaleTemporaryFiles(folder);
     // A replaced file keeps its permissions.
     std::optional<mode_t> mode;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    TPendingFile pending(folder, bytes, true, mode);
-    if (!pending.CommitAs(path)) return false;
-    // Make the rename itself durable.
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
+    TPendingFile pending(folder, bytes, mode);
+    return pending.CommitAs(path) && FlushFolder(folder);
 }

@@ -1,7 +1,6 @@
-#include <cstdint>
-#include <string>
+#include "Bmp.h"
 
-#include "CardImages.h"
+#include <cstdint>
 
 namespace {
 

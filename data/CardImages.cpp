@@ -1,37 +1,43 @@
 #include "CardImages.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <optional>
 
 #include "AtomicFile.h"
+#include "Bmp.h"
 #include "Cp932.h"
+#include "FileOps.h"
 #include "ImageFit.h"
-#include "Jpeg.h"
 #include "Messages.h"
 #include "PendingFile.h"
 #include "VastrelleError.h"
+#include "WholeFile.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kLargeBox = 100;
 constexpr int kSmallBox = 50;
 
-struct TThumbnails {
-    TBitmap Large;
-    TBitmap Small;
-};
-
 // The path as the user reads it in a message, also for a name that never reaches the disk.
-std::string DisplayPath(const std::filesystem::path& folder, std::string_view name) {
+std::string DisplayPath(const fs::path& folder, std::string_view name) {
     if (auto path = ImageFilePath(folder, name)) return path->string();
     return (folder / cp932::ToUtf8Lossy(name)).string();
 }
 
-[[noreturn]] void ThrowCannotCreate(const std::filesystem::path& folder, std::string_view name) {
+[[noreturn]] void ThrowCannotCreate(const fs::path& folder, std::string_view name) {
     throw VastrelleError(FormatMessage(msg::kCannotCreate, DisplayPath(folder, name)));
+}
+
+bool IsRegularFile(const fs::path& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+fs::path CheckedPath(const fs::path& folder, std::string_view name) {
+    auto path = ImageFilePath(folder, name);
+    if (!path) ThrowCannotCreate(folder, name);
+    return *path;
 }
 
 // Fits the picture into the large box while it is decoded: only the sampled pixels of the
@@ -78,152 +84,104 @@ private:
     std::vector<std::uint8_t> m_row;
 };
 
-// The small thumbnail is sampled from the large one, not from the picture. A fit that fails is
-// reported rather than writing an unfitted image.
-TThumbnails MakeThumbnailBitmaps(std::string_view jpegBytes, const std::filesystem::path& folder,
-                                 std::string_view name) {
-    TThumbnails thumbnails;
-    TLargeThumbnailSink sink(thumbnails.Large);
-    DecodeJpegRows(jpegBytes, sink);
-    thumbnails.Small = FitIntoBox(thumbnails.Large, kSmallBox, kSmallBox);
-    if (thumbnails.Small.Width == 0)
-        ThrowCannotCreate(folder, ReplaceExtension(name, kSmallThumbnailExtension));
-    return thumbnails;
-}
-
-// The whole content of a regular file; false when it cannot be opened or read.
-bool ReadRegularFile(const std::filesystem::path& path, std::string& bytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (ok) {
-        bytes.resize(static_cast<std::size_t>(st.st_size));
-        std::size_t done = 0;
-        while (ok) {
-            if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file grew
-            ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                ok = n == 0;
-                break;
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        bytes.resize(done);
-    }
-    ::close(fd);
-    return ok;
-}
-
-// Thumbnails can be made again from the picture, so they are renamed into place (never seen
-// half-written) but not flushed: two flushes would cost more than the fitting and encoding.
-constexpr bool kDurableThumbnails = false;
-
-void WriteThumbnail(const std::filesystem::path& folder, std::string_view pictureName,
-                    std::string_view extension, const TBitmap& bitmap) {
-    const std::string name = ReplaceExtension(pictureName, extension);
-    auto path = ImageFilePath(folder, name);
-    if (!path) ThrowCannotCreate(folder, name);
-    TPendingFile file(folder, EncodeBmp(bitmap), kDurableThumbnails);
-    if (!file.CommitAs(*path)) ThrowCannotCreate(folder, name);
-}
-
-bool IsRegularFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-bool RegularFileExists(const std::filesystem::path& folder, std::string_view name) {
-    auto path = ImageFilePath(folder, name);
-    return path && IsRegularFile(*path);
-}
-
-// Byte-wise: trail bytes are upper-cased too, full-width letters are not.
-std::string UpperCaseBytes(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    return result;
-}
-
 }  // namespace
 
-void MakeThumbnails(const std::filesystem::path& imageFolder, const std::string& name) {
-    auto path = ImageFilePath(imageFolder, name);
-    std::string bytes;
-    if (!path || !ReadRegularFile(*path, bytes))
-        throw VastrelleError(FormatMessage(msg::kCannotOpen, DisplayPath(imageFolder, name)));
-    const TThumbnails thumbnails = MakeThumbnailBitmaps(bytes, imageFolder, name);
-    WriteThumbnail(imageFolder, name, kLargeThumbnailExtension, thumbnails.Large);
-    WriteThumbnail(imageFolder, name, kSmallThumbnailExtension, thumbnails.Small);
+TThumbnailFiles MakeThumbnailFiles(std::string_view jpegBytes, const TBitmap* decoded,
+                                   const fs::path& imageFolder, std::string_view name) {
+    TBitmap large;
+    if (decoded) {
+        large = FitIntoBox(*decoded, kLargeBox, kLargeBox);
+        if (large.Width == 0)
+            ThrowCannotCreate(imageFolder, ReplaceExtension(name, kLargeThumbnailExtension));
+    } else {
+        TLargeThumbnailSink sink(large);
+        DecodeJpegRows(jpegBytes, sink);
+    }
+    // The small thumbnail is sampled from the large one, not from the picture. A fit that fails
+    // is reported rather than writing an unfitted image.
+    const TBitmap small = FitIntoBox(large, kSmallBox, kSmallBox);
+    if (small.Width == 0)
+        ThrowCannotCreate(imageFolder, ReplaceExtension(name, kSmallThumbnailExtension));
+    return {EncodeBmp(large), EncodeBmp(small)};
 }
 
-void DeleteImageFiles(const std::filesystem::path& imageFolder, const std::string& name) {
+void MakeThumbnails(const fs::path& imageFolder, const std::string& name) {
+    auto path = ImageFilePath(imageFolder, name);
+    std::optional<std::string> bytes;
+    if (path) bytes = ReadWholeFile(*path);
+    if (!bytes)
+        throw VastrelleError(FormatMessage(msg::kCannotOpen, DisplayPath(imageFolder, name)));
+    const TThumbnailFiles thumbnails = MakeThumbnailFiles(*bytes, nullptr, imageFolder, name);
+    const std::string largeName = ReplaceExtension(name, kLargeThumbnailExtension);
+    const std::string smallName = ReplaceExtension(name, kSmallThumbnailExtension);
+    const fs::path largePath = CheckedPath(imageFolder, largeName);
+    const fs::path smallPath = CheckedPath(imageFolder, smallName);
+    if (!IsReplaceable(largePath)) ThrowCannotCreate(imageFolder, largeName);
+    if (!IsReplaceable(smallPath)) ThrowCannotCreate(imageFolder, smallName);
+    TPendingFile large(imageFolder, thumbnails.Large);
+    if (!large.Ok()) ThrowCannotCreate(imageFolder, largeName);
+    TPendingFile small(imageFolder, thumbnails.Small);
+    if (!small.Ok()) ThrowCannotCreate(imageFolder, smallName);
+    // Both or neither: the old large one keeps a temporary name until the small one is in
+    // place, and is put back when that fails.
+    std::optional<fs::path> oldLarge;
+    if (IsRegularFile(largePath)) {
+        oldLarge = LinkTemporaryName(largePath);
+        if (!oldLarge) ThrowCannotCreate(imageFolder, largeName);
+    }
+    if (!large.CommitAs(largePath)) {
+        if (oldLarge) fileops::Unlink(*oldLarge);
+        ThrowCannotCreate(imageFolder, largeName);
+    }
+    if (!small.CommitAs(smallPath) || !FlushFolder(imageFolder)) {
+        if (oldLarge)
+            fileops::Rename(*oldLarge, largePath);
+        else
+            fileops::Unlink(largePath);
+        ThrowCannotCreate(imageFolder, smallName);
+    }
+    if (oldLarge) fileops::Unlink(*oldLarge);
+}
+
+void DeleteImageFiles(const fs::path& imageFolder, const std::string& name) {
     if (!ImageFilePath(imageFolder, name)) return;
     for (const std::string& file : {name, ReplaceExtension(name, kSmallThumbnailExtension),
                                     ReplaceExtension(name, kLargeThumbnailExtension)}) {
         auto path = ImageFilePath(imageFolder, file);
-        std::error_code ec;
-        if (path && IsRegularFile(*path)) std::filesystem::remove(*path, ec);
+        if (path && IsRegularFile(*path)) fileops::Unlink(*path);
     }
 }
 
-void StoreImage(const std::filesystem::path& imageFolder, std::string_view bytes,
-                const std::string& name) {
+void StoreImage(const fs::path& imageFolder, std::string_view bytes, const std::string& name) {
     auto path = ImageFilePath(imageFolder, name);
     if (!path || !WriteFileAtomically(*path, bytes)) ThrowCannotCreate(imageFolder, name);
 }
 
-void StoreImageSide(const std::filesystem::path& imageFolder, const std::string& oldName,
+void StoreImageSide(const fs::path& imageFolder, const std::string& oldName,
                     std::string_view heldBytes, const std::string& newName) {
     const std::string largeName = ReplaceExtension(newName, kLargeThumbnailExtension);
     const std::string smallName = ReplaceExtension(newName, kSmallThumbnailExtension);
-    auto picturePath = ImageFilePath(imageFolder, newName);
-    if (!picturePath) ThrowCannotCreate(imageFolder, newName);
-    auto largePath = ImageFilePath(imageFolder, largeName);
-    auto smallPath = ImageFilePath(imageFolder, smallName);
-    if (!largePath) ThrowCannotCreate(imageFolder, largeName);
-    if (!smallPath) ThrowCannotCreate(imageFolder, smallName);
+    const fs::path picturePath = CheckedPath(imageFolder, newName);
+    const fs::path largePath = CheckedPath(imageFolder, largeName);
+    const fs::path smallPath = CheckedPath(imageFolder, smallName);
     // Checked before the old files go, so that a refusal leaves the side as it was.
-    if (!IsReplaceable(*picturePath)) ThrowCannotCreate(imageFolder, newName);
-    if (!IsReplaceable(*largePath)) ThrowCannotCreate(imageFolder, largeName);
-    if (!IsReplaceable(*smallPath)) ThrowCannotCreate(imageFolder, smallName);
+    if (!IsReplaceable(picturePath)) ThrowCannotCreate(imageFolder, newName);
+    if (!IsReplaceable(largePath)) ThrowCannotCreate(imageFolder, largeName);
+    if (!IsReplaceable(smallPath)) ThrowCannotCreate(imageFolder, smallName);
 
-    const TThumbnails thumbnails = MakeThumbnailBitmaps(heldBytes, imageFolder, newName);
+    const TThumbnailFiles thumbnails = MakeThumbnailFiles(heldBytes, nullptr, imageFolder, newName);
     TPendingFile picture(imageFolder, heldBytes);
     if (!picture.Ok()) ThrowCannotCreate(imageFolder, newName);
-    TPendingFile large(imageFolder, EncodeBmp(thumbnails.Large), kDurableThumbnails);
+    TPendingFile large(imageFolder, thumbnails.Large);
     if (!large.Ok()) ThrowCannotCreate(imageFolder, largeName);
-    TPendingFile small(imageFolder, EncodeBmp(thumbnails.Small), kDurableThumbnails);
+    TPendingFile small(imageFolder, thumbnails.Small);
     if (!small.Ok()) ThrowCannotCreate(imageFolder, smallName);
 
     // The old files go first: the new name may share them (the same name, or the same
     // thumbnails), and a rename over them would otherwise be undone by the removal.
     DeleteImageFiles(imageFolder, oldName);
-    if (!picture.CommitAs(*picturePath)) ThrowCannotCreate(imageFolder, newName);
-    if (!large.CommitAs(*largePath)) ThrowCannotCreate(imageFolder, largeName);
-    if (!small.CommitAs(*smallPath)) ThrowCannotCreate(imageFolder, smallName);
-}
-
-TNameCheck CheckImageName(const std::filesystem::path& imageFolder, const std::string& droppedName,
-                          const std::string& currentName) {
-    // A name that cannot be stored inside the image folder can never become a picture.
-    if (!ImageFilePath(imageFolder, droppedName)) return TNameCheck::Taken;
-    const std::string dropped = UpperCaseBytes(droppedName);
-    if (RegularFileExists(imageFolder, droppedName))
-        return !currentName.empty() && dropped == UpperCaseBytes(currentName)
-                   ? TNameCheck::OwnPicture
-                   : TNameCheck::Taken;
-    // x.jpeg would share the thumbnails of another picture x.jpg; only the side's own current
-    // picture may hand them over, since storing the side removes its files first.
-    const bool ownThumbnails =
-        !currentName.empty() &&
-        UpperCaseBytes(ReplaceExtension(droppedName, kSmallThumbnailExtension)) ==
-            UpperCaseBytes(ReplaceExtension(currentName, kSmallThumbnailExtension));
-    if (!ownThumbnails &&
-        (RegularFileExists(imageFolder, ReplaceExtension(droppedName, kSmallThumbnailExtension)) ||
-         RegularFileExists(imageFolder, ReplaceExtension(droppedName, kLargeThumbnailExtension))))
-        return TNameCheck::Taken;
-    return TNameCheck::Free;
+    if (!picture.CommitAs(picturePath)) ThrowCannotCreate(imageFolder, newName);
+    if (!large.CommitAs(largePath)) ThrowCannotCreate(imageFolder, largeName);
+    if (!small.CommitAs(smallPath) || !FlushFolder(imageFolder))
+        ThrowCannotCreate(imageFolder, smallName);
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <optional>
 
@@ -14,6 +13,7 @@
 #include "Cp932.h"
 #include "Messages.h"
 #include "VastrelleError.h"
+#include "WholeFile.h"
 
 namespace {
 
@@ -121,22 +121,6 @@ void RegisterCp932Aliases() {
         return true;
     }();
     (void)registered;
-}
-
-std::string ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    std::string bytes;
-    if (size > 0) {
-        bytes.resize(static_cast<std::size_t>(size));
-        in.read(bytes.data(), size);
-        bytes.resize(static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
-    return bytes;
 }
 
 // Cuts the text at its first NUL and turns CR LF and a lone CR into LF, in place. The parser
@@ -248,7 +232,9 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
 
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
     cards.clear();
-    std::string text = ReadWholeFile(file);
+    std::optional<std::string> read = ReadWholeFile(file);
+    if (!read) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    std::string text = std::move(*read);
     NormaliseLines(text);
     if (text.empty()) return;  // no root element: no cards
 

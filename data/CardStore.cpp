@@ -1,47 +1,310 @@
 #include "CardStore.h"
 
-#include "CardImages.h"
+#include <sys/stat.h>
+
+#include <map>
+#include <set>
+
+#include "AtomicFile.h"
 #include "CardList.h"
 #include "CardTypes.h"
+#include "Cp932.h"
+#include "FileOps.h"
+#include "Messages.h"
+#include "PendingFile.h"
+#include "VastrelleError.h"
+#include "WholeFile.h"
 
 namespace fs = std::filesystem;
 
-// Placeholder until the transaction lands: the same steps the card dialog and the commands made.
+namespace {
+
+[[noreturn]] void ThrowCardListFailed() {
+    throw VastrelleError(msg::kCardListSaveFailed, MessageKind::ErrorAbort);
+}
+
+[[noreturn]] void ThrowCannotWrite(const fs::path& path) {
+    throw VastrelleError(FormatMessage(msg::kCannotWrite, path.string()));
+}
+
+fs::path FilePath(const fs::path& imageFolder, std::string_view name) {
+    auto path = ImageFilePath(imageFolder, name);
+    if (!path)
+        throw VastrelleError(
+            FormatMessage(msg::kCannotCreate, (imageFolder / cp932::ToUtf8Lossy(name)).string()));
+    return *path;
+}
+
+std::optional<mode_t> ModeOf(const fs::path& path, bool* exists = nullptr) {
+    struct stat st {};
+    const bool found = ::lstat(path.c_str(), &st) == 0;
+    if (exists) *exists = found;
+    if (found && S_ISDIR(st.st_mode))
+        throw VastrelleError(FormatMessage(msg::kCannotCreate, path.string()));
+    return found ? std::optional<mode_t>(st.st_mode & 07777) : std::nullopt;
+}
+
+// One file of the image folder that the save gives new bytes (New set) or removes.
+struct TTarget {
+    fs::path Path;
+    std::string NewBytes;
+    bool Removed = false;
+    bool Existed = false;
+    std::optional<mode_t> Mode;
+    std::unique_ptr<TPendingFile> New;
+    std::optional<fs::path> Backup;  // the old bytes under a temporary name
+    bool Published = false;          // a new name, put in place before the commit
+    bool Done = false;               // given its new bytes or removed after the commit
+};
+
+// The steps of one save and, until Commit, their undoing: whatever happens, the destructor of an
+// unfinished save puts every file back, in an order that never leaves the card list naming a
+// file that is not there.
+class TSave {
+public:
+    TSave(const fs::path& cardTypeFolder, const TCardChange& change)
+        : m_cardTypeFolder(cardTypeFolder),
+          m_imageFolder(cardTypeFolder / kImageFolderName),
+          m_cardList(cardTypeFolder / kCardListFileName) {
+        Prepare(change);
+    }
+    TSave(const TSave&) = delete;
+    TSave& operator=(const TSave&) = delete;
+
+    ~TSave() {
+        if (!m_finished) RollBack();
+        // Backups and the temporary names of published files go; TPendingFile removes the rest.
+        for (TTarget& target : m_targets)
+            if (target.Backup) fileops::Unlink(*target.Backup);
+    }
+
+    void Run() {
+        RemoveStaleTemporaryFiles(m_imageFolder);
+        RemoveStaleTemporaryFiles(m_cardTypeFolder);
+        WritePending();
+        KeepOldBytes();
+        PublishNewNames();
+        CommitCardList();
+        ReplaceAndRemove();
+        m_finished = true;
+    }
+
+private:
+    void Prepare(const TCardChange& change) {
+        if (m_cardTypeFolder.empty() || !IsReplaceable(m_cardList)) ThrowCardListFailed();
+        bool listExists = false;
+        m_cardListMode = ModeOf(m_cardList, &listExists);
+        if (listExists) {
+            m_oldCardList = ReadWholeFile(m_cardList);
+            if (!m_oldCardList) ThrowCardListFailed();  // it could not be put back
+        }
+        m_newCardList = CardListText(change.Cards);
+
+        // The last picture of a name wins, as the side stored last did.
+        std::map<std::string, const TNewPicture*> pictures;
+        for (const TNewPicture& picture : change.Pictures) pictures[picture.Name] = &picture;
+        std::map<fs::path, std::size_t> byPath;
+        auto add = [&](const fs::path& path, std::string bytes, bool removed) {
+            auto [it, added] = byPath.emplace(path, m_targets.size());
+            if (!added) {
+                m_targets[it->second].NewBytes = std::move(bytes);
+                return;
+            }
+            TTarget& target = m_targets.emplace_back();
+            target.Path = path;
+            target.NewBytes = std::move(bytes);
+            target.Removed = removed;
+            target.Mode = ModeOf(path, &target.Existed);
+        };
+        for (const auto& [name, picture] : pictures) {
+            const fs::path path = FilePath(m_imageFolder, name);
+            const fs::path large =
+                FilePath(m_imageFolder, ReplaceExtension(name, kLargeThumbnailExtension));
+            const fs::path small =
+                FilePath(m_imageFolder, ReplaceExtension(name, kSmallThumbnailExtension));
+            // Decoded before anything is written: a picture that does not decode fails here.
+            TThumbnailFiles thumbnails =
+                MakeThumbnailFiles(picture->Bytes, picture->Decoded.get(), m_imageFolder, name);
+            add(path, picture->Bytes, false);
+            add(large, std::move(thumbnails.Large), false);
+            add(small, std::move(thumbnails.Small), false);
+        }
+
+        // A file stays while any card of the saved list names it, a card whose two sides share
+        // one file included.
+        std::set<fs::path> named;
+        for (const TCardInfo& card : change.Cards)
+            for (const std::string* name : {&card.FrontImageFileName, &card.BackImageFileName}) {
+                if (name->empty()) continue;
+                for (const std::string& file :
+                     {*name, ReplaceExtension(*name, kLargeThumbnailExtension),
+                      ReplaceExtension(*name, kSmallThumbnailExtension)})
+                    if (auto path = ImageFilePath(m_imageFolder, file)) named.insert(*path);
+            }
+        for (const std::string& name : change.Released) {
+            if (!ImageFilePath(m_imageFolder, name)) continue;
+            for (const std::string& file : {name, ReplaceExtension(name, kLargeThumbnailExtension),
+                                            ReplaceExtension(name, kSmallThumbnailExtension)}) {
+                auto path = ImageFilePath(m_imageFolder, file);
+                std::error_code ec;
+                if (!path || named.count(*path) || byPath.count(*path) ||
+                    !fs::is_regular_file(fs::symlink_status(*path, ec)))
+                    continue;
+                add(*path, {}, true);
+            }
+        }
+
+        // A read-only file is never replaced or removed: the save is refused while nothing has
+        // changed.
+        for (const TTarget& target : m_targets)
+            if (target.Existed && !IsReplaceable(target.Path)) Fail(target);
+    }
+
+    [[noreturn]] void Fail(const TTarget& target) const {
+        if (target.Removed) ThrowCannotWrite(target.Path);
+        throw VastrelleError(FormatMessage(msg::kCannotCreate, target.Path.string()));
+    }
+
+    void WritePending() {
+        for (TTarget& target : m_targets) {
+            if (target.Removed) continue;
+            target.New =
+                std::make_unique<TPendingFile>(m_imageFolder, target.NewBytes, target.Mode);
+            target.NewBytes.clear();
+            if (!target.New->Ok()) Fail(target);
+        }
+        m_pendingCardList =
+            std::make_unique<TPendingFile>(m_cardTypeFolder, m_newCardList, m_cardListMode);
+        if (!m_pendingCardList->Ok()) ThrowCardListFailed();
+    }
+
+    // A hard link keeps the old bytes of every file that is replaced or removed, so that a
+    // failure after the commit can put them back.
+    void KeepOldBytes() {
+        for (TTarget& target : m_targets) {
+            if (!target.Existed) continue;
+            target.Backup = LinkTemporaryName(target.Path);
+            if (!target.Backup) Fail(target);
+        }
+    }
+
+    // A free name replaces nothing, so the new file can be there before the card list names it.
+    void PublishNewNames() {
+        bool published = false;
+        for (TTarget& target : m_targets) {
+            if (target.Existed || target.Removed) continue;
+            if (!target.New->PublishAs(target.Path)) Fail(target);
+            target.Published = published = true;
+        }
+        if (published && !FlushFolder(m_imageFolder)) ThrowCannotWrite(m_imageFolder);
+    }
+
+    void CommitCardList() {
+        if (!m_pendingCardList->CommitAs(m_cardList)) ThrowCardListFailed();
+        m_cardListCommitted = true;
+        if (!FlushFolder(m_cardTypeFolder)) ThrowCardListFailed();
+    }
+
+    void ReplaceAndRemove() {
+        bool changed = false;
+        for (TTarget& target : m_targets) {
+            if (!target.Existed) continue;
+            const bool ok = target.Removed ? fileops::Unlink(target.Path) == 0
+                                           : target.New->CommitAs(target.Path);
+            if (!ok) Fail(target);
+            target.Done = changed = true;
+        }
+        if (changed && !FlushFolder(m_imageFolder)) ThrowCannotWrite(m_imageFolder);
+    }
+
+    void RollBack() noexcept {
+        bool imageFolderChanged = false;
+        for (TTarget& target : m_targets) {
+            if (!target.Done || !target.Backup) continue;
+            if (fileops::Rename(*target.Backup, target.Path) == 0) target.Backup.reset();
+            imageFolderChanged = true;
+        }
+        if (m_cardListCommitted) {
+            try {
+                bool restored = false;
+                if (m_oldCardList) {
+                    TPendingFile old(m_cardTypeFolder, *m_oldCardList, m_cardListMode);
+                    restored = old.CommitAs(m_cardList);
+                } else {
+                    restored = fileops::Unlink(m_cardList) == 0;
+                }
+                if (restored) FlushFolder(m_cardTypeFolder);
+            } catch (...) {
+            }
+        }
+        for (TTarget& target : m_targets) {
+            if (!target.Published) continue;
+            fileops::Unlink(target.Path);
+            imageFolderChanged = true;
+        }
+        if (imageFolderChanged) FlushFolder(m_imageFolder);
+    }
+
+    fs::path m_cardTypeFolder;
+    fs::path m_imageFolder;
+    fs::path m_cardList;
+    std::optional<std::string> m_oldCardList;
+    std::optional<mode_t> m_cardListMode;
+    std::string m_newCardList;
+    std::vector<TTarget> m_targets;
+    std::unique_ptr<TPendingFile> m_pendingCardList;
+    bool m_cardListCommitted = false;
+    bool m_finished = false;
+};
+
+void CheckIndex(const TCardInfos& cards, std::size_t index) {
+    if (index >= cards.size()) ThrowCardListFailed();
+}
+
+}  // namespace
+
+void SaveCardChange(const fs::path& cardTypeFolder, const TCardChange& change) {
+    TSave save(cardTypeFolder, change);
+    save.Run();
+}
+
 TCardInfos SaveCard(const fs::path& cardTypeFolder, const TCardInfos& cards,
                     std::optional<std::size_t> index, const TCardInfo& card,
                     const TSideChange& front, const TSideChange& back) {
-    const fs::path imageFolder = cardTypeFolder / kImageFolderName;
+    if (index) CheckIndex(cards, *index);
+    const TCardInfo before = index ? cards[*index] : TCardInfo{};
     TCardInfo saved = card;
-    const TCardInfo before = index ? cards.at(*index) : TCardInfo{};
     saved.FrontImageFileName = before.FrontImageFileName;
     saved.BackImageFileName = before.BackImageFileName;
-    for (auto [change, name] : {std::pair{&front, &saved.FrontImageFileName},
-                                std::pair{&back, &saved.BackImageFileName}}) {
-        if (change->Edit == TSideEdit::Remove) {
-            DeleteImageFiles(imageFolder, *name);
-            name->clear();
-        } else if (change->Edit == TSideEdit::Replace) {
-            StoreImageSide(imageFolder, *name, change->Picture.Bytes, change->Picture.Name);
-            *name = change->Picture.Name;
-        }
+    TCardChange change;
+    for (auto [side, name] : {std::pair{&front, &saved.FrontImageFileName},
+                              std::pair{&back, &saved.BackImageFileName}}) {
+        if (side->Edit == TSideEdit::Keep) continue;
+        const std::string newName =
+            side->Edit == TSideEdit::Replace ? side->Picture.Name : std::string();
+        if (!name->empty() && *name != newName) change.Released.push_back(*name);
+        if (side->Edit == TSideEdit::Replace) change.Pictures.push_back(side->Picture);
+        *name = newName;
     }
-    TCardInfos result = cards;
+    change.Cards = cards;
     if (index)
-        result.at(*index) = saved;
+        change.Cards[*index] = saved;
     else
-        result.push_back(saved);
-    WriteCardList(result, cardTypeFolder);
-    return result;
+        change.Cards.push_back(saved);
+    SaveCardChange(cardTypeFolder, change);
+    return change.Cards;
 }
 
 TCardInfos DeleteCard(const fs::path& cardTypeFolder, const TCardInfos& cards, std::size_t index) {
-    TCardInfos result = cards;
-    result.erase(result.begin() + static_cast<std::ptrdiff_t>(index));
-    WriteCardList(result, cardTypeFolder);
-    return result;
+    CheckIndex(cards, index);
+    TCardChange change;
+    change.Cards = cards;
+    change.Cards.erase(change.Cards.begin() + static_cast<std::ptrdiff_t>(index));
+    SaveCardChange(cardTypeFolder, change);
+    return change.Cards;
 }
 
 TCardInfos SaveCards(const fs::path& cardTypeFolder, const TCardInfos& cards) {
-    WriteCardList(cards, cardTypeFolder);
+    SaveCardChange(cardTypeFolder, TCardChange{cards, {}, {}});
     return cards;
 }

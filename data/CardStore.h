@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "CardImages.h"
 #include "Common.h"
@@ -28,6 +29,24 @@ struct TSideChange {
     TSideEdit Edit = TSideEdit::Keep;
     TNewPicture Picture;  // for Replace
 };
+
+// The card list after a change and what the change does in the image folder.
+struct TCardChange {
+    TCardInfos Cards;                   // the whole card list as it is to be written
+    std::vector<TNewPicture> Pictures;  // stored under their names; of two with one name the last
+    // Picture names the change gave up: each is removed with its thumbnails unless a card of
+    // Cards still names the file.
+    std::vector<std::string> Released;
+};
+
+// Saves the change as one transaction: the new pictures and thumbnails are written and flushed
+// under temporary names; a new name is put in place at once (it replaces nothing); the card list
+// is replaced; only then do files of the same name get their new bytes and released files go,
+// the old bytes being kept under temporary names until the end. Any failure puts every file
+// back as it was and throws VastrelleError with the message of the step that failed; a kill at
+// any point leaves a card list that names only files that exist. A read-only file that would be
+// replaced or removed refuses the save before anything is written.
+void SaveCardChange(const std::filesystem::path& cardTypeFolder, const TCardChange& change);
 
 // Registers (index empty: appended) or edits (card `*index` of `cards`) one card. `card` holds
 // the texts and the owned mark; its picture names are taken from the card before the change and

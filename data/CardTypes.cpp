@@ -3,8 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
 #include "AtomicFile.h"
 #include "CardList.h"
@@ -12,6 +10,7 @@
 #include "Messages.h"
 #include "Paths.h"
 #include "VastrelleError.h"
+#include "WholeFile.h"
 
 namespace fs = std::filesystem;
 
@@ -55,20 +54,10 @@ void WriteNewCardList(const fs::path& folder, std::string_view text) {
         throw VastrelleError(msg::kCardListCreateFailed, MessageKind::ErrorAbort);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 std::string ReadTemplate(const fs::path& templatePath) {
-    const VastrelleError cannotOpen(FormatMessage(msg::kCannotOpen, templatePath.string()));
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(templatePath.c_str(), "rb"));
-    if (!file) throw cannotOpen;
-    std::string bytes;
-    char buffer[8192];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get()))
-        bytes.append(buffer, n);
-    if (std::ferror(file.get())) throw cannotOpen;  // a folder opens but does not read
-    return bytes;
+    std::optional<std::string> bytes = ReadWholeFile(templatePath);
+    if (!bytes) throw VastrelleError(FormatMessage(msg::kCannotOpen, templatePath.string()));
+    return std::move(*bytes);
 }
 
 // The template's lines, each ended by CR LF. A line ends at CR, LF or CR LF, and the text ends

@@ -3,8 +3,6 @@
 #include <new>
 #include <vector>
 
-#include "CardImages.h"
-
 namespace {
 
 int CeilQuotient(std::int64_t numerator, std::int64_t denominator) {

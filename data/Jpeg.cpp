@@ -10,7 +10,6 @@
 #include <csetjmp>
 #include <new>
 
-#include "CardImages.h"
 #include "Messages.h"
 #include "VastrelleError.h"
 

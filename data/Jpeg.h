@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "Bitmap.h"
+
 // The largest picture decoded, in pixels (about 268 million: a 1200 dpi scan of an A4 sheet or a
 // 200-megapixel photo fits). The header alone decides it, before any pixel memory is taken, so a
 // few crafted bytes cannot ask for gigabytes; larger pictures fail as a decoder error. Fuzzing
@@ -30,3 +32,6 @@ public:
 // also for a picture above kMaxJpegPixels (JERR_IMAGE_TOO_BIG) and for memory that runs out
 // (JERR_OUT_OF_MEMORY).
 void DecodeJpegRows(std::string_view bytes, TJpegRowSink& sink);
+
+// Decodes JPEG bytes at full size into RGB. Throws "JPEG エラー #%d".
+TBitmap DecodeJpeg(std::string_view bytes);

@@ -1,19 +1,22 @@
 #include "PendingFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <chrono>
+#include <random>
 
 #include "AtomicFile.h"
+#include "FileDescriptor.h"
+#include "FileOps.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        ssize_t n = fileops::Write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -23,33 +26,69 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 }  // namespace
 
-TPendingFile::TPendingFile(const std::filesystem::path& folder, std::string_view bytes,
-                           bool durable, std::optional<mode_t> mode) {
-    // Hidden, so that a crash between writing and renaming leaves no file that looks like a
-    // picture.
-    m_temp = (folder / ".vastrelle-XXXXXX").string();
-    int fd = ::mkstemp(m_temp.data());
-    if (fd < 0) return;
-    m_pending = true;
-    if (!mode) {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+bool IsTemporaryFileName(std::string_view fileName) {
+    return fileName.starts_with(kTemporaryPrefix) && fileName.size() == kTemporaryPrefix.size() + 6;
+}
+
+void RemoveStaleTemporaryFiles(const fs::path& folder) {
+    const auto now = std::chrono::system_clock::now();
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!IsTemporaryFileName(it->path().filename().native())) continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        const auto changed = std::chrono::system_clock::from_time_t(st.st_ctime);
+        if (now - changed >= fileops::testing::StaleAge()) fileops::Unlink(it->path());
     }
-    m_ok = ::fchmod(fd, *mode) == 0 && WriteAll(fd, bytes) && (!durable || ::fsync(fd) == 0);
-    m_ok = ::close(fd) == 0 && m_ok;
+}
+
+TPendingFile::TPendingFile(const fs::path& folder, std::string_view bytes,
+                           std::optional<mode_t> mode) {
+    std::string temp = (folder / kTemporaryPrefix).string() + "XXXXXX";
+    TFileDescriptor fd(fileops::CreateUnique(temp));
+    if (!fd.Valid()) return;
+    m_temp = temp;
+    m_pending = true;
+    // Flushed before it is ever put in place: a power cut must not leave an empty file under a
+    // name the card list uses.
+    m_ok = fileops::Fchmod(fd.Get(), mode.value_or(NewFileMode())) == 0 &&
+           WriteAll(fd.Get(), bytes) && fileops::Fsync(fd.Get()) == 0;
+    m_ok = fd.Close() && m_ok;
 }
 
 TPendingFile::~TPendingFile() {
-    if (m_pending) ::unlink(m_temp.c_str());
+    if (m_pending) fileops::Unlink(m_temp);
 }
 
-bool TPendingFile::CommitAs(const std::filesystem::path& path) {
-    if (!m_ok || !m_pending || !IsReplaceable(path) ||
-        std::rename(m_temp.c_str(), path.c_str()) != 0)
+bool TPendingFile::CommitAs(const fs::path& path) {
+    if (!m_ok || !m_pending || !IsReplaceable(path) || fileops::Rename(m_temp, path) != 0)
         return false;
     m_pending = false;
     return true;
+}
+
+bool TPendingFile::PublishAs(const fs::path& path) {
+    return m_ok && m_pending && fileops::Link(m_temp, path) == 0;
+}
+
+std::optional<fs::path> LinkTemporaryName(const fs::path& file) {
+    static std::mt19937 random(std::random_device{}());
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name(kTemporaryPrefix);
+        for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+        const fs::path temp = file.parent_path() / name;
+        if (fileops::Link(file, temp) == 0) return temp;
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
 }

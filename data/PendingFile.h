@@ -7,25 +7,44 @@
 #include <string>
 #include <string_view>
 
-// A new file written under a temporary name in a folder, to be renamed into place later.
-// Removed on destruction unless it was committed.
+// Temporary files are hidden and carry this prefix, so that a killed write leaves nothing that
+// looks like a picture and its leftovers can be told apart from the user's files.
+inline constexpr std::string_view kTemporaryPrefix = ".vastrelle-";
+
+bool IsTemporaryFileName(std::string_view fileName);
+
+// Removes the temporary files in the folder that are older than a minute (by their status
+// change time): leftovers of a killed save. Younger ones may belong to a save running now.
+// Failures are ignored.
+void RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
+
+// A new file written under a temporary name in a folder, flushed to disk and closed, to be put in
+// place later. Removed on destruction unless it was committed.
 class TPendingFile {
 public:
-    // Writes the bytes, flushed to disk when durable; false from Ok() when any step failed.
-    // The file gets `mode`, or the usual permissions of a new file when it is not given.
-    TPendingFile(const std::filesystem::path& folder, std::string_view bytes, bool durable = true,
+    // Ok() is false when any step failed. The file gets `mode`, or the usual permissions of a new
+    // file when it is not given.
+    TPendingFile(const std::filesystem::path& folder, std::string_view bytes,
                  std::optional<mode_t> mode = std::nullopt);
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;
     TPendingFile& operator=(const TPendingFile&) = delete;
 
     bool Ok() const { return m_ok; }
+
     // Renames the file to path, replacing what is there unless it is read-only. False (file kept
     // pending) on failure.
     bool CommitAs(const std::filesystem::path& path);
+    // Gives the file the name path as well, which must be free: nothing is ever replaced. The
+    // temporary name stays until destruction.
+    bool PublishAs(const std::filesystem::path& path);
 
 private:
-    std::string m_temp;
+    std::filesystem::path m_temp;
     bool m_ok = false;
     bool m_pending = false;
 };
+
+// Gives the existing file a second, temporary name in its folder, so that its bytes stay
+// recoverable after its own name is replaced or removed. nullopt on failure.
+std::optional<std::filesystem::path> LinkTemporaryName(const std::filesystem::path& file);

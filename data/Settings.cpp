@@ -1,14 +1,12 @@
 #include "Settings.h"
 
-#include <fcntl.h>
 #include <unistd.h>
-
-#include <cerrno>
 
 #include "AtomicFile.h"
 #include "IniFile.h"
 #include "Messages.h"
 #include "VastrelleError.h"
+#include "WholeFile.h"
 
 namespace {
 
@@ -23,24 +21,13 @@ constexpr std::array<const char*, kViewItemCount> kViewKeys = {
 
 enum class ReadResult { Read, Missing, Failed };
 
-ReadResult ReadWholeFile(const std::filesystem::path& path, std::string& bytes) {
-    bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    char buffer[8192];
-    ReadResult result = ReadResult::Read;
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            result = ReadResult::Failed;
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return result;
+ReadResult ReadSettingsFile(const std::filesystem::path& path, std::string& bytes) {
+    std::optional<std::string> read = ReadWholeFile(path);
+    bytes = read.value_or(std::string());
+    if (read) return ReadResult::Read;
+    std::error_code ec;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, ec)) ? ReadResult::Failed
+                                                                              : ReadResult::Missing;
 }
 
 bool ReadBool(const IniFile& ini, const char* key, bool defaultValue) {
@@ -57,7 +44,7 @@ const char* ViewItemKey(ViewItem item) { return kViewKeys.at(static_cast<std::si
 TSettings ReadSettings(const std::filesystem::path& programFolder,
                        const std::vector<std::string>& comboItems) {
     std::string text;
-    if (ReadWholeFile(programFolder / kSettingsFileName, text) != ReadResult::Read) text.clear();
+    if (ReadSettingsFile(programFolder / kSettingsFileName, text) != ReadResult::Read) text.clear();
     IniFile ini(text);
 
     TSettings settings;
@@ -89,7 +76,7 @@ void WriteSettings(const std::filesystem::path& programFolder, const std::string
     // An existing file that cannot be read is refused rather than replaced, so its other
     // content is never lost; a read-only one is refused as the platform's writer refuses it.
     std::string text;
-    ReadResult read = ReadWholeFile(path, text);
+    ReadResult read = ReadSettingsFile(path, text);
     if (read == ReadResult::Failed) throw refused;
     if (read == ReadResult::Read && ::access(path.c_str(), W_OK) != 0) throw refused;
 

@@ -1,5 +1,6 @@
 // The image folder: names, the checks, storing, thumbnails and removal.
 #include "CardImages.h"
+#include "ImageFit.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

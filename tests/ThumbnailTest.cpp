@@ -10,6 +10,7 @@
 #include <set>
 #include <tuple>
 
+#include "Bmp.h"
 #include "CardImages.h"
 #include "ImageFit.h"
 #include "TempDir.h"

@@ -9,9 +9,10 @@
 
 #include "Cp932.h"
 
-TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "vastrelle-test-XXXXXX").string();
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& base) {
+    std::string pattern = (base / "vastrelle-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
 }
@@ -28,6 +29,11 @@ TempDir::~TempDir() {
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
                                  std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
+}
+
+std::filesystem::path MemoryTempBase() {
+    return ::access("/dev/shm", W_OK) == 0 ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {

@@ -7,6 +7,8 @@
 class TempDir {
 public:
     TempDir();
+    // Under `base` instead, e.g. MemoryTempBase() for tests that flush a great many files.
+    explicit TempDir(const std::filesystem::path& base);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -19,6 +21,10 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// A folder on a memory file system when there is one (flushes cost nothing there), else the
+// system temp folder.
+std::filesystem::path MemoryTempBase();
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
