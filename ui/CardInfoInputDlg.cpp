@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <limits>
 
-#include "CardImages.h"
 #include "DialogKeys.h"
 #include "FileDropFilter.h"
+#include "ImageNames.h"
 #include "MessageBoxes.h"
 #include "PictureLoader.h"
 #include "QtText.h"
@@ -62,12 +62,6 @@ QFrame* PlacePictureFrame(QWidget* parent, const char* frameName, const char* im
     image = Place<QLabel>(frame, imageName, 1, 1, kPictureArea.width(), kPictureArea.height());
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return frame;
-}
-
-std::string AsciiUpper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    return text;
 }
 
 }  // namespace

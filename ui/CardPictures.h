@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "CardImages.h"
+#include "Bitmap.h"
 
 // The pictures the card dialog shows: files dropped on it and pictures already stored.
 
