@@ -1,6 +1,7 @@
 #include "CardInfoInputDlg.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
@@ -9,12 +10,15 @@
 #include <QPushButton>
 #include <limits>
 
+#include "DialogFrame.h"
 #include "DialogKeys.h"
 #include "FileDropFilter.h"
 #include "ImageNames.h"
 #include "MessageBoxes.h"
+#include "PictureFrameActions.h"
 #include "PictureLoader.h"
 #include "QtText.h"
+#include "TextRefusal.h"
 #include "UiFont.h"
 #include "VastrelleError.h"
 
@@ -23,7 +27,10 @@ namespace {
 constexpr const char* kNameTaken = "既に同じファイル名で登録されているので登録できません";
 constexpr const char* kOverwrite = "上書きしてもよろしいですか？";
 constexpr const char* kBadFileName = "ファイル名に使用できない文字が含まれているので登録できません";
-constexpr const char* kBadText = "%1に使用できない文字が含まれているので登録できません";
+constexpr const char* kWrongExtension = "登録できるのは拡張子が .jpg か .jpeg のファイルだけです";
+constexpr const char* kCannotShow = "この画像は表示できません";
+constexpr const char* kChooseCaption = "画像を選択";
+constexpr const char* kChooseFilter = "JPEG 画像 (*.jpg *.jpeg);;すべてのファイル (*)";
 
 const QSize kPictureArea(151, 199);
 
@@ -61,12 +68,14 @@ QFrame* PlacePictureFrame(QWidget* parent, const char* frameName, const char* im
     frame->setFocusPolicy(Qt::NoFocus);
     image = Place<QLabel>(frame, imageName, 1, 1, kPictureArea.width(), kPictureArea.height());
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    image->setWordWrap(true);  // for the line that says a stored picture cannot be shown
     return frame;
 }
 
 }  // namespace
 
 TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
+    UseFixedDialogFrame(this);
     setFixedSize(412, 374);
     setFont(UiFont(12));
 
@@ -92,6 +101,9 @@ TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
     sbDeleteBackImage->setFocusPolicy(Qt::NoFocus);
     ButtonOK = PlaceButton(this, "ButtonOK", "O K", 320, 8, 75, 49);
     ButtonCancel = PlaceButton(this, "ButtonCancel", "キャンセル", 320, 64, 75, 49);
+    // Below the frames, empty until a chosen file is refused.
+    LabelNotice = Place<QLabel>(this, "LabelNotice", 24, 354, 370, 16);
+    LabelNotice->setAccessibleName(Tr("画像についてのお知らせ"));
 
     setTabOrder(EditNumber, EditTitle);
     setTabOrder(EditTitle, ButtonOK);
@@ -114,6 +126,10 @@ void TCardInfoInputForm::FormCreate() {
                         [this](const QString& path) { DropFile(TCardSide::Front, path); });
     new TFileDropFilter(m_back.Panel,
                         [this](const QString& path) { DropFile(TCardSide::Back, path); });
+    for (TCardSide side : {TCardSide::Front, TCardSide::Back})
+        new TPictureFrameActions(
+            Side(side).Panel, [this, side] { ChoosePicture(side); },
+            [this, side] { DeleteImage(side); });
     for (TSide* side : {&m_front, &m_back}) {
         side->Loader =
             new TPictureLoader(this, kPictureArea, [this, side](const VastrelleError& e) {
@@ -140,12 +156,29 @@ void TCardInfoInputForm::SetCardInfo(const QString& caption, const TCardInfo& ca
         side->Held = {};
         side->Image->clear();
     }
+    LabelNotice->clear();
     CheckBoxExist->setChecked(card.Owned);
     EditNumber->setText(FromCp932(card.Number));
     EditTitle->setText(FromCp932(card.Title));
     EditComment->setText(FromCp932(card.Comment));
-    ShowPicture(m_front.Image, LoadStoredPicture(imageFolder, card.FrontImageFileName));
-    ShowPicture(m_back.Image, LoadStoredPicture(imageFolder, card.BackImageFileName));
+    EditNumber->setFocus();
+    std::vector<VastrelleError> failures;
+    ShowStoredPicture(m_front.Image, card.FrontImageFileName, failures);
+    ShowStoredPicture(m_back.Image, card.BackImageFileName, failures);
+    QWidget* owner = parentWidget() != nullptr ? parentWidget() : this;
+    for (const VastrelleError& failure : failures) ShowError(owner, failure);
+}
+
+// A stored picture that cannot be shown is reported, and its frame says so with its name, so the
+// card can still be opened to delete or replace it.
+void TCardInfoInputForm::ShowStoredPicture(QLabel* image, const std::string& name,
+                                           std::vector<VastrelleError>& failures) {
+    try {
+        ShowPicture(image, LoadStoredPicture(m_imageFolder, name));
+    } catch (const VastrelleError& failure) {
+        failures.push_back(failure);
+        image->setText(Tr(kCannotShow) + QLatin1Char('\n') + FromCp932(name));
+    }
 }
 
 void TCardInfoInputForm::ShowPicture(QLabel* image, const QImage& picture) {
@@ -173,6 +206,7 @@ bool TCardInfoInputForm::NameTakenByOtherSide(TCardSide side, const std::string&
 }
 
 void TCardInfoInputForm::DropFile(TCardSide side, const QString& path) {
+    LabelNotice->clear();
     std::optional<std::string> name = ToCp932(QFileInfo(path).fileName());
     if (!name || name->empty()) {
         ShowMessage(this, MessageKind::ErrorOk, Tr(kBadFileName));
@@ -187,7 +221,10 @@ void TCardInfoInputForm::DropFile(TCardSide side, const QString& path) {
     }
     if (check == TNameCheck::OwnPicture && !AskYesNo(this, Tr(kOverwrite))) return;
     // The file name carries the path's extension; its folders may have no CP932 form.
-    if (!HasAcceptedExtension(*name)) return;
+    if (!HasAcceptedExtension(*name)) {
+        LabelNotice->setText(Tr(kWrongExtension));
+        return;
+    }
 
     Side(side).LoadingName = *name;
     Side(side).Loader->Load(path, [this, side, name = *name](THeldPicture picture) {
@@ -222,9 +259,23 @@ void TCardInfoInputForm::DeleteImage(TCardSide side) {
     target.LoadingName.clear();
     target.ImageDeleted = true;
     target.Image->clear();
+    LabelNotice->clear();
     target.ImageDropped = false;
     target.DroppedImageName.clear();
     target.Held = {};
+}
+
+// The chosen file goes through exactly the checks of a drop.
+void TCardInfoInputForm::ChoosePicture(TCardSide side) {
+    QFileDialog dialog(this, Tr(kChooseCaption), m_chooseFolder, Tr(kChooseFilter));
+    dialog.setObjectName(QStringLiteral("ChoosePictureDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    m_chooseFolder = QFileInfo(path).absolutePath();
+    DropFile(side, path);
 }
 
 void TCardInfoInputForm::sbDeleteFrontImageClick() { DeleteImage(TCardSide::Front); }
@@ -245,7 +296,8 @@ std::optional<TCardInfo> TCardInfoInputForm::TypedCard() {
           Field{EditComment, "コメント", &edited.Comment}}) {
         std::optional<std::string> text = ToCp932(field.Edit->text());
         if (!text) {
-            ShowMessage(this, MessageKind::ErrorOk, Tr(kBadText).arg(Tr(field.Caption)));
+            ShowMessage(this, MessageKind::ErrorOk,
+                        TextRefusal(Tr(field.Caption), field.Edit->text()));
             field.Edit->setFocus();
             return std::nullopt;
         }

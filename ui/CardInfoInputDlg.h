@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "CardPictures.h"
 #include "CardStore.h"
 #include "Common.h"
+#include "VastrelleError.h"
 
 class QCheckBox;
 class QFrame;
@@ -33,8 +35,9 @@ class TCardInfoInputForm : public QDialog {
 public:
     explicit TCardInfoInputForm(QWidget* parent);
 
-    // Prepares the dialog for one card; throws VastrelleError when a stored picture cannot be
-    // shown. imageFolder is the folder of the card type's pictures; save runs at OK.
+    // Prepares the dialog for one card, with the focus in EditNumber. A stored picture that
+    // cannot be shown is reported, and its frame says so. imageFolder is the folder of the card
+    // type's pictures; save runs at OK.
     void SetCardInfo(const QString& caption, const TCardInfo& card,
                      const std::filesystem::path& imageFolder, TCardSaver save);
     // The card as saved after OK; before, the card as prepared.
@@ -43,6 +46,8 @@ public:
     // A file dropped on the front or back frame: asks, checks and holds it as that side's new
     // picture. The frames' drop handling calls this with the first dropped file.
     void DropFile(TCardSide side, const QString& path);
+    // Asks for a picture file with the open dialog and takes it as DropFile does.
+    void ChoosePicture(TCardSide side);
 
     void done(int result) override;
 
@@ -75,6 +80,8 @@ private:
     void LoadingChanged();
     void DeleteImage(TCardSide side);
     void ShowPicture(QLabel* image, const QImage& picture);
+    void ShowStoredPicture(QLabel* image, const std::string& name,
+                           std::vector<VastrelleError>& failures);
     std::optional<TCardInfo> TypedCard();
     static TSideChange SideChange(const TSide& side);
 
@@ -86,10 +93,12 @@ private:
     QPushButton* sbDeleteBackImage;
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
+    QLabel* LabelNotice;
 
     TSide m_front;
     TSide m_back;
     TCardInfo m_editedCard;
     std::filesystem::path m_imageFolder;
     TCardSaver m_save;
+    QString m_chooseFolder;
 };

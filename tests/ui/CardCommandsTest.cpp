@@ -1,4 +1,5 @@
 // Registering, editing and deleting cards from the main window, against real card list files.
+#include <QLabel>
 #include <QtTest>
 
 #include "CardDialogSupport.h"
@@ -299,7 +300,8 @@ private slots:
         QVERIFY(window->Cards() == cards);
     }
 
-    void unshowablePictureIsReportedAndTheDialogNotShown() {
+    // After the report the dialog opens all the same, so the picture can be deleted.
+    void unshowablePictureIsReportedAndTheCardCanBeRepaired() {
         ProgramFolder folder;
         TCardInfos cards = ProgramFolder::MakeCards(1);
         cards[0].FrontImageFileName = "scan.gif";
@@ -307,17 +309,25 @@ private slots:
         folder.WriteFile("Cards/image/scan.gif", "GIF89a");
         TMainWindow window = OpenMainWindow(folder.Path());
         window->ListView()->SelectRow(0);
-        QWidget* shown = nullptr;
         QString text;
+        bool dialogWasOpen = true;
         AnswerBox(Utf8("OK"), [&](QMessageBox* box) {
-            shown = box;
             text = box->text();
+            dialogWasOpen = window.CardDialog->isVisible();
+        });
+        QString frame;
+        ActOnNext<TCardInfoInputForm>([&](TCardInfoInputForm* dialog) {
+            frame = dialog->findChild<QLabel*>(Utf8("ImageFront"))->text();
+            dialog->findChild<QPushButton*>(Utf8("sbDeleteFrontImage"))->click();
+            dialog->findChild<QPushButton*>(Utf8("ButtonOK"))->click();
         });
         window->N6Click();
-        QVERIFY(shown != window.CardDialog);
         QCOMPARE(text, Utf8("拡張子 .gif の画像形式は処理できません."));
-        QVERIFY(!window.CardDialog->isVisible());
+        QVERIFY(!dialogWasOpen);  // the report comes first
+        QCOMPARE(frame, Utf8("この画像は表示できません\nscan.gif"));
+        cards[0].FrontImageFileName.clear();
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
+        QVERIFY(!std::filesystem::exists(folder.CardTypeFolder("Cards") / "image" / "scan.gif"));
     }
 };
 

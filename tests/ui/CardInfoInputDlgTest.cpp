@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -10,6 +11,7 @@
 #include "CardDialogFixture.h"
 #include "CardInfoInputDlg.h"
 #include "Cp932.h"
+#include "ModalAnswer.h"
 #include "QtText.h"
 #include "VastrelleError.h"
 
@@ -156,7 +158,8 @@ private slots:
         QCOMPARE(label->alignment(), Qt::AlignLeft | Qt::AlignTop);
     }
 
-    void storedPicturesThatCannotBeShownThrow_data() {
+    // Reported, and the dialog still prepared: the frame keeps the name and says so.
+    void storedPicturesThatCannotBeShownAreReported_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("fixture");
         QTest::addColumn<QString>("message");
@@ -169,7 +172,7 @@ private slots:
         QTest::newRow("bad JPEG") << Utf8("p.jpg") << Utf8("broken.jpg") << Utf8("JPEG エラー #");
         QTest::newRow("bad BMP") << Utf8("p.bmp") << Utf8("broken.jpg") << Utf8("ファイル ");
     }
-    void storedPicturesThatCannotBeShownThrow() {
+    void storedPicturesThatCannotBeShownAreReported() {
         QFETCH(QString, name);
         QFETCH(QString, fixture);
         QFETCH(QString, message);
@@ -178,12 +181,39 @@ private slots:
         TCardInfo card;
         card.FrontImageFileName = name.toStdString();
         TCardInfoInputForm dialog(nullptr);
-        try {
-            dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString(), SaveNothing);
-            QFAIL("no failure");
-        } catch (const VastrelleError& error) {
-            QVERIFY2(QString::fromUtf8(error.what()).startsWith(message), error.what());
-        }
+        QString report;
+        AnswerNextModal(Utf8("OK"),
+                        [&](QWidget* box) { report = static_cast<QMessageBox*>(box)->text(); });
+        dialog.SetCardInfo(Utf8("x"), card, image.path().toStdString(), SaveNothing);
+        QVERIFY2(report.startsWith(message), qPrintable(report));
+        auto* label = Child<QLabel>(dialog, "ImageFront");
+        QVERIFY(label->pixmap().isNull());
+        QCOMPARE(label->text(), Utf8("この画像は表示できません\n") + name);
+        QVERIFY(dialog.EditedCard() == card);
+    }
+
+    // Each use starts in EditNumber, wherever the focus was left before.
+    void focusStartsInTheNumber() {
+        TCardInfoInputForm dialog(nullptr);
+        dialog.SetCardInfo(Utf8("x"), TCardInfo{}, {}, SaveNothing);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(QApplication::focusWidget(), Child(dialog, "EditNumber"));
+        Child(dialog, "ButtonCancel")->setFocus();
+        dialog.reject();
+        dialog.SetCardInfo(Utf8("x"), TCardInfo{}, {}, SaveNothing);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(QApplication::focusWidget(), Child(dialog, "EditNumber"));
+    }
+
+    void frameHasNoMinimiseOrMaximise() {
+        TCardInfoInputForm dialog(nullptr);
+        const Qt::WindowFlags flags = dialog.windowFlags();
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                           Qt::WindowContextHelpButtonHint)));
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QCOMPARE(dialog.windowType(), Qt::Dialog);
     }
 
     void fittingNeverGivesAnEmptySide() {
