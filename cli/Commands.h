@@ -18,6 +18,10 @@ int CmdWrite(const Args& args);
 int CmdMissing(const Args& args);
 int CmdExport(const Args& args);
 
+int CmdAdd(const Args& args);
+int CmdEdit(const Args& args);
+int CmdRemove(const Args& args);
+
 int CmdTypes(const Args& args);
 int CmdCreate(const Args& args);
 int CmdImport(const Args& args);

@@ -4,22 +4,31 @@
 #include <set>
 #include <string>
 
+#include "Bmp.h"
 #include "CardImages.h"
 #include "CardList.h"
+#include "CardTypes.h"
 #include "Commands.h"
 #include "Cp932.h"
+#include "Messages.h"
 #include "Paths.h"
+#include "PendingFile.h"
 #include "VastrelleError.h"
+#include "WholeFile.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kImageFolderName = "image";
-
 std::string Utf8(const std::string& cp932Text) { return cp932::ToUtf8Lossy(cp932Text); }
 
 void PrintLine(const std::string& text) { std::printf("%s\n", text.c_str()); }
+
+// After what stdout holds so far, so that the two read in order when they share a terminal.
+void PrintError(const std::string& text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 bool IsRegularFile(const std::optional<fs::path>& path) {
     std::error_code ec;
@@ -61,14 +70,23 @@ int CmdCheck(const Args& args) {
                 wrong = true;
                 continue;
             }
-            bool missing = false;
+            bool unusable = false;
             for (const std::string& thumbnail : {large, small}) {
-                if (IsRegularFile(ImageFilePath(imageFolder, thumbnail))) continue;
-                PrintLine("missing thumbnail: " + Utf8(thumbnail) + " (picture " + Utf8(*name) +
+                const auto path = ImageFilePath(imageFolder, thumbnail);
+                if (!IsRegularFile(path)) {
+                    PrintLine("missing thumbnail: " + Utf8(thumbnail) + " (picture " + Utf8(*name) +
+                              ")");
+                    unusable = true;
+                    continue;
+                }
+                // A thumbnail emptied by a power cut, or damaged otherwise, shows as missing.
+                const std::optional<std::string> bytes = ReadWholeFile(*path);
+                if (bytes && IsReadableBmp(*bytes)) continue;
+                PrintLine("broken thumbnail: " + Utf8(thumbnail) + " (picture " + Utf8(*name) +
                           ")");
-                missing = true;
+                unusable = true;
             }
-            if (!missing) continue;
+            if (!unusable) continue;
             if (!repair) {
                 wrong = true;
                 continue;
@@ -77,7 +95,7 @@ int CmdCheck(const Args& args) {
                 MakeThumbnails(imageFolder, *name);
                 PrintLine("repaired: " + Utf8(*name));
             } catch (const VastrelleError& e) {
-                PrintLine("cannot repair " + Utf8(*name) + ": " + e.what());
+                PrintError("cannot repair " + Utf8(*name) + ": " + e.what());
                 wrong = true;
             }
         }
@@ -85,13 +103,20 @@ int CmdCheck(const Args& args) {
 
     std::error_code ec;
     std::set<std::string> orphans;
-    for (fs::directory_iterator it(imageFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    fs::directory_iterator it(imageFolder, ec);
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         if (it->is_directory(typeError) || known.count(it->path().filename())) continue;
+        // A temporary file of a save that was killed goes at the next save; it is no orphan.
+        if (IsTemporaryFileName(it->path().filename().native())) continue;
         auto name = Cp932FromFsName(it->path().filename());
         orphans.insert(name ? Utf8(*name) : it->path().filename().string());
     }
     for (const std::string& orphan : orphans) PrintLine("orphan: " + orphan);
+    if (ec) {
+        PrintError(FormatMessage(msg::kCannotOpen, imageFolder.string()) + ": " + ec.message());
+        wrong = true;
+    }
     std::fflush(stdout);
     return wrong || !orphans.empty() ? 1 : 0;
 }

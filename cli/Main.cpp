@@ -21,6 +21,16 @@ constexpr Command kCommands[] = {
     {"status", "status DIR                  owned/total[percent%]", CmdStatus},
     {"write", "write DIR                   write DIR/cardlist.dat from a JSON array on stdin",
      CmdWrite},
+    {"add",
+     "add DIR [--number TEXT] [--title TEXT] [--comment TEXT] [--owned]\n"
+     "        [--front FILE] [--back FILE]\n"
+     "                            append a card, its pictures copied into DIR/image",
+     CmdAdd},
+    {"edit",
+     "edit DIR POSITION [the options of add] [--not-owned] [--no-front] [--no-back]\n"
+     "                            change card POSITION (1 = the first); what is not given stays",
+     CmdEdit},
+    {"remove", "remove DIR POSITION         delete card POSITION; its pictures stay", CmdRemove},
     {"missing", "missing DIR                 the cards not owned: number TAB title", CmdMissing},
     {"export", "export DIR                  the cards as CSV", CmdExport},
     {"types", "types PROGRAM_DIR           the card types, one per line", CmdTypes},
@@ -43,17 +53,6 @@ void PrintUsage(std::FILE* out) {
 }
 
 }  // namespace
-
-void ExpectArgCount(const Args& args, std::size_t count) {
-    if (args.size() != count) throw UsageError("wrong number of arguments");
-}
-
-std::string Cp932Argument(const std::string& utf8) {
-    auto name = cp932::FromUtf8(utf8);
-    if (!name)
-        throw VastrelleError("「" + utf8 + "」には Shift_JIS で表せない文字が含まれています");
-    return *name;
-}
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -5,7 +5,7 @@ include(GoogleTest)
 function(vastrelle_add_gtest source)
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
-    target_link_libraries(${name} PRIVATE vastrelle_data vastrelle_test_support GTest::gtest GTest::gtest_main)
+    target_link_libraries(${name} PRIVATE vastrelle_data vastrelle_cli_commands vastrelle_test_support GTest::gtest GTest::gtest_main)
     target_compile_definitions(${name} PRIVATE
         VASTRELLE_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
         VASTRELLE_CLI="$<TARGET_FILE:vastrelle-cli>")

@@ -7,6 +7,7 @@
 #include "AtomicFile.h"
 #include "CardList.h"
 #include "Cp932.h"
+#include "FileOps.h"
 #include "Messages.h"
 #include "Paths.h"
 #include "VastrelleError.h"
@@ -41,10 +42,11 @@ fs::path MakeCardTypeFolders(const fs::path& programFolder, const std::string& n
     std::error_code ec;
     if (fs::is_directory(folder, ec))
         throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
-    // One level only; false also when something appeared there in the meantime.
-    if (!fs::create_directory(folder, ec) || ec)
+    // One level only; fails also when something appeared there in the meantime. Each new
+    // folder is flushed into its parent, so that a power cut cannot lose it under a card list.
+    if (fileops::MakeFolder(folder) != 0 || !FlushFolder(programFolder))
         throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-    if (!fs::create_directory(folder / kImageFolderName, ec) || ec)
+    if (fileops::MakeFolder(folder / kImageFolderName) != 0 || !FlushFolder(folder))
         throw VastrelleError(msg::kImageFolderFailed, MessageKind::ErrorAbort);
     return folder;
 }
@@ -109,7 +111,8 @@ void CurrentCardTypePaths::Clear() {
 }
 
 bool IsValidCardTypeName(const std::string& name) {
-    if (name.empty() || name == "." || name == "..") return false;
+    // A hidden folder would be made and then never listed.
+    if (name.empty() || name.front() == '.') return false;
     if (name.find('\0') != std::string::npos) return false;
     for (std::size_t pos = 0; pos < name.size();) {
         std::size_t n = cp932::CharLength(name, pos);

@@ -31,8 +31,8 @@ private:
     std::filesystem::path m_imageFolder;
 };
 
-// Whether a typed card type name may become a folder of the program folder (no "/", "\", NUL
-// or control character, not "." or "..", has a file-system form).
+// Whether a typed card type name may become a listed folder of the program folder (no "/", "\",
+// NUL or control character, no "." first, has a file-system form).
 bool IsValidCardTypeName(const std::string& name);
 
 // Makes programFolder/name, its image folder and an empty card list file. Every failure throws

@@ -9,6 +9,7 @@
 #include "AtomicFile.h"
 #include "FileDescriptor.h"
 #include "FileOps.h"
+#include "WholeFile.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +25,12 @@ bool WriteAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// The file system cannot link at all (FAT, some network shares), as opposed to a link that
+// failed.
+bool LinksUnsupported(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS;
 }
 
 mode_t NewFileMode() {
@@ -76,7 +83,20 @@ bool TPendingFile::CommitAs(const fs::path& path) {
 }
 
 bool TPendingFile::PublishAs(const fs::path& path) {
-    return m_ok && m_pending && fileops::Link(m_temp, path) == 0;
+    if (!m_ok || !m_pending) return false;
+    if (fileops::Link(m_temp, path) == 0) return true;
+    if (!LinksUnsupported(errno)) return false;
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(path, ec)) || fileops::Rename(m_temp, path) != 0)
+        return false;
+    m_pending = false;
+    return true;
+}
+
+std::optional<fs::path> TPendingFile::Keep() {
+    if (!m_ok || !m_pending) return std::nullopt;
+    m_pending = false;
+    return m_temp;
 }
 
 std::optional<fs::path> LinkTemporaryName(const fs::path& file) {
@@ -88,6 +108,12 @@ std::optional<fs::path> LinkTemporaryName(const fs::path& file) {
         for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
         const fs::path temp = file.parent_path() / name;
         if (fileops::Link(file, temp) == 0) return temp;
+        if (LinksUnsupported(errno)) {
+            const std::optional<std::string> bytes = ReadWholeFile(file);
+            struct stat st {};
+            if (!bytes || ::stat(file.c_str(), &st) != 0) return std::nullopt;
+            return TPendingFile(file.parent_path(), *bytes, st.st_mode & 07777).Keep();
+        }
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;

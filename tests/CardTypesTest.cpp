@@ -138,14 +138,15 @@ TEST_F(CardTypesTest, CurrentPathsAreSetForANameAndEmptiedOtherwise) {
 
 TEST_F(CardTypesTest, NameCheckRefusesWhatCouldLeaveTheProgramFolder) {
     for (const std::string& name :
-         {std::string("a"), std::string(" leading blank"), std::string("..."), std::string("a.b"),
+         {std::string("a"), std::string(" leading blank"), std::string("a..."), std::string("a.b"),
           Sjis("ソ"), Sjis("表"), Sjis("ｶｰﾄﾞ")})
         EXPECT_TRUE(IsValidCardTypeName(name)) << name;
     for (const std::string& name :
-         {std::string(""), std::string("."), std::string(".."), std::string("a/b"),
-          std::string("/"), std::string("a\\b"), std::string("\\"), std::string("tab\there"),
-          std::string("line\nbreak"), std::string("del\x7F"), std::string("nul\0x", 5),
-          std::string("lone lead \x81"), std::string("\xA0"), std::string("\x81\x00", 2)})
+         {std::string(""), std::string("."), std::string(".."), std::string("..."),
+          std::string(".hidden"), std::string("a/b"), std::string("/"), std::string("a\\b"),
+          std::string("\\"), std::string("tab\there"), std::string("line\nbreak"),
+          std::string("del\x7F"), std::string("nul\0x", 5), std::string("lone lead \x81"),
+          std::string("\xA0"), std::string("\x81\x00", 2)})
         EXPECT_FALSE(IsValidCardTypeName(name)) << name;
 }
 
@@ -164,8 +165,8 @@ TEST_F(CardTypesTest, RefusedNamesCreateNothingAnywhere) {
     const fs::path program = m_dir / "program";
     fs::create_directory(program);
     for (const std::string& name :
-         {std::string("."), std::string(".."), std::string("../out"), std::string("a/b"),
-          std::string("a\\b"), std::string("x\x01"), std::string("\x81")}) {
+         {std::string("."), std::string(".."), std::string(".hidden"), std::string("../out"),
+          std::string("a/b"), std::string("a\\b"), std::string("x\x01"), std::string("\x81")}) {
         EXPECT_EQ(Outcome([&] { CreateCardType(program, name); }),
                   Expected(MessageKind::Warning, msg::kBadCardTypeName))
             << name;

@@ -9,7 +9,9 @@
 #include <functional>
 #include <random>
 
+#include "CardImages.h"
 #include "CardList.h"
+#include "CardStore.h"
 #include "Settings.h"
 #include "TempDir.h"
 
@@ -144,6 +146,53 @@ TEST(CrashConsistency, KilledSettingsWriterLeavesTheOldOrTheNewFileWhole) {
         });
     std::printf("settings: %d kills survived (old file %d, new file %d, temporary files %d)\n",
                 kKills, counts.oldFound, counts.newFound, counts.tempFilesLeft);
+    EXPECT_GT(counts.oldFound, 0);
+    EXPECT_GT(counts.newFound, 0);
+}
+
+// A card save killed at any moment leaves a card list that names only pictures that exist, with
+// their thumbnails: a new name is in place before the card list names it, and a name that is
+// replaced keeps its old bytes until then.
+TEST(CrashConsistency, KilledCardSaveLeavesACardListNamingOnlyPicturesThatExist) {
+    TempDir dir{MemoryTempBase()};
+    const fs::path folder = dir / "type";
+    const fs::path image = folder / "image";
+    fs::create_directories(image);
+    const fs::path images = fs::path(VASTRELLE_TEST_DATA_DIR) / "images";
+    const std::string photo = ReadFileBytes(images / "photo.jpg");
+    const std::string gray = ReadFileBytes(images / "gray.jpg");
+    const std::string progressive = ReadFileBytes(images / "progressive.jpg");
+    // Old: a.jpg and b.jpg; new: c.jpg (a new name) and b.jpg with other bytes.
+    const TCardInfos oldCards = {{"a.jpg", "b.jpg", "1", "card", true, ""}};
+    const TCardInfos newCards = {{"c.jpg", "b.jpg", "1", "card", true, ""}};
+    auto saveAs = [&](const std::string& front, const std::string& frontBytes,
+                      const std::string& backBytes) {
+        TCardInfos cards;
+        ReadCardList(folder / kCardListFileName, cards);
+        SaveCard(folder, cards, 0, cards.at(0), {TSideEdit::Replace, {front, frontBytes, nullptr}},
+                 {TSideEdit::Replace, {"b.jpg", backBytes, nullptr}});
+    };
+    WriteCardList(oldCards, folder);
+    const KillCounts counts = KillWhileWriting(
+        image, [&] { saveAs("a.jpg", photo, gray); }, [&] { saveAs("c.jpg", progressive, photo); },
+        [&]() -> std::string {
+            TCardInfos cards;
+            ReadCardList(folder / kCardListFileName, cards);
+            const bool isOld = cards == oldCards;
+            if (!isOld && cards != newCards) return "a card list of neither state";
+            for (const std::string& name :
+                 {cards[0].FrontImageFileName, cards[0].BackImageFileName})
+                for (const std::string& file :
+                     {name, ReplaceExtension(name, ".thm"), ReplaceExtension(name, ".thm_large")})
+                    if (!fs::is_regular_file(image / file) || fs::file_size(image / file) == 0)
+                        return "the card list names " + file + ", which is not there";
+            // The front changes its name, so its bytes are the new ones once it is named.
+            if (ReadFileBytes(image / cards[0].FrontImageFileName) != (isOld ? photo : progressive))
+                return "the front picture has the wrong bytes";
+            return isOld ? "old" : "new";
+        });
+    std::printf("card save: %d kills survived (old %d, new %d, temporary files %d)\n", kKills,
+                counts.oldFound, counts.newFound, counts.tempFilesLeft);
     EXPECT_GT(counts.oldFound, 0);
     EXPECT_GT(counts.newFound, 0);
 }

@@ -91,3 +91,34 @@ TEST_F(ImageCommandsTest, CheckFailsOnAMissingCardList) {
     EXPECT_NE(run.output.find("は開けません"), std::string::npos);
     EXPECT_EQ(RunCli("check " + Quoted(m_temp.Path()) + " --fix").exitCode, 2);
 }
+
+TEST_F(ImageCommandsTest, CheckRepairsEmptyOrBrokenThumbnailsAndLeavesTemporaryFilesAlone) {
+    Cards({Card("1", "a.jpg"), Card("2", "b.jpg")});
+    Picture("a.jpg");
+    Picture("b.jpg");
+    ASSERT_EQ(RunCli("thumbnails " + Quoted(m_images) + " a.jpg").exitCode, 0);
+    ASSERT_EQ(RunCli("thumbnails " + Quoted(m_images) + " b.jpg").exitCode, 0);
+    const std::string good = ReadFileBytes(m_images / "a.thm");
+    WriteFileBytes(m_images / "a.thm", "");  // a power cut before the data reached the disk
+    WriteFileBytes(m_images / "b.thm_large", good.substr(0, good.size() / 2));
+    WriteFileBytes(m_images / ".vastrelle-Ab12Cd", "a killed save's temporary file");
+
+    CliResult run = RunCli("check " + Quoted(m_temp.Path()));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.output,
+              "broken thumbnail: a.thm (picture a.jpg)\n"
+              "broken thumbnail: b.thm_large (picture b.jpg)\n");
+    run = RunCli("check " + Quoted(m_temp.Path()) + " --repair");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(ReadFileBytes(m_images / "a.thm"), good);
+    EXPECT_EQ(RunCli("check " + Quoted(m_temp.Path())).output, "");
+}
+
+TEST_F(ImageCommandsTest, CheckFailsWhenItCannotListTheImageFolder) {
+    Cards({Card("1", "")});
+    fs::remove(m_images);
+    const CliResult run = RunCli("check " + Quoted(m_temp.Path()));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find((m_images).string() + " は開けません"), std::string::npos)
+        << run.output;
+}

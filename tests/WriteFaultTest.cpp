@@ -2,12 +2,16 @@
 // file that was on disk byte for byte as it was, with no temporary file left behind.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <functional>
 #include <optional>
+#include <set>
 
 #include "CardImages.h"
 #include "CardList.h"
 #include "CardTypes.h"
+#include "FailureMessage.h"
+#include "FileOps.h"
 #include "Messages.h"
 #include "RestrictedChild.h"
 #include "Settings.h"
@@ -210,4 +214,45 @@ TEST_F(WriteFaultTest, EveryWriterReportsAndKeepsEveryFileUnderEveryFault) {
     }
     RecordProperty("faults", m_faults);
     std::printf("faults injected: %d, files found changed: 0 unless reported above\n", m_faults);
+}
+
+// Every step of every writer, the flushes of the folders included, is a failure when it fails:
+// none is reported as success. Only the removal of a temporary file may fail unseen.
+TEST_F(WriteFaultTest, EveryWriterReportsAFailureAtEveryStepItsFoldersFlushesIncluded) {
+    int points = 0;
+    for (const Writer& writer : Writers()) {
+        if (std::string(writer.name).starts_with("StoreImage")) continue;  // CardStoreTest
+        MakeProgramFolder();
+        fileops::testing::Watch();
+        writer.run(Program());
+        const long calls = fileops::testing::CallCount();
+        std::set<std::string> flushed;
+        for (const auto& call : fileops::testing::Record())
+            if (call.Call == fileops::testing::TCall::Fsync) flushed.insert(call.Path);
+        fileops::testing::Reset();
+        // The folders whose names the writer changed: the program folder for a new card type
+        // or setting.ini, the card type folder for its image folder and card list.
+        const std::string name = writer.name;
+        std::vector<fs::path> folders;
+        if (name == "WriteCardList") folders = {Program() / "old"};
+        if (name == "WriteSettings") folders = {Program()};
+        if (name == "CreateCardType" || name == "ImportTemplate")
+            folders = {Program(), Program() / "new"};
+        for (const fs::path& folder : folders)
+            EXPECT_TRUE(flushed.count(folder.string())) << name << " does not flush " << folder;
+        for (long n = 1; n <= calls; ++n) {
+            MakeProgramFolder();
+            fileops::testing::FailCall(n, EIO);
+            const std::string message = MessageOf([&] { writer.run(Program()); });
+            const fileops::testing::TRecord failed = fileops::testing::Record().at(n - 1);
+            fileops::testing::Reset();
+            ++points;
+            if (message != "no failure") continue;
+            EXPECT_TRUE(failed.Call == fileops::testing::TCall::Unlink &&
+                        fs::path(failed.Path).filename().string().starts_with(".vastrelle-"))
+                << writer.name << ": a failed " << fileops::testing::CallName(failed.Call) << " of "
+                << failed.Path << " was reported as success";
+        }
+    }
+    std::printf("failure points injected: %d\n", points);
 }

@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(caption, Utf8("カード情報の新規作成画面"));
         TCardInfo added;
         added.Number = "No.3";
-        added.Title = ProgramFolder::Sjis("新しい<カード>");
+        added.Title = Sjis("新しい<カード>");
         added.Comment = "a&b";
         added.Owned = true;
         cards.push_back(added);
@@ -159,7 +159,7 @@ private slots:
 
         QCOMPARE(caption, Utf8("カード情報の編集画面"));
         QCOMPARE(shownTitle, Utf8("カード2"));
-        cards[1].Title = ProgramFolder::Sjis("直した");
+        cards[1].Title = Sjis("直した");
         cards[1].Owned = true;
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
         QCOMPARE(window.Column(1), QStringList({Utf8("カード1"), Utf8("直した"), Utf8("カード3")}));

@@ -11,6 +11,7 @@
 #include "CardStore.h"
 #include "Cp932.h"
 #include "ModalAnswer.h"
+#include "TempDir.h"
 
 // Saves the dialog's change through the core as the only card of the card type folder that
 // holds imageFolder.
@@ -85,5 +86,3 @@ inline void AnswerAndKeepText(const char* button, QString* text) {
         if (auto* message = qobject_cast<QMessageBox*>(box)) *text = message->text();
     });
 }
-
-inline std::string Cp932(const char* utf8) { return *cp932::FromUtf8(utf8); }

@@ -1,0 +1,163 @@
+// Registering, editing and removing one card, through the same save as the card dialog.
+#include <charconv>
+#include <filesystem>
+#include <optional>
+
+#include "CardImages.h"
+#include "CardList.h"
+#include "CardStore.h"
+#include "CardTypes.h"
+#include "Commands.h"
+#include "Messages.h"
+#include "Paths.h"
+#include "VastrelleError.h"
+#include "WholeFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kNameTaken = "既に同じファイル名で登録されているので登録できません";
+constexpr const char* kExtensionRefused =
+    "%s は登録できません: 登録できる画像は拡張子が .jpg か .jpeg の JPEG ファイルです";
+constexpr const char* kNoSuchCard = "%s 番目のカードはありません";
+
+// What the options ask of one side.
+struct TSideOption {
+    std::optional<fs::path> File;
+    bool Remove = false;
+};
+
+struct TCardOptions {
+    std::optional<std::string> Number, Title, Comment;
+    std::optional<bool> Owned;
+    TSideOption Front, Back;
+};
+
+// Parses the options after the positional arguments; `editing` allows the ones that take a
+// value away.
+TCardOptions ParseOptions(const Args& args, std::size_t first, bool editing) {
+    TCardOptions options;
+    int ownedFlags = 0;
+    for (std::size_t i = first; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
+            return args[++i];
+        };
+        if (option == "--number")
+            options.Number = Cp932Argument(value());
+        else if (option == "--title")
+            options.Title = Cp932Argument(value());
+        else if (option == "--comment")
+            options.Comment = Cp932Argument(value());
+        else if (option == "--front")
+            options.Front.File = value();
+        else if (option == "--back")
+            options.Back.File = value();
+        else if (option == "--owned" || (editing && option == "--not-owned")) {
+            options.Owned = option == "--owned";
+            ++ownedFlags;
+        } else if (editing && option == "--no-front")
+            options.Front.Remove = true;
+        else if (editing && option == "--no-back")
+            options.Back.Remove = true;
+        else
+            throw UsageError("unknown option " + option);
+    }
+    if (ownedFlags > 1) throw UsageError("--owned and --not-owned exclude each other");
+    for (const TSideOption* side : {&options.Front, &options.Back})
+        if (side->File && side->Remove)
+            throw UsageError("a side cannot get a picture and lose it at once");
+    return options;
+}
+
+TCardInfos ReadCards(const fs::path& folder) {
+    TCardInfos cards;
+    // A card list that does not read is never written over.
+    ReadCardList(folder / kCardListFileName, cards);
+    return cards;
+}
+
+// The checks of a drop on the card dialog, in its order: the name, then the extension, then
+// the file itself. currentName is the side's picture before the change.
+TSideChange SideChange(const fs::path& imageFolder, const TSideOption& side,
+                       const std::string& currentName) {
+    if (side.Remove) return {TSideEdit::Remove, {}};
+    if (!side.File) return {};
+    const fs::path& file = *side.File;
+    const std::optional<std::string> name = Cp932FromFsName(file.filename());
+    if (!name) Cp932Argument(file.filename().string());  // names the characters
+    // The dialog's "上書きしてもよろしいですか？" answered Yes: the side's own picture may be
+    // replaced by a file of its name.
+    if (CheckImageName(imageFolder, *name, currentName) == TNameCheck::Taken)
+        throw VastrelleError(kNameTaken);
+    if (!HasAcceptedExtension(*name))
+        throw VastrelleError(FormatMessage(kExtensionRefused, file.string()));
+    std::optional<std::string> bytes = ReadWholeFile(file);
+    if (!bytes) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    return {TSideEdit::Replace, {*name, std::move(*bytes), nullptr}};
+}
+
+void ApplyTexts(const TCardOptions& options, TCardInfo& card) {
+    if (options.Number) card.Number = *options.Number;
+    if (options.Title) card.Title = *options.Title;
+    if (options.Comment) card.Comment = *options.Comment;
+    if (options.Owned) card.Owned = *options.Owned;
+}
+
+// POSITION as given: 1 is the first card in file order.
+std::size_t CardIndex(const std::string& position, const TCardInfos& cards) {
+    std::size_t value = 0;
+    const char* end = position.data() + position.size();
+    auto [ptr, error] = std::from_chars(position.data(), end, value);
+    if (error != std::errc() || ptr != end || position.empty())
+        throw UsageError("POSITION must be a card number from 1");
+    if (value == 0 || value > cards.size())
+        throw VastrelleError(FormatMessage(kNoSuchCard, position));
+    return value - 1;
+}
+
+void ExpectFolderArguments(const Args& args, std::size_t count) {
+    if (args.size() < count || (args.size() > 0 && args[0].starts_with("--")))
+        throw UsageError("wrong number of arguments");
+}
+
+}  // namespace
+
+int CmdAdd(const Args& args) {
+    ExpectFolderArguments(args, 1);
+    const TCardOptions options = ParseOptions(args, 1, false);
+    const fs::path folder = args[0];
+    const TCardInfos cards = ReadCards(folder);
+    const fs::path imageFolder = folder / kImageFolderName;
+    TCardInfo card;
+    ApplyTexts(options, card);
+    const TSideChange front = SideChange(imageFolder, options.Front, "");
+    const TSideChange back = SideChange(imageFolder, options.Back, "");
+    SaveCard(folder, cards, std::nullopt, card, front, back);
+    return 0;
+}
+
+int CmdEdit(const Args& args) {
+    ExpectFolderArguments(args, 2);
+    const fs::path folder = args[0];
+    const TCardOptions options = ParseOptions(args, 2, true);
+    const TCardInfos cards = ReadCards(folder);
+    const std::size_t index = CardIndex(args[1], cards);
+    const fs::path imageFolder = folder / kImageFolderName;
+    TCardInfo card = cards[index];
+    ApplyTexts(options, card);
+    const TSideChange front = SideChange(imageFolder, options.Front, card.FrontImageFileName);
+    const TSideChange back = SideChange(imageFolder, options.Back, card.BackImageFileName);
+    SaveCard(folder, cards, index, card, front, back);
+    return 0;
+}
+
+int CmdRemove(const Args& args) {
+    ExpectArgCount(args, 2);
+    const fs::path folder = args[0];
+    const TCardInfos cards = ReadCards(folder);
+    DeleteCard(folder, cards, CardIndex(args[1], cards));
+    return 0;
+}
