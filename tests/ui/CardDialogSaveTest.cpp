@@ -81,7 +81,7 @@ private slots:
         QVERIFY(ClosedWithOk());
         QCOMPARE(calls.size(), std::size_t(2));
         const TSaveCall& retry = calls[1];
-        QCOMPARE(retry.Card.Title, Cp932("赤い竜"));
+        QCOMPARE(retry.Card.Title, Sjis("赤い竜"));
         QVERIFY(retry.Card.Owned);
         QCOMPARE(retry.Card.FrontImageFileName, std::string("old.jpg"));
         QVERIFY(retry.Front.Edit == TSideEdit::Replace);
