@@ -21,6 +21,7 @@
 #include "TextRefusal.h"
 #include "UiFont.h"
 #include "VastrelleError.h"
+#include "WaitCursor.h"
 
 namespace {
 
@@ -163,8 +164,11 @@ void TCardInfoInputForm::SetCardInfo(const QString& caption, const TCardInfo& ca
     EditComment->setText(FromCp932(card.Comment));
     EditNumber->setFocus();
     std::vector<VastrelleError> failures;
-    ShowStoredPicture(m_front.Image, card.FrontImageFileName, failures);
-    ShowStoredPicture(m_back.Image, card.BackImageFileName, failures);
+    {
+        TWaitCursor wait;
+        ShowStoredPicture(m_front.Image, card.FrontImageFileName, failures);
+        ShowStoredPicture(m_back.Image, card.BackImageFileName, failures);
+    }
     QWidget* owner = parentWidget() != nullptr ? parentWidget() : this;
     for (const VastrelleError& failure : failures) ShowError(owner, failure);
 }
