@@ -306,12 +306,16 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
     if (rc != 0 || parseError) {
         cards.clear();
         ParseError error = parseError.value_or(ParseError{"XML parse error", 0});
-        throw VastrelleError(error.reason + "\r\n" + "行" + ": " + std::to_string(error.line) +
-                             "\r\n" + LineExcerpt(text, error.line));
+        VastrelleError failure(error.reason + "\r\n" + "行" + ": " + std::to_string(error.line) +
+                               "\r\n" + LineExcerpt(text, error.line));
+        failure.SetUnchangedFile(file.string());
+        throw failure;
     }
     if (structureError) {
         cards.clear();
-        throw VastrelleError(*structureError);
+        VastrelleError failure(*structureError);
+        failure.SetUnchangedFile(file.string());
+        throw failure;
     }
 }
 

@@ -20,8 +20,14 @@ public:
 
     MessageKind Kind() const { return m_kind; }
 
+    // A file that the failed operation read and left unchanged, such as a card list that does
+    // not parse, when the message does not name it (UTF-8 path); empty otherwise.
+    const std::string& UnchangedFile() const { return m_unchangedFile; }
+    void SetUnchangedFile(const std::string& path) { m_unchangedFile = path; }
+
 private:
     MessageKind m_kind;
+    std::string m_unchangedFile;
 };
 
 // printf-style "%s"/"%d" substitution for the fixed message texts.

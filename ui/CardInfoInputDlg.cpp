@@ -1,27 +1,37 @@
 #include "CardInfoInputDlg.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
-#include "CardImages.h"
+#include "DialogFrame.h"
 #include "DialogKeys.h"
 #include "FileDropFilter.h"
+#include "ImageNames.h"
 #include "MessageBoxes.h"
+#include "PictureFrameActions.h"
+#include "PictureLoader.h"
 #include "QtText.h"
+#include "TextRefusal.h"
 #include "UiFont.h"
 #include "VastrelleError.h"
+#include "WaitCursor.h"
 
 namespace {
 
 constexpr const char* kNameTaken = "既に同じファイル名で登録されているので登録できません";
 constexpr const char* kOverwrite = "上書きしてもよろしいですか？";
 constexpr const char* kBadFileName = "ファイル名に使用できない文字が含まれているので登録できません";
-constexpr const char* kBadText = "%1に使用できない文字が含まれているので登録できません";
+constexpr const char* kWrongExtension = "登録できるのは拡張子が .jpg か .jpeg のファイルだけです";
+constexpr const char* kCannotShow = "この画像は表示できません";
+constexpr const char* kChooseCaption = "画像を選択";
+constexpr const char* kChooseFilter = "JPEG 画像 (*.jpg *.jpeg);;すべてのファイル (*)";
 
 const QSize kPictureArea(151, 199);
 
@@ -59,18 +69,14 @@ QFrame* PlacePictureFrame(QWidget* parent, const char* frameName, const char* im
     frame->setFocusPolicy(Qt::NoFocus);
     image = Place<QLabel>(frame, imageName, 1, 1, kPictureArea.width(), kPictureArea.height());
     image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    image->setWordWrap(true);  // for the line that says a stored picture cannot be shown
     return frame;
-}
-
-std::string AsciiUpper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    return text;
 }
 
 }  // namespace
 
 TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
+    UseFixedDialogFrame(this);
     setFixedSize(412, 374);
     setFont(UiFont(12));
 
@@ -82,6 +88,10 @@ TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
     EditTitle = Place<QLineEdit>(this, "EditTitle", 64, 56, 233, 20);
     PlaceLabel(this, "Label5", "コメント", 16, 80);
     EditComment = Place<QLineEdit>(this, "EditComment", 64, 80, 233, 20);
+    // Texts from card lists made elsewhere may be longer than a line edit's default limit, which
+    // would cut them silently when the card is saved.
+    for (QLineEdit* edit : {EditNumber, EditTitle, EditComment})
+        edit->setMaxLength(std::numeric_limits<int>::max());
     PlaceLabel(this, "Label3", "表", 24, 112);
     m_front.Panel = PlacePictureFrame(this, "Panel1", "ImageFront", 24, 128, m_front.Image);
     PlaceLabel(this, "Label4", "裏", 200, 112);
@@ -92,6 +102,9 @@ TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
     sbDeleteBackImage->setFocusPolicy(Qt::NoFocus);
     ButtonOK = PlaceButton(this, "ButtonOK", "O K", 320, 8, 75, 49);
     ButtonCancel = PlaceButton(this, "ButtonCancel", "キャンセル", 320, 64, 75, 49);
+    // Below the frames, empty until a chosen file is refused.
+    LabelNotice = Place<QLabel>(this, "LabelNotice", 24, 354, 370, 16);
+    LabelNotice->setAccessibleName(Tr("画像についてのお知らせ"));
 
     setTabOrder(EditNumber, EditTitle);
     setTabOrder(EditTitle, ButtonOK);
@@ -114,26 +127,62 @@ void TCardInfoInputForm::FormCreate() {
                         [this](const QString& path) { DropFile(TCardSide::Front, path); });
     new TFileDropFilter(m_back.Panel,
                         [this](const QString& path) { DropFile(TCardSide::Back, path); });
+    for (TCardSide side : {TCardSide::Front, TCardSide::Back})
+        new TPictureFrameActions(
+            Side(side).Panel, [this, side] { ChoosePicture(side); },
+            [this, side] { DeleteImage(side); });
+    for (TSide* side : {&m_front, &m_back}) {
+        side->Loader =
+            new TPictureLoader(this, kPictureArea, [this, side](const VastrelleError& e) {
+                side->LoadingName.clear();
+                ShowError(this, e);
+            });
+        connect(side->Loader, &TPictureLoader::LoadingChanged, this,
+                &TCardInfoInputForm::LoadingChanged);
+    }
 }
 
 void TCardInfoInputForm::SetCardInfo(const QString& caption, const TCardInfo& card,
-                                     const std::filesystem::path& imageFolder) {
+                                     const std::filesystem::path& imageFolder, TCardSaver save) {
     setWindowTitle(caption);
     m_editedCard = card;
     m_imageFolder = imageFolder;
+    m_save = std::move(save);
     for (TSide* side : {&m_front, &m_back}) {
+        side->Loader->Cancel();
+        side->LoadingName.clear();
         side->ImageDeleted = false;
         side->ImageDropped = false;
         side->DroppedImageName.clear();
         side->Held = {};
         side->Image->clear();
     }
+    LabelNotice->clear();
     CheckBoxExist->setChecked(card.Owned);
     EditNumber->setText(FromCp932(card.Number));
     EditTitle->setText(FromCp932(card.Title));
     EditComment->setText(FromCp932(card.Comment));
-    ShowPicture(m_front.Image, LoadStoredPicture(imageFolder, card.FrontImageFileName));
-    ShowPicture(m_back.Image, LoadStoredPicture(imageFolder, card.BackImageFileName));
+    EditNumber->setFocus();
+    std::vector<VastrelleError> failures;
+    {
+        TWaitCursor wait;
+        ShowStoredPicture(m_front.Image, card.FrontImageFileName, failures);
+        ShowStoredPicture(m_back.Image, card.BackImageFileName, failures);
+    }
+    QWidget* owner = parentWidget() != nullptr ? parentWidget() : this;
+    for (const VastrelleError& failure : failures) ShowError(owner, failure);
+}
+
+// A stored picture that cannot be shown is reported, and its frame says so with its name, so the
+// card can still be opened to delete or replace it.
+void TCardInfoInputForm::ShowStoredPicture(QLabel* image, const std::string& name,
+                                           std::vector<VastrelleError>& failures) {
+    try {
+        ShowPicture(image, LoadStoredPicture(m_imageFolder, name));
+    } catch (const VastrelleError& failure) {
+        failures.push_back(failure);
+        image->setText(Tr(kCannotShow) + QLatin1Char('\n') + FromCp932(name));
+    }
 }
 
 void TCardInfoInputForm::ShowPicture(QLabel* image, const QImage& picture) {
@@ -151,13 +200,17 @@ std::string& TCardInfoInputForm::CardImageName(TCardSide side) {
                                     : m_editedCard.BackImageFileName;
 }
 
-// A new name held for the other side would end as one file named by both sides.
+// A new name held (or being decoded) for the other side would end as one file named by both
+// sides.
 bool TCardInfoInputForm::NameTakenByOtherSide(TCardSide side, const std::string& name) {
     const TSide& other = Side(side == TCardSide::Front ? TCardSide::Back : TCardSide::Front);
-    return other.ImageDropped && AsciiUpper(other.DroppedImageName) == AsciiUpper(name);
+    const std::string upper = AsciiUpper(name);
+    return (other.ImageDropped && AsciiUpper(other.DroppedImageName) == upper) ||
+           (other.Loader->IsLoading() && AsciiUpper(other.LoadingName) == upper);
 }
 
 void TCardInfoInputForm::DropFile(TCardSide side, const QString& path) {
+    LabelNotice->clear();
     std::optional<std::string> name = ToCp932(QFileInfo(path).fileName());
     if (!name || name->empty()) {
         ShowMessage(this, MessageKind::ErrorOk, Tr(kBadFileName));
@@ -172,27 +225,61 @@ void TCardInfoInputForm::DropFile(TCardSide side, const QString& path) {
     }
     if (check == TNameCheck::OwnPicture && !AskYesNo(this, Tr(kOverwrite))) return;
     // The file name carries the path's extension; its folders may have no CP932 form.
-    if (!HasAcceptedExtension(*name)) return;
-
-    TSide& target = Side(side);
-    try {
-        target.Held = LoadDroppedPicture(path);
-    } catch (const VastrelleError& error) {
-        ShowError(this, error);
+    if (!HasAcceptedExtension(*name)) {
+        LabelNotice->setText(Tr(kWrongExtension));
         return;
     }
-    ShowPicture(target.Image, target.Held.Image);
+
+    Side(side).LoadingName = *name;
+    Side(side).Loader->Load(path, [this, side, name = *name](THeldPicture picture) {
+        TakePicture(side, name, std::move(picture));
+    });
+}
+
+void TCardInfoInputForm::TakePicture(TCardSide side, const std::string& name,
+                                     THeldPicture picture) {
+    TSide& target = Side(side);
+    target.LoadingName.clear();
+    target.Held = std::move(picture);
+    ShowPicture(target.Image, target.Held.Shown);
     target.ImageDropped = true;
-    target.DroppedImageName = *name;
+    target.DroppedImageName = name;
+}
+
+// OK waits for pictures still being decoded: a half-finished drop is never saved.
+void TCardInfoInputForm::LoadingChanged() {
+    for (TSide* side : {&m_front, &m_back}) {
+        if (side->Loader->IsLoading())
+            side->Panel->setCursor(Qt::BusyCursor);
+        else
+            side->Panel->unsetCursor();
+    }
+    ButtonOK->setEnabled(!m_front.Loader->IsLoading() && !m_back.Loader->IsLoading());
 }
 
 void TCardInfoInputForm::DeleteImage(TCardSide side) {
     TSide& target = Side(side);
+    target.Loader->Cancel();
+    target.LoadingName.clear();
     target.ImageDeleted = true;
     target.Image->clear();
+    LabelNotice->clear();
     target.ImageDropped = false;
     target.DroppedImageName.clear();
     target.Held = {};
+}
+
+// The chosen file goes through exactly the checks of a drop.
+void TCardInfoInputForm::ChoosePicture(TCardSide side) {
+    QFileDialog dialog(this, Tr(kChooseCaption), m_chooseFolder, Tr(kChooseFilter));
+    dialog.setObjectName(QStringLiteral("ChoosePictureDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    m_chooseFolder = QFileInfo(path).absolutePath();
+    DropFile(side, path);
 }
 
 void TCardInfoInputForm::sbDeleteFrontImageClick() { DeleteImage(TCardSide::Front); }
@@ -201,7 +288,7 @@ void TCardInfoInputForm::sbDeleteBackImageClick() { DeleteImage(TCardSide::Back)
 
 // A text that CP932 cannot hold would be stored mangled, so it is refused before anything
 // changes.
-bool TCardInfoInputForm::CopyTexts() {
+std::optional<TCardInfo> TCardInfoInputForm::TypedCard() {
     struct Field {
         QLineEdit* Edit;
         const char* Caption;
@@ -213,45 +300,48 @@ bool TCardInfoInputForm::CopyTexts() {
           Field{EditComment, "コメント", &edited.Comment}}) {
         std::optional<std::string> text = ToCp932(field.Edit->text());
         if (!text) {
-            ShowMessage(this, MessageKind::ErrorOk, Tr(kBadText).arg(Tr(field.Caption)));
+            ShowMessage(this, MessageKind::ErrorOk,
+                        TextRefusal(Tr(field.Caption), field.Edit->text()));
             field.Edit->setFocus();
-            return false;
+            return std::nullopt;
         }
         *field.Target = std::move(*text);
     }
     edited.Owned = CheckBoxExist->isChecked();
-    m_editedCard = std::move(edited);
-    return true;
+    return edited;
 }
 
-// Removed sides first, then the new pictures: a new picture may take a name a removed side
-// just gave up. A new picture goes through the safe store, which keeps the old files until
-// the new ones are complete.
-void TCardInfoInputForm::StoreSides() {
-    for (TCardSide side : {TCardSide::Front, TCardSide::Back}) {
-        if (Side(side).ImageDeleted && !Side(side).ImageDropped) {
-            DeleteImageFiles(m_imageFolder, CardImageName(side));
-            CardImageName(side).clear();
-        }
+// A drop after a delete on the same side replaces the old picture; a drop then a delete only
+// removes it.
+TSideChange TCardInfoInputForm::SideChange(const TSide& side) {
+    TSideChange change;
+    if (side.ImageDropped) {
+        change.Edit = TSideEdit::Replace;
+        change.Picture = {side.DroppedImageName, side.Held.Bytes, side.Held.Decoded};
+    } else if (side.ImageDeleted) {
+        change.Edit = TSideEdit::Remove;
     }
-    for (TCardSide side : {TCardSide::Front, TCardSide::Back}) {
-        TSide& target = Side(side);
-        if (!target.ImageDropped) continue;
-        StoreImageSide(m_imageFolder, CardImageName(side), target.Held.Bytes,
-                       target.DroppedImageName);
-        CardImageName(side) = target.DroppedImageName;
-    }
+    return change;
 }
 
+// A failed save leaves every file as it was and the dialog as the user left it, so OK can be
+// pressed again or the dialog cancelled.
 void TCardInfoInputForm::ButtonOKClick() {
-    if (!CopyTexts()) return;
-    try {
-        StoreSides();
-    } catch (const VastrelleError& error) {
-        ShowError(this, error);
-        return;
-    }
-    accept();
+    std::optional<TCardInfo> edited = TypedCard();
+    if (!edited) return;
+    bool saved = false;
+    RunGuarded(this, [&] {
+        m_editedCard = m_save(*edited, SideChange(m_front), SideChange(m_back));
+        saved = true;
+    });
+    if (saved) accept();
+}
+
+// A picture still being decoded is dropped with the dialog, so no late report appears.
+void TCardInfoInputForm::done(int result) {
+    m_front.Loader->Cancel();
+    m_back.Loader->Cancel();
+    QDialog::done(result);
 }
 
 void TCardInfoInputForm::keyPressEvent(QKeyEvent* event) {

@@ -1,14 +1,14 @@
 #include "CardPictures.h"
 
 #include <QImageReader>
-#include <fstream>
-#include <iterator>
 
-#include "CardImages.h"
 #include "Cp932.h"
+#include "ImageNames.h"
+#include "Jpeg.h"
 #include "Messages.h"
 #include "QtText.h"
 #include "VastrelleError.h"
+#include "WholeFile.h"
 
 namespace fs = std::filesystem;
 
@@ -18,37 +18,20 @@ namespace {
     throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
 }
 
-std::string ReadWholeFile(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error)) ThrowCannotOpen(path);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) ThrowCannotOpen(path);
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) ThrowCannotOpen(path);
-    return bytes;
+std::string ReadOrThrow(const fs::path& path) {
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) ThrowCannotOpen(path);
+    return std::move(*bytes);
 }
 
-QImage DecodeToImage(const std::string& bytes) {
-    TBitmap bitmap = DecodeJpeg(bytes);
+// A view that borrows the bitmap's pixels: copy or scale it before the bitmap goes.
+QImage ViewOf(const TBitmap& bitmap) {
     if (bitmap.Width <= 0 || bitmap.Height <= 0) return {};
-    QImage view(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Width * 3,
-                QImage::Format_RGB888);
-    return view.copy();  // the view borrows the bitmap's pixels, which go with it
+    return QImage(bitmap.Pixels.data(), bitmap.Width, bitmap.Height, bitmap.Width * 3,
+                  QImage::Format_RGB888);
 }
 
-// The part after the last ".", as written; a trail byte is never taken for a ".".
-std::string ExtensionOf(const std::string& name) {
-    std::size_t afterDot = std::string::npos;
-    for (std::size_t i = 0; i < name.size(); i += cp932::CharLength(name, i))
-        if (name[i] == '.') afterDot = i + 1;
-    return afterDot == std::string::npos ? std::string() : name.substr(afterDot);
-}
-
-std::string AsciiLower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-    return text;
-}
+QImage DecodeToImage(const std::string& bytes) { return ViewOf(DecodeJpeg(bytes)).copy(); }
 
 QImage ReadWithQt(const fs::path& path, const QByteArray& format) {
     QImageReader reader(FromPath(path), format);
@@ -60,10 +43,17 @@ QImage ReadWithQt(const fs::path& path, const QByteArray& format) {
 
 }  // namespace
 
-THeldPicture LoadDroppedPicture(const QString& path) {
+THeldPicture LoadDroppedPicture(const QString& path, QSize area) {
     THeldPicture picture;
-    picture.Bytes = ReadWholeFile(ToPath(path));
-    picture.Image = DecodeToImage(picture.Bytes);
+    picture.Bytes = ReadOrThrow(ToPath(path));
+    auto decoded = std::make_shared<TBitmap>(DecodeJpeg(picture.Bytes));
+    const QImage view = ViewOf(*decoded);
+    const QSize fitted = FitToArea(view.size(), area);
+    // scaled() hands back the view itself when the size already fits.
+    picture.Shown = fitted == view.size()
+                        ? view.copy()
+                        : view.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    picture.Decoded = std::move(decoded);
     return picture;
 }
 
@@ -74,7 +64,7 @@ QImage LoadStoredPicture(const fs::path& imageFolder, const std::string& name) {
 
     const std::string extension = ExtensionOf(name);
     const std::string lower = AsciiLower(extension);
-    if (lower == "jpg" || lower == "jpeg") return DecodeToImage(ReadWholeFile(*path));
+    if (lower == "jpg" || lower == "jpeg") return DecodeToImage(ReadOrThrow(*path));
     const QByteArray format = QByteArray::fromStdString(lower);
     // Windows metafiles and anything Qt was built without are reported as unknown formats.
     if ((lower == "bmp" || lower == "ico") &&

@@ -4,19 +4,24 @@
 #include <QSize>
 #include <QString>
 #include <filesystem>
+#include <memory>
 #include <string>
+
+#include "Bitmap.h"
 
 // The pictures the card dialog shows: files dropped on it and pictures already stored.
 
-// A dropped picture held until OK: the file's bytes, which are what gets stored, and the decoded
-// image, which is only shown.
+// A dropped picture held until OK: the file's bytes, which are what gets stored, the decoded
+// picture, which the save makes the thumbnails from, and the image shown in the frame.
 struct THeldPicture {
     std::string Bytes;
-    QImage Image;
+    std::shared_ptr<const TBitmap> Decoded;
+    QImage Shown;
 };
 
-// Reads and decodes a dropped JPEG file. Throws "ファイル %s は開けません" or "JPEG エラー #%d".
-THeldPicture LoadDroppedPicture(const QString& path);
+// Reads and decodes a dropped JPEG file once, fitting the shown image into area. Safe on any
+// thread. Throws "ファイル %s は開けません" or "JPEG エラー #%d".
+THeldPicture LoadDroppedPicture(const QString& path, QSize area);
 
 // The stored picture imageFolder/name, chosen by its extension in any letter case (jpg, jpeg,
 // bmp, ico); a null image when the name is empty or no such file exists. Throws

@@ -5,8 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "DialogFrame.h"
 #include "DialogKeys.h"
+#include "MessageBoxes.h"
 #include "QtText.h"
+#include "TextRefusal.h"
 #include "UiFont.h"
 
 namespace {
@@ -23,6 +26,7 @@ QPushButton* PlaceButton(QWidget* parent, const char* name, const char* text, in
 }  // namespace
 
 TCardTypeInputForm::TCardTypeInputForm(QWidget* parent) : QDialog(parent) {
+    UseFixedDialogFrame(this);
     setFixedSize(339, 96);
     setFont(UiFont(12));
 
@@ -52,9 +56,15 @@ void TCardTypeInputForm::SetCardTypeInfo(const QString& caption, const QString& 
 
 QString TCardTypeInputForm::Text() const { return Edit1->text(); }
 
-// An empty name is refused without a word; blanks count as characters.
+// An empty name is refused without a word; blanks count as characters. A name that could not
+// be a card type folder is refused here, so the typed text stays for correcting.
 void TCardTypeInputForm::Button1Click() {
     if (Edit1->text().isEmpty()) return;
+    if (QString refusal = CardTypeNameRefusal(Edit1->text()); !refusal.isEmpty()) {
+        ShowMessage(this, MessageKind::Warning, refusal);
+        Edit1->setFocus();
+        return;
+    }
     accept();
 }
 

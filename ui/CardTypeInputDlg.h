@@ -17,7 +17,7 @@ public:
     // Sets the caption, the prompt and the text field, in that order; callers do this before
     // every showing so that nothing carries over from an earlier use.
     void SetCardTypeInfo(const QString& caption, const QString& prompt, const QString& text);
-    // The text field as typed; after OK it is never empty.
+    // The text field as typed; after OK it is never empty and can name a card type folder.
     QString Text() const;
 
 protected:

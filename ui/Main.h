@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -80,12 +81,19 @@ private:
     // Appends a card type name as the last item; the chosen item stays chosen.
     void AddComboItem(const std::string& name);
     void UpdateMenuStates();
-    // The card dialog for one card; true when the user accepted (its pictures are then stored).
-    bool RunCardDialog(const char* caption, const TCardInfo& card);
-    // Writes the changed cards as the card list file, then shows the file as it is on disk.
-    void SaveCardsAndRefresh(TCardInfos cards);
+    // The card dialog for a new card (index empty) or card `*index`; true when the user accepted,
+    // and the dialog then saved the card with its pictures.
+    bool RunCardDialog(const char* caption, const TCardInfo& card,
+                       std::optional<std::size_t> index);
+    // Runs one save, reports its failure, then shows the card list as it is on disk.
+    void RefreshAfterSave(const std::function<TCardInfos()>& save);
+    // The list refresh after a save: the cards just written are shown without reading the file
+    // again when it gives them back unchanged.
+    void RefreshWithSaved(std::optional<TCardInfos> saved);
     bool Refresh(const std::string& cardTypeName, const std::filesystem::path* folder,
                  TCardInfos* written);
+    // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
+    void SaveCardsAndRefresh(const TCardInfos& cards);
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
@@ -93,6 +101,8 @@ private:
 
     std::filesystem::path m_programFolder;
     TCardInfos m_cards;
+    // The cards the card dialog's save wrote, for the refresh after it.
+    std::optional<TCardInfos> m_savedCards;
     TColumnDatas m_columnDatas;
     CurrentCardTypePaths m_paths;
     bool m_loaded = false;

@@ -3,10 +3,10 @@
 #include <QFileDialog>
 
 #include "CardInfoInputDlg.h"
-#include "CardList.h"
 #include "CardListModel.h"
 #include "CardListReadBack.h"
 #include "CardListView.h"
+#include "CardStore.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
 #include "MessageBoxes.h"
@@ -37,28 +37,42 @@ std::optional<std::size_t> TVastrelleMainForm::SelectedCardIndex() const {
     return static_cast<std::size_t>(index);
 }
 
-bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& card) {
-    // A stored picture that cannot be shown throws here, before the dialog opens.
-    m_cardDialog->SetCardInfo(Tr(caption), card, m_paths.ImageFolder());
+// The dialog saves the whole change itself at OK (and stays open when that fails), so the command
+// only refreshes after it accepted.
+bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& card,
+                                       std::optional<std::size_t> index) {
+    m_savedCards.reset();
+    m_cardDialog->SetCardInfo(
+        Tr(caption), card, m_paths.ImageFolder(),
+        [this, index](const TCardInfo& edited, const TSideChange& front, const TSideChange& back) {
+            m_savedCards = SaveCard(m_paths.CardTypeFolder(), m_cards, index, edited, front, back);
+            return index ? m_savedCards->at(*index) : m_savedCards->back();
+        });
     return m_cardDialog->exec() == QDialog::Accepted;
 }
 
-// The list shows m_cards until the refresh, also while a failure box is open, so the change is
-// made on a copy; the refresh then replaces the array by what the file holds.
-void TVastrelleMainForm::SaveCardsAndRefresh(TCardInfos cards) {
-    const std::filesystem::path folder = m_paths.CardTypeFolder();
-    bool written = false;
+// The list shows m_cards until the refresh, also while a failure box is open, so a save works on
+// a copy; the refresh then replaces the array by what the file holds.
+void TVastrelleMainForm::RefreshAfterSave(const std::function<TCardInfos()>& save) {
+    std::optional<TCardInfos> saved;
     try {
-        WriteCardList(cards, folder);
-        written = true;
+        saved = save();
     } catch (const VastrelleError& error) {
         ShowError(this, error);
     }
-    // Cards the file gives back unchanged need not be read again.
-    if (written && ReadsBackAsWritten(cards))
-        RefreshList(CurrentCardTypeName(), folder, std::move(cards));
+    RefreshWithSaved(std::move(saved));
+}
+
+// Cards the file gives back unchanged need not be read again.
+void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
+    if (saved && ReadsBackAsWritten(*saved))
+        RefreshList(CurrentCardTypeName(), m_paths.CardTypeFolder(), std::move(*saved));
     else
         RefreshList(CurrentCardTypeName());
+}
+
+void TVastrelleMainForm::SaveCardsAndRefresh(const TCardInfos& cards) {
+    RefreshAfterSave([&] { return SaveCards(m_paths.CardTypeFolder(), cards); });
 }
 
 void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
@@ -68,13 +82,8 @@ void TVastrelleMainForm::N5Click() {
         if (m_cardDialog == nullptr || !IsCardTypeWritable()) return;
         TCardInfo card;
         ClearCardInfo(card);
-        if (!RunCardDialog(kRegisterCaption, card)) return;
-        // Room for the new card, so that appending does not copy the array once more.
-        TCardInfos cards;
-        cards.reserve(m_cards.size() + 1);
-        cards.assign(m_cards.begin(), m_cards.end());
-        cards.push_back(m_cardDialog->EditedCard());
-        SaveCardsAndRefresh(std::move(cards));
+        if (!RunCardDialog(kRegisterCaption, card, std::nullopt)) return;
+        RefreshWithSaved(std::move(m_savedCards));
     });
 }
 
@@ -83,10 +92,8 @@ void TVastrelleMainForm::N6Click() {
         if (m_cardDialog == nullptr || !IsCardTypeWritable()) return;
         std::optional<std::size_t> index = SelectedCardIndex();
         if (!index) return;
-        if (!RunCardDialog(kEditCaption, m_cards[*index])) return;
-        TCardInfos cards = m_cards;
-        cards[*index] = m_cardDialog->EditedCard();
-        SaveCardsAndRefresh(std::move(cards));
+        if (!RunCardDialog(kEditCaption, m_cards[*index], index)) return;
+        RefreshWithSaved(std::move(m_savedCards));
     });
 }
 
@@ -100,9 +107,7 @@ void TVastrelleMainForm::N7Click() {
         if (!AskYesNo(this, question)) return;
         // The card's picture files stay, as they always have: their names stay taken, and
         // `vastrelle-cli check` lists them as orphans.
-        TCardInfos cards = m_cards;
-        cards.erase(cards.begin() + static_cast<std::ptrdiff_t>(*index));
-        SaveCardsAndRefresh(std::move(cards));
+        RefreshAfterSave([&] { return DeleteCard(m_paths.CardTypeFolder(), m_cards, *index); });
     });
 }
 

@@ -1,15 +1,45 @@
 #include "MessageBoxes.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "DialogFrame.h"
 #include "QtText.h"
+#include "UiFont.h"
 
 namespace {
+
+constexpr const char* kProgramName = "Vastrelle";
+constexpr const char* kUnchangedFile = "ファイル: %1\nこのファイルは変更されていません。";
+
+// Lines break at spaces and after "/" already; a longer run without either (a long file name)
+// gets break opportunities, so that the box wraps it instead of cutting it off. Japanese text
+// breaks between its characters anyway and is left as it is.
+QString Wrappable(const QString& text) {
+    constexpr int kLongestRun = 32;
+    QString result;
+    int run = 0;
+    for (QChar c : text) {
+        const bool breaks =
+            c.isSpace() || c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() >= 0x2E80;
+        run = breaks ? 0 : run + 1;
+        if (run > kLongestRun && !c.isLowSurrogate()) {
+            result += QChar(0x200B);
+            run = 1;
+        }
+        result += c;
+    }
+    return result;
+}
+
+// Every box: the program font, a fixed dialog frame, long texts wrapped.
+void Prepare(QMessageBox& box) {
+    box.setFont(UiFont(12));
+    UseFixedDialogFrame(&box);
+    box.setText(Wrappable(box.text()));
+}
 
 // The box with the single button 中止: Qt would take a lone button as the Escape answer, so
 // Escape and the title bar's close are swallowed and only the button ends the box.
@@ -36,13 +66,8 @@ protected:
 
 }  // namespace
 
-QString ApplicationTitle() {
-    QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    if (name.isEmpty()) name = QCoreApplication::applicationName();
-    name = name.section(QLatin1Char('.'), 0, 0);
-    if (name.isEmpty()) return name;
-    return name.left(1) + name.mid(1).toLower();
-}
+// The program's name as the user knows it, whatever the executable is called.
+QString ApplicationTitle() { return Tr(kProgramName); }
 
 QString FailureReportText(const QString& message) {
     if (message.isEmpty() || message.back() <= QLatin1Char('.')) return message;
@@ -59,6 +84,7 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text) {
     QString title = warning ? Tr("警告") : Tr("エラー");
     if (kind == MessageKind::ErrorAbort) {
         TAbortOnlyBox box(icon, title, text, QMessageBox::NoButton, parent);
+        Prepare(box);
         QPushButton* abort = box.addButton(Tr("中止(&A)"), QMessageBox::RejectRole);
         abort->setAutoDefault(false);
         abort->setDefault(false);
@@ -66,6 +92,7 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text) {
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    Prepare(box);
     QPushButton* ok = box.addButton(Tr("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
@@ -74,6 +101,7 @@ void ShowMessage(QWidget* parent, MessageKind kind, const QString& text) {
 
 bool AskYesNo(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, Tr("確認"), text, QMessageBox::NoButton, parent);
+    Prepare(box);
     QPushButton* yes = box.addButton(Tr("はい(&Y)"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(Tr("いいえ(&N)"), QMessageBox::NoRole);
     box.setDefaultButton(yes);
@@ -82,9 +110,11 @@ bool AskYesNo(QWidget* parent, const QString& text) {
     return box.clickedButton() == yes;
 }
 
-void ShowFailureReport(QWidget* parent, const QString& message) {
+void ShowFailureReport(QWidget* parent, const QString& message, const QString& detail) {
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), FailureReportText(message),
                     QMessageBox::NoButton, parent);
+    Prepare(box);
+    if (!detail.isEmpty()) box.setDetailedText(detail);
     QPushButton* ok = box.addButton(Tr("OK"), QMessageBox::AcceptRole);
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
@@ -92,7 +122,13 @@ void ShowFailureReport(QWidget* parent, const QString& message) {
 }
 
 void ShowError(QWidget* parent, const VastrelleError& error) {
-    ShowMessage(parent, error.Kind(), QString::fromUtf8(error.what()));
+    const QString message = QString::fromUtf8(error.what());
+    if (error.Kind() == MessageKind::FailureReport && !error.UnchangedFile().empty()) {
+        ShowFailureReport(parent, message,
+                          Tr(kUnchangedFile).arg(QString::fromUtf8(error.UnchangedFile())));
+        return;
+    }
+    ShowMessage(parent, error.Kind(), message);
 }
 
 void RunGuarded(QWidget* parent, const std::function<void()>& handler) {

@@ -1,14 +1,14 @@
 // Registering, editing and deleting cards from the main window, against real card list files.
-#include <sys/resource.h>
-
+#include <QLabel>
 #include <QtTest>
-#include <csignal>
 
 #include "CardDialogSupport.h"
+#include "CardImages.h"
 #include "CardList.h"
 #include "FileSizeLimit.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "TreeSnapshot.h"
 
 namespace {
 
@@ -265,7 +265,58 @@ private slots:
         QVERIFY(window->IsCardTypeWritable());
     }
 
-    void unshowablePictureIsReportedAndTheDialogNotShown() {
+    // A new front picture for a card whose card list then cannot be written: the dialog stays
+    // open, no picture is lost or left behind, and a later OK saves the change.
+    void failedEditLosesNoPictureAndCanBeRetried() {
+        ProgramFolder folder;
+        TCardInfos cards = ProgramFolder::MakeCards(2);
+        cards[0].FrontImageFileName = "old.jpg";
+        cards[0].BackImageFileName.clear();
+        cards[1].Comment = std::string(100 * 1024, 'x');  // the card list outgrows the limit
+        folder.AddCardType("Cards", cards);
+        const std::filesystem::path image = folder.CardTypeFolder("Cards") / "image";
+        const QString imageFolder = QString::fromStdString(image.string());
+        CopyFixture("landscape.jpg", imageFolder, Utf8("old.jpg"));
+        MakeThumbnails(image, "old.jpg");
+        const QString dropped = CopyFixture(
+            "portrait.jpg", QString::fromStdString(folder.Path().string()), Utf8("new.jpg"));
+        TMainWindow window = OpenMainWindow(folder.Path());
+        window->ListView()->SelectRow(0);
+        const TreeSnapshot before = SnapshotTree(folder.CardTypeFolder("Cards"));
+
+        QString failure;
+        bool stayedOpen = false;
+        ActOnNext<TCardInfoInputForm>([&](TCardInfoInputForm* dialog) {
+            dialog->DropFile(TCardSide::Front, dropped);
+            {
+                TFileSizeLimit full(64 * 1024);
+                AnswerBox(Utf8("中止(&A)"), [&](QMessageBox* box) { failure = box->text(); });
+                dialog->findChild<QPushButton*>(Utf8("ButtonOK"))->click();
+            }
+            stayedOpen = dialog->isVisible();
+            dialog->findChild<QPushButton*>(Utf8("ButtonCancel"))->click();
+        });
+        window->N6Click();
+        QCOMPARE(failure, Utf8("カード種類フォルダ[cardlist.dat]の保存に失敗しました。"));
+        QVERIFY(stayedOpen);
+        const TreeSnapshot afterCancel = SnapshotTree(folder.CardTypeFolder("Cards"));
+        QVERIFY2(afterCancel == before, TreeDifferences(before, afterCancel).c_str());
+        QVERIFY(window->Cards() == cards);
+
+        EnterCard({Utf8("No.1"), Utf8("カード1"), {}, false, dropped, {}});
+        window->N6Click();
+        cards[0].FrontImageFileName = "new.jpg";
+        QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
+        QCOMPARE(ReadBytes(imageFolder + Utf8("/new.jpg")), ReadBytes(dropped));
+        for (const char* name : {"new.thm", "new.thm_large"})
+            QVERIFY2(std::filesystem::exists(image / name), name);
+        for (const char* name : {"old.jpg", "old.thm", "old.thm_large"})
+            QVERIFY2(!std::filesystem::exists(image / name), name);
+        QVERIFY(window->Cards() == cards);
+    }
+
+    // After the report the dialog opens all the same, so the picture can be deleted.
+    void unshowablePictureIsReportedAndTheCardCanBeRepaired() {
         ProgramFolder folder;
         TCardInfos cards = ProgramFolder::MakeCards(1);
         cards[0].FrontImageFileName = "scan.gif";
@@ -273,17 +324,25 @@ private slots:
         folder.WriteFile("Cards/image/scan.gif", "GIF89a");
         TMainWindow window = OpenMainWindow(folder.Path());
         window->ListView()->SelectRow(0);
-        QWidget* shown = nullptr;
         QString text;
+        bool dialogWasOpen = true;
         AnswerBox(Utf8("OK"), [&](QMessageBox* box) {
-            shown = box;
             text = box->text();
+            dialogWasOpen = window.CardDialog->isVisible();
+        });
+        QString frame;
+        ActOnNext<TCardInfoInputForm>([&](TCardInfoInputForm* dialog) {
+            frame = dialog->findChild<QLabel*>(Utf8("ImageFront"))->text();
+            dialog->findChild<QPushButton*>(Utf8("sbDeleteFrontImage"))->click();
+            dialog->findChild<QPushButton*>(Utf8("ButtonOK"))->click();
         });
         window->N6Click();
-        QVERIFY(shown != window.CardDialog);
         QCOMPARE(text, Utf8("拡張子 .gif の画像形式は処理できません."));
-        QVERIFY(!window.CardDialog->isVisible());
+        QVERIFY(!dialogWasOpen);  // the report comes first
+        QCOMPARE(frame, Utf8("この画像は表示できません\nscan.gif"));
+        cards[0].FrontImageFileName.clear();
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
+        QVERIFY(!std::filesystem::exists(folder.CardTypeFolder("Cards") / "image" / "scan.gif"));
     }
 };
 

@@ -110,11 +110,14 @@ private slots:
         Prepare(card);
         TFolderSnapshot before = Snapshot(m_image);
         SimulateDrop(Panel("Panel1"), {CopyFixture("portrait.jpg", m_drop, Utf8("new.jpg"))});
-        m_dialog->findChild<QLineEdit*>(Utf8("EditTitle"))->setText(Utf8("\xF0\x9F\x98\x80"));
+        m_dialog->findChild<QLineEdit*>(Utf8("EditTitle"))
+            ->setText(Utf8("café é \xF0\x9F\x98\x80"));
         QString text;
         AnswerAndKeepText("OK", &text);
         PressOk();
-        QCOMPARE(text, Utf8("タイトルに使用できない文字が含まれているので登録できません"));
+        // Each character once, in the order typed.
+        QCOMPARE(text, Utf8("タイトルの「é」「\xF0\x9F\x98\x80」は Shift_JIS "
+                            "で保存できないため登録できません"));
         QVERIFY(m_dialog->isVisible());
         QVERIFY(m_dialog->EditedCard() == card);
         QVERIFY(Snapshot(m_image) == before);

@@ -80,9 +80,11 @@ private slots:
         const QString bad = Utf8("カード種類名称に使用できない文字が含まれています。");
         QTest::newRow("existing card type") << Utf8("Alpha") << exists;
         QTest::newRow("left-over folder") << Utf8("half") << exists;
-        QTest::newRow("dot dot") << Utf8("..") << bad;
-        QTest::newRow("separator") << Utf8("a/b") << bad;
-        QTest::newRow("no CP932 form") << Utf8("한국") << bad;
+        // Refused inside the name dialog, naming what is not allowed.
+        QTest::newRow("dot dot") << Utf8("..") << bad + Utf8("\n先頭の「.」は使用できません。");
+        QTest::newRow("separator") << Utf8("a/b") << bad + Utf8("\n「/」は使用できません。");
+        QTest::newRow("no CP932 form")
+            << Utf8("한국") << bad + Utf8("\n「한」「국」は使用できません。");
     }
     void refusedNamesChangeNothing() {
         QFETCH(QString, name);
@@ -180,7 +182,7 @@ private slots:
             text = box->text();
         });
         window->N4Click();
-        QCOMPARE(title, Utf8("Cardtypecommandstest"));
+        QCOMPARE(title, Utf8("Vastrelle"));
         QCOMPARE(text, Utf8("ファイル ") + missing + Utf8(" は開けません."));
         QVERIFY(std::filesystem::is_directory(folder.CardTypeFolder("gone") / "image"));
         QVERIFY(!std::filesystem::exists(folder.CardTypeFolder("gone") / kCardListFileName));

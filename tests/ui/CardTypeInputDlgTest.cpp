@@ -1,11 +1,13 @@
 // The card type name dialog on its own: layout, the refusal of an empty name, the ways out.
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
 #include "CardDialogSupport.h"
 #include "CardTypeInputDlg.h"
+#include "ModalAnswer.h"
 
 class CardTypeInputDlgTest : public QObject {
     Q_OBJECT
@@ -106,6 +108,50 @@ private slots:
         QCOMPARE(dialog.windowTitle(), Utf8("取込"));
         QCOMPARE(Child<QLabel>(dialog, "Label1")->text(), Utf8("別の案内"));
         QCOMPARE(dialog.Text(), Utf8("castles"));
+    }
+
+    // The typed text stays for correcting, and the warning says which characters are refused.
+    void refusedNameKeepsTheDialogOpenWithTheText() {
+        TCardTypeInputForm dialog(nullptr);
+        QString text, title;
+        bool stillOpen = false;
+        QString kept;
+        Run(dialog, QString(), [&] {
+            Child<QLineEdit>(dialog, "Edit1")->setText(Utf8("Café/2"));
+            AnswerNextModal(Utf8("OK"), [&](QWidget* box) {
+                title = box->windowTitle();
+                text = static_cast<QMessageBox*>(box)->text();
+            });
+            Child<QPushButton>(dialog, "Button1")->click();
+            stillOpen = dialog.isVisible();
+            kept = dialog.Text();
+        });
+        QCOMPARE(title, Utf8("警告"));
+        QCOMPARE(text, Utf8("カード種類名称に使用できない文字が含まれています。\n"
+                            "「é」「/」は使用できません。"));
+        QVERIFY(stillOpen);
+        QCOMPARE(kept, Utf8("Café/2"));
+    }
+
+    void focusIsInTheFieldAndTheFrameIsFixed() {
+        TCardTypeInputForm dialog(nullptr);
+        QWidget* focused = nullptr;
+        Run(dialog, Utf8("名前"), [&] {
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            focused = QApplication::focusWidget();
+            Child<QPushButton>(dialog, "Button2")->setFocus();
+            dialog.reject();
+        });
+        QCOMPARE(focused, Child<QLineEdit>(dialog, "Edit1"));
+        Run(dialog, Utf8("名前"), [&] {
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            focused = QApplication::focusWidget();
+        });
+        QCOMPARE(focused, Child<QLineEdit>(dialog, "Edit1"));
+        const Qt::WindowFlags flags = dialog.windowFlags();
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                           Qt::WindowContextHelpButtonHint)));
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
     }
 };
 

@@ -297,7 +297,7 @@ void MainFormTest::brokenCardListIsReportedAndMarkedUnreadable() {
         text = static_cast<QMessageBox*>(box)->text();
     });
     Choose(form, 1);
-    QCOMPARE(title, U("Mainformtest"));  // the application title rule
+    QCOMPARE(title, U("Vastrelle"));
     QVERIFY(!text.isEmpty());
     QCOMPARE(Model(form)->rowCount(), 0);
     QVERIFY(form->Cards().empty());

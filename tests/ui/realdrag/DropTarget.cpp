@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "CardInfoInputDlg.h"
+#include "CardStore.h"
 #include "QtText.h"
 
 namespace {
@@ -35,8 +36,12 @@ int main(int argc, char** argv) {
     const QString ready = QString::fromLocal8Bit(argv[3]);
 
     TCardInfoInputForm dialog(nullptr);
-    dialog.SetCardInfo(QStringLiteral("カード情報の新規作成画面"), TCardInfo{},
-                       ToPath(imageFolder));
+    dialog.SetCardInfo(
+        QStringLiteral("カード情報の新規作成画面"), TCardInfo{}, ToPath(imageFolder),
+        [cardTypeFolder = ToPath(imageFolder).parent_path()](
+            const TCardInfo& card, const TSideChange& front, const TSideChange& back) {
+            return SaveCard(cardTypeFolder, {}, std::nullopt, card, front, back).back();
+        });
     dialog.move(40, 40);
     dialog.show();
     auto* front = dialog.findChild<QWidget*>(QStringLiteral("Panel1"));

@@ -8,9 +8,26 @@
 
 #include "CardDialogSupport.h"
 #include "CardInfoInputDlg.h"
+#include "CardStore.h"
 #include "Cp932.h"
 #include "ModalAnswer.h"
 #include "TempDir.h"
+
+// Saves the dialog's change through the core as the only card of the card type folder that
+// holds imageFolder.
+inline TCardSaver SaveAsOnlyCard(const QString& imageFolder, const TCardInfo& card) {
+    std::filesystem::path cardTypeFolder =
+        std::filesystem::path(imageFolder.toStdString()).parent_path();
+    return [cardTypeFolder, card](const TCardInfo& edited, const TSideChange& front,
+                                  const TSideChange& back) {
+        return SaveCard(cardTypeFolder, {card}, 0, edited, front, back).at(0);
+    };
+}
+
+// A save that writes nothing, for tests of the form alone.
+inline TCardInfo SaveNothing(const TCardInfo& card, const TSideChange&, const TSideChange&) {
+    return card;
+}
 
 // A fresh dialog and image folder for each test of the card dialog's drops and buttons.
 class TCardDialogFixture {
@@ -52,7 +69,8 @@ protected:
     }
 
     void Prepare(const TCardInfo& card) {
-        m_dialog->SetCardInfo(Utf8("カード情報の編集画面"), card, m_image.toStdString());
+        m_dialog->SetCardInfo(Utf8("カード情報の編集画面"), card, m_image.toStdString(),
+                              SaveAsOnlyCard(m_image, card));
         m_dialog->show();
     }
 
