@@ -19,6 +19,7 @@ int CmdMissing(const Args& args);
 int CmdExport(const Args& args);
 
 int CmdTypes(const Args& args);
+int CmdOverview(const Args& args);
 int CmdCreate(const Args& args);
 int CmdImport(const Args& args);
 int CmdSettings(const Args& args);

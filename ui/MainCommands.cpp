@@ -28,11 +28,9 @@ void TVastrelleMainForm::SetDialogs(TCardInfoInputForm* cardDialog,
 }
 
 std::optional<std::size_t> TVastrelleMainForm::SelectedCardIndex() const {
-    std::optional<int> row = m_listView->SelectedRow();
-    if (!row) return std::nullopt;
-    int index = m_model->index(*row, 0).data(Qt::UserRole).toInt();
-    if (index < 0 || static_cast<std::size_t>(index) >= m_cards.size()) return std::nullopt;
-    return static_cast<std::size_t>(index);
+    std::optional<std::size_t> index = m_listView->SelectedCardIndex();
+    if (!index || *index >= m_cards.size()) return std::nullopt;
+    return index;
 }
 
 bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& card) {
@@ -63,6 +61,7 @@ void TVastrelleMainForm::N5Click() {
         TCardInfos cards = m_cards;
         cards.push_back(m_cardDialog->EditedCard());
         SaveCardsAndRefresh(cards);
+        SelectAddedCard(cards.size());
     });
 }
 

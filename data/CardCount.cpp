@@ -1,0 +1,34 @@
+#include "CardCount.h"
+
+#include "CardList.h"
+#include "CardTypes.h"
+#include "VastrelleError.h"
+
+TCardCount CountCards(const std::filesystem::path& cardListFile) {
+    TCardInfos cards;
+    ReadCardList(cardListFile, cards);
+    TCardCount count;
+    count.Total = cards.size();
+    for (const TCardInfo& card : cards)
+        if (card.Owned) ++count.Owned;
+    return count;
+}
+
+std::vector<TCardTypeCount> CountCardTypes(const std::filesystem::path& programFolder) {
+    std::vector<TCardTypeCount> counts;
+    for (std::string& name : ListCardTypes(programFolder)) {
+        TCardTypeCount entry;
+        entry.Name = std::move(name);
+        CurrentCardTypePaths paths;
+        try {
+            if (!paths.Set(programFolder, entry.Name))
+                throw VastrelleError("カード種類フォルダがありません");
+            entry.Count = CountCards(paths.CardTypeFolder() / kCardListFileName);
+            entry.Readable = true;
+        } catch (const VastrelleError& error) {
+            entry.Failure = error.what();
+        }
+        counts.push_back(std::move(entry));
+    }
+    return counts;
+}
