@@ -29,8 +29,8 @@ bool TCardFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const
 }
 
 // Compared on the card fields themselves: converting each text for every comparison would make
-// sorting 100,000 cards take seconds. Equal keys answer false both ways, and the proxy's stable
-// sort then keeps them in file order in either direction.
+// sorting 100,000 cards take seconds. The proxy sorts the rows in their previous order, so equal
+// keys are put in file order here, in either direction (descending asks lessThan(right, left)).
 bool TCardFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const {
     const TColumnDatas& columns = m_cards->Columns();
     if (!left.isValid() || !right.isValid() || left.column() >= static_cast<int>(columns.size()))
@@ -39,8 +39,15 @@ bool TCardFilterModel::lessThan(const QModelIndex& left, const QModelIndex& righ
     const TCardInfo& a = cards[static_cast<std::size_t>(left.row())];
     const TCardInfo& b = cards[static_cast<std::size_t>(right.row())];
     const std::string& caption = columns[static_cast<std::size_t>(left.column())].Caption;
-    if (caption == caption::kOwned) return a.Owned < b.Owned;
-    if (caption == caption::kTitle) return NaturalCompare(a.Title, b.Title) < 0;
-    if (caption == caption::kComment) return NaturalCompare(a.Comment, b.Comment) < 0;
-    return NaturalCompare(a.Number, b.Number) < 0;
+    int order = 0;
+    if (caption == caption::kOwned)
+        order = static_cast<int>(a.Owned) - static_cast<int>(b.Owned);
+    else if (caption == caption::kTitle)
+        order = NaturalCompare(a.Title, b.Title);
+    else if (caption == caption::kComment)
+        order = NaturalCompare(a.Comment, b.Comment);
+    else
+        order = NaturalCompare(a.Number, b.Number);
+    if (order != 0) return order < 0;
+    return sortOrder() == Qt::AscendingOrder ? left.row() < right.row() : left.row() > right.row();
 }

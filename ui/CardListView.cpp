@@ -143,6 +143,11 @@ void TCardListView::ApplyColumnWidths() {
         m_report->horizontalHeader()->resizeSection(
             i, user ? m_userWidths[static_cast<std::size_t>(i)] : columns[i].Width);
     m_applyingWidths = false;
+    if (m_pendingSort && !columns.empty()) {
+        auto [column, descending] = *m_pendingSort;
+        m_pendingSort.reset();
+        ApplySort(column, descending);
+    }
 }
 
 void TCardListView::SetUserColumnWidths(std::vector<int> widths) {
@@ -150,13 +155,24 @@ void TCardListView::SetUserColumnWidths(std::vector<int> widths) {
     ApplyColumnWidths();
 }
 
-int TCardListView::SortColumn() const { return m_rows->sortColumn(); }
+int TCardListView::SortColumn() const {
+    return m_pendingSort ? m_pendingSort->first : m_rows->sortColumn();
+}
 
 bool TCardListView::SortDescending() const {
+    if (m_pendingSort) return m_pendingSort->second;
     return m_rows->sortColumn() >= 0 && m_rows->sortOrder() == Qt::DescendingOrder;
 }
 
+// The proxy cannot take a sort column that the model does not have yet.
 void TCardListView::SortBy(int column, bool descending) {
+    if (m_model->columnCount() == 0)
+        m_pendingSort = std::pair(column, descending);
+    else
+        ApplySort(column, descending);
+}
+
+void TCardListView::ApplySort(int column, bool descending) {
     m_report->horizontalHeader()->setSortIndicator(
         column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
@@ -198,12 +214,29 @@ void TCardListView::ReportClicked(const QModelIndex& index) {
         emit OwnedToggleRequested(CardIndexOfRow(index.row()));
 }
 
+// Enter and Delete are the keys of the edit and delete items; the list claims them (and Space)
+// before the window's shortcuts see them, so that they act on the selected row only while the
+// list has the focus.
 bool TCardListView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        if (std::optional<std::size_t> card = SelectedCardIndex()) emit OwnedToggleRequested(*card);
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return QStackedWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    int code = key->key();
+    bool ours = modifiers == Qt::NoModifier && (code == Qt::Key_Space || code == Qt::Key_Return ||
+                                                code == Qt::Key_Enter || code == Qt::Key_Delete);
+    if (!ours) return QStackedWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
         return true;
     }
-    return QStackedWidget::eventFilter(watched, event);
+    if (code == Qt::Key_Space) {
+        if (std::optional<std::size_t> card = SelectedCardIndex()) emit OwnedToggleRequested(*card);
+    } else if (SelectedRow()) {
+        if (code == Qt::Key_Delete)
+            emit DeleteRequested();
+        else
+            emit EditRequested();
+    }
+    return true;
 }

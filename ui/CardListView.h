@@ -52,12 +52,16 @@ signals:
     void SelectionChanged();
     // Space on a selected row, or a click in a row's 所持 cell.
     void OwnedToggleRequested(std::size_t cardIndex);
+    // Enter and Delete on a selected row, when the list itself takes the key.
+    void EditRequested();
+    void DeleteRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ReportClicked(const QModelIndex& index);
+    void ApplySort(int column, bool descending);
 
     TCardListModel* m_model;
     TCardFilterModel* m_rows;
@@ -67,4 +71,6 @@ private:
     TViewStyle m_style = TViewStyle::Report;
     std::vector<int> m_userWidths;
     bool m_applyingWidths = false;
+    // A sort asked for before the first columns exist, applied once they do.
+    std::optional<std::pair<int, bool>> m_pendingSort;
 };

@@ -85,6 +85,8 @@ void TVastrelleMainForm::CreateControls() {
             &TVastrelleMainForm::UpdateMenuStates);
     connect(m_listView, &TCardListView::OwnedToggleRequested, this,
             &TVastrelleMainForm::ToggleOwned);
+    connect(m_listView, &TCardListView::EditRequested, this, &TVastrelleMainForm::N6Click);
+    connect(m_listView, &TCardListView::DeleteRequested, this, &TVastrelleMainForm::N7Click);
     connect(m_searchEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
         m_filter->SetFilterText(text);
         UpdateShownCount();
@@ -145,14 +147,12 @@ void TVastrelleMainForm::CreateMenus() {
     m_n6 = addItem(n8, "N6", "編集...", &TVastrelleMainForm::N6Click);
     m_n7 = addItem(n8, "N7", "削除...", &TVastrelleMainForm::N7Click);
     m_n5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    // Enter and Delete act on the list's selected row, and only while the list has the focus:
-    // in the search field they keep their editing meaning.
+    // Enter and Delete are shown beside their items but answered by the list itself
+    // (TCardListView), only while it has the focus: in the search field they keep their editing
+    // meaning. As menu shortcuts of the window they would take the keys from every control.
     m_n6->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     m_n7->setShortcut(QKeySequence(Qt::Key_Delete));
-    for (QAction* action : {m_n6, m_n7}) {
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        m_listView->addAction(action);
-    }
+    for (QAction* action : {m_n6, m_n7}) action->setShortcutContext(Qt::WidgetShortcut);
 
     QMenu* show1 = mainMenu1->addMenu(Tr("表示"));
     show1->setObjectName(QStringLiteral("Show1"));
