@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QSortFilterProxyModel>
+#include <string>
+#include <vector>
 
 class TCardListModel;
 
@@ -17,14 +19,21 @@ public:
     void SetMissingOnly(bool missingOnly);
     bool MissingOnly() const { return m_missingOnly; }
     // Some rows of the card list are hidden by the filter.
-    bool IsFiltering() const { return m_missingOnly || !m_needle.isEmpty(); }
+    bool IsFiltering() const { return m_missingOnly || m_unmatchable || !m_needle.empty(); }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
     bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
+    void Refilter();
+    void EnsureKeys(int column) const;
+
     TCardListModel* m_cards;
-    QString m_needle;
+    std::string m_needle;  // CP932, in search form
+    // The text has a character CP932 lacks, so no card can hold it.
+    bool m_unmatchable = false;
+    mutable std::vector<std::string> m_keys;  // natural sort keys by card index, of m_keyColumn
+    mutable int m_keyColumn = -1;
     bool m_missingOnly = false;
 };

@@ -27,13 +27,13 @@ int TCardListModel::OwnedColumn() const {
     return -1;
 }
 
-const QString& TCardListModel::SearchText(int row) const {
+const std::string& TCardListModel::SearchText(int row) const {
     if (m_searchTexts.empty() && !m_cards.empty()) {
         m_searchTexts.reserve(m_cards.size());
         // A line break cannot be typed into the search field, so no match spans two fields.
         for (const TCardInfo& card : m_cards)
-            m_searchTexts.push_back(NormalizeForSearch(
-                FromCp932(card.Number + '\n' + card.Title + '\n' + card.Comment)));
+            m_searchTexts.push_back(
+                SearchForm(card.Number + '\n' + card.Title + '\n' + card.Comment));
     }
     return m_searchTexts[static_cast<std::size_t>(row)];
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <string>
 #include <vector>
 
 #include "Common.h"
@@ -30,7 +31,7 @@ public:
     // The column of the owned mark, -1 when it is not shown.
     int OwnedColumn() const;
     // Number, title and comment of the card in search form, made for all cards on first use.
-    const QString& SearchText(int row) const;
+    const std::string& SearchText(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -44,5 +45,5 @@ private:
     TColumnDatas m_columns;
     int m_rowCount = 0;
     mutable TThumbnailCache m_thumbnails;
-    mutable std::vector<QString> m_searchTexts;
+    mutable std::vector<std::string> m_searchTexts;
 };

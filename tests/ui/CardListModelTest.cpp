@@ -5,7 +5,6 @@
 #include "CardFilterModel.h"
 #include "CardListModel.h"
 #include "ProgramFolder.h"
-#include "SearchText.h"
 
 namespace {
 
@@ -31,16 +30,6 @@ QStringList Numbers(const QAbstractItemModel& model) {
 class CardListModelTest : public QObject {
     Q_OBJECT
 private slots:
-    void searchFormIgnoresCaseAndWidth() {
-        QCOMPARE(NormalizeForSearch(Utf8("ＡＢＣ１２３abc")), Utf8("abc123abc"));
-        QCOMPARE(NormalizeForSearch(Utf8("ｶﾞﾙｰﾗ ﾊﾟｯｸ")), Utf8("ガルーラ パック"));
-        QCOMPARE(NormalizeForSearch(Utf8("ガルーラ")), NormalizeForSearch(Utf8("ｶﾞﾙｰﾗ")));
-        QCOMPARE(NormalizeForSearch(Utf8("Charizard")),
-                 NormalizeForSearch(Utf8("ＣＨＡＲＩＺＡＲＤ")));
-        // Hiragana and katakana stay apart: only width and case are ignored.
-        QVERIFY(NormalizeForSearch(Utf8("か")) != NormalizeForSearch(Utf8("カ")));
-    }
-
     void modelAndProxyStayConsistentThroughFillsFiltersAndSorts() {
         TCardListModel model;
         TCardFilterModel rows(&model);

@@ -360,9 +360,9 @@ private slots:
         QCOMPARE(window->ListView()->SortColumn(), 1);
         QVERIFY(window->ListView()->SortDescending());
         QVERIFY(MissingOnly(window)->isChecked());
-        // Descending by CP932 code: double-byte letters, half-width katakana, then ASCII.
+        // Descending by CP932 bytes: half-width katakana, double-byte letters, then ASCII.
         QCOMPARE(window.Column(1),
-                 (QStringList{Utf8("ＰＯＫＥ Ｂａｌｌ"), Utf8("ｶﾞﾙｰﾗ"), Utf8("Poke Ball")}));
+                 (QStringList{Utf8("ｶﾞﾙｰﾗ"), Utf8("ＰＯＫＥ Ｂａｌｌ"), Utf8("Poke Ball")}));
         // A refresh still sets the specified columns, with the user's widths.
         window->N10Click();
         QCOMPARE(window->ListView()->ReportView()->columnWidth(1), 333);
