@@ -34,7 +34,7 @@ int CmdOverview(const Args& args) {
         if (entry.Readable) {
             out += StatusLineText(entry.Count.Owned, entry.Count.Total);
         } else {
-            out += entry.Failure;
+            out += OneLine(entry.Failure);
             failed = true;
         }
         out += "\n";

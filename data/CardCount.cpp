@@ -32,3 +32,18 @@ std::vector<TCardTypeCount> CountCardTypes(const std::filesystem::path& programF
     }
     return counts;
 }
+
+std::string OneLine(const std::string& message) {
+    std::string line;
+    bool pendingBreak = false;
+    for (char c : message) {
+        if (c == '\r' || c == '\n') {
+            pendingBreak = !line.empty();
+            continue;
+        }
+        if (pendingBreak) line += " / ";
+        pendingBreak = false;
+        line += c;
+    }
+    return line;
+}

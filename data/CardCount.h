@@ -23,6 +23,9 @@ struct TCardTypeCount {
     std::string Failure;  // UTF-8; set when not readable
 };
 
+// A failure message on one line, its line breaks joined by " / ", for a row of the overview.
+std::string OneLine(const std::string& message);
+
 // Every card type of the program folder, in listing order, each counted. Never throws for one
 // card type's file: its failure is kept with it.
 std::vector<TCardTypeCount> CountCardTypes(const std::filesystem::path& programFolder);

@@ -1,6 +1,8 @@
 // Counting every card type of a program folder, in the core and through `vastrelle-cli overview`.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CardCount.h"
 #include "CardExport.h"
 #include "CardList.h"
@@ -73,9 +75,13 @@ TEST_F(CardCountTest, OverviewCommandPrintsStatusLinesAndFailsAfterAllLines) {
         ReadCardList(m_dir / "b" / kCardListFileName, ignored);
         FAIL() << "the broken file read";
     } catch (const VastrelleError& error) {
-        EXPECT_NE(broken.output.find(std::string("b\t") + error.what() + "\n"), std::string::npos)
+        EXPECT_NE(broken.output.find(std::string("b\t") + OneLine(error.what()) + "\n"),
+                  std::string::npos)
             << broken.output;
     }
+
+    EXPECT_EQ(std::count(broken.output.begin(), broken.output.end(), '\n'), 3);
+    EXPECT_EQ(OneLine("first\r\nsecond\n\nthird\n"), "first / second / third");
 
     EXPECT_EQ(RunCli("overview").exitCode, 2);
     EXPECT_EQ(RunCli("overview " + (m_dir / "nowhere").string()).output, "");

@@ -137,9 +137,9 @@ void TCardTypeOverviewForm::Recount() {
                 item->setData(qlonglong(-1), kSortRole);
                 return item;
             };
-            auto* reason = new QStandardItem(QString::fromStdString(entry.Failure));
+            auto* reason = new QStandardItem(QString::fromStdString(OneLine(entry.Failure)));
             reason->setData(qlonglong(-1), kSortRole);
-            reason->setToolTip(reason->text());
+            reason->setToolTip(QString::fromStdString(entry.Failure));
             reason->setForeground(QColor(0xb0, 0x20, 0x20));
             row << blank() << blank() << blank() << reason;
         }
