@@ -12,6 +12,7 @@
 #include "CardDialogSupport.h"
 #include "CardFilterModel.h"
 #include "CardList.h"
+#include "CardListModel.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 
@@ -336,6 +337,37 @@ private slots:
         QTRY_VERIFY(window->menuBar()->activeAction() != nullptr);
         QCOMPARE(window->menuBar()->activeAction()->text(), Utf8("メニュー"));
         window->menuBar()->setActiveAction(nullptr);
+    }
+
+    void iconViewsFadeMissingCardsAndEveryRowHasATooltip() {
+        ProgramFolder folder;
+        TCardInfos cards = ProgramFolder::MakeCards(2, 1);  // the first owned
+        folder.AddCardType("Cards", cards);
+        for (int i = 0; i < 2; ++i)
+            folder.AddThumbnail("Cards", "f" + std::to_string(i) + ".thm_large", Qt::red, 100, 100);
+        TMainWindow window = OpenMainWindow(folder.Path());
+        window.Action("N13")->trigger();
+        QAbstractItemModel* model = window->ListView()->IconView()->model();
+        auto iconPixel = [&](int row) {
+            QVariant icon = model->index(row, 0).data(TCardListModel::kIconDecorationRole);
+            return icon.value<QPixmap>().toImage().pixelColor(50, 50);
+        };
+        QCOMPARE(iconPixel(0), QColor(Qt::red));
+        QColor faded = iconPixel(1);
+        QVERIFY2(qAbs(faded.red() - faded.green()) < 8 && faded.lightness() > 128,
+                 qPrintable(faded.name()));
+        // The report view keeps the thumbnail as it is.
+        QCOMPARE(model->index(1, 0)
+                     .data(Qt::DecorationRole)
+                     .value<QPixmap>()
+                     .toImage()
+                     .pixelColor(50, 50),
+                 QColor(Qt::red));
+        QCOMPARE(model->index(1, 0).data(Qt::ToolTipRole).toString(),
+                 Utf8("No.: No.2\nタイトル: カード2\n所持: なし"));
+        // Painting the marked and faded cells goes through the delegate without trouble.
+        window->show();
+        QVERIFY(!window->ListView()->IconView()->viewport()->grab().isNull());
     }
 
     void listLayoutIsKeptInItsOwnSection() {
