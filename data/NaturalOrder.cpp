@@ -37,14 +37,17 @@ std::string NaturalSortKey(std::string_view text) {
             i += length;
             continue;
         }
-        std::string digits;
-        for (int digit; i < text.size() && (digit = DigitAt(text, i, length)) >= 0; i += length)
-            if (digit != 0 || !digits.empty()) digits += static_cast<char>('0' + digit);
-        std::size_t count = digits.size() > 0xFFFF ? 0xFFFF : digits.size();
         key += kDigitRun;
-        key += static_cast<char>(count >> 8);
-        key += static_cast<char>(count & 0xFF);
-        key += digits;
+        std::size_t countAt = key.size();
+        key.append(2, '\0');
+        std::size_t count = 0;
+        for (int digit; i < text.size() && (digit = DigitAt(text, i, length)) >= 0; i += length)
+            if ((digit != 0 || count > 0) && count < 0xFFFF) {
+                key += static_cast<char>('0' + digit);
+                ++count;
+            }
+        key[countAt] = static_cast<char>(count >> 8);
+        key[countAt + 1] = static_cast<char>(count & 0xFF);
     }
     return key;
 }

@@ -22,8 +22,8 @@ namespace {
 
 constexpr int kCount = 100000;
 
-// One program folder: "cards" with 100,000 cards, numbered SV-1 to SV-100000 in shuffled order
-// so that sorting has work to do; and 50 card types of 1,000 cards.
+// One program folder with "cards", 100,000 cards numbered SV-1 to SV-100000 in shuffled order so
+// that sorting has work to do; and another of 50 card types of 1,000 cards for the overview.
 class BenchFolder {
 public:
     BenchFolder() {
@@ -38,22 +38,24 @@ public:
             card.Comment = "comment";
             card.Owned = i % 3 == 0;
         }
-        Add("cards", cards);
+        Add(Path(), "cards", cards);
         TCardInfos small(cards.begin(), cards.begin() + 1000);
         for (int type = 0; type < 50; ++type) {
             std::string name = "type";
             name += std::to_string(type);
-            Add(name, small);
+            Add(OverviewPath(), name, small);
         }
     }
     fs::path Path() const { return m_dir.path().toStdString(); }
+    fs::path OverviewPath() const { return m_overviewDir.path().toStdString(); }
 
 private:
-    void Add(const std::string& name, const TCardInfos& cards) {
-        fs::create_directories(Path() / name / "image");
-        WriteCardList(cards, Path() / name);
+    static void Add(const fs::path& folder, const std::string& name, const TCardInfos& cards) {
+        fs::create_directories(folder / name / "image");
+        WriteCardList(cards, folder / name);
     }
     QTemporaryDir m_dir;
+    QTemporaryDir m_overviewDir;
 };
 
 BenchFolder& Folder() {
@@ -142,7 +144,7 @@ void BM_SortOtherColumn(benchmark::State& state) {
 }
 
 void BM_OverviewWindow(benchmark::State& state) {
-    TCardTypeOverviewForm overview(Folder().Path());
+    TCardTypeOverviewForm overview(Folder().OverviewPath());
     for (auto _ : state) overview.Recount();
 }
 
