@@ -4,6 +4,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
+#include "CardExport.h"
 #include "CardList.h"
 #include "Commands.h"
 #include "Cp932.h"
@@ -25,16 +26,6 @@ TCardInfos ReadCards(const Args& args) {
 std::string Utf8(const std::string& cp932Text) { return cp932::ToUtf8Lossy(cp932Text); }
 
 void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-
-std::string CsvField(const std::string& utf8) {
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos) return utf8;
-    std::string out = "\"";
-    for (char c : utf8) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
 
 std::string JsonText(const nlohmann::json& card, const char* key) {
     auto it = card.find(key);
@@ -94,24 +85,11 @@ int CmdWrite(const Args& args) {
 }
 
 int CmdMissing(const Args& args) {
-    std::string out;
-    for (const TCardInfo& card : ReadCards(args))
-        if (!card.Owned) out += Utf8(card.Number) + "\t" + Utf8(card.Title) + "\n";
-    Print(out);
+    Print(MissingCardsText(ReadCards(args)));
     return 0;
 }
 
 int CmdExport(const Args& args) {
-    TCardInfos cards = ReadCards(args);
-    std::string out =
-        "\xEF\xBB\xBF"
-        "No.,タイトル,コメント,所持,表画像,裏画像\r\n";
-    for (const TCardInfo& card : cards) {
-        out += CsvField(Utf8(card.Number)) + "," + CsvField(Utf8(card.Title)) + "," +
-               CsvField(Utf8(card.Comment)) + "," + (card.Owned ? "●" : "") + "," +
-               CsvField(Utf8(card.FrontImageFileName)) + "," +
-               CsvField(Utf8(card.BackImageFileName)) + "\r\n";
-    }
-    Print(out);
+    Print(CardsCsvText(ReadCards(args)));
     return 0;
 }

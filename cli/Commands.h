@@ -23,6 +23,7 @@ int CmdEdit(const Args& args);
 int CmdRemove(const Args& args);
 
 int CmdTypes(const Args& args);
+int CmdOverview(const Args& args);
 int CmdCreate(const Args& args);
 int CmdImport(const Args& args);
 int CmdSettings(const Args& args);

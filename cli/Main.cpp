@@ -34,6 +34,8 @@ constexpr Command kCommands[] = {
     {"missing", "missing DIR                 the cards not owned: number TAB title", CmdMissing},
     {"export", "export DIR                  the cards as CSV", CmdExport},
     {"types", "types PROGRAM_DIR           the card types, one per line", CmdTypes},
+    {"overview", "overview PROGRAM_DIR        every card type: NAME TAB owned/total[percent%]",
+     CmdOverview},
     {"create", "create PROGRAM_DIR NAME     make an empty card type", CmdCreate},
     {"import",
      "import PROGRAM_DIR NAME TEMPLATE\n"

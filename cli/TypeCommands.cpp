@@ -2,8 +2,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "CardCount.h"
 #include "CardTypes.h"
 #include "Commands.h"
+#include "Common.h"
 #include "Cp932.h"
 #include "Settings.h"
 #include "TemplatePictures.h"
@@ -20,6 +22,26 @@ int CmdTypes(const Args& args) {
     for (const std::string& name : ListCardTypes(args[0])) out += cp932::ToUtf8Lossy(name) + "\n";
     Print(out);
     return 0;
+}
+
+// A card type whose file cannot be read gets its message instead of the counts; the others are
+// still printed, and the exit status tells that one failed.
+int CmdOverview(const Args& args) {
+    ExpectArgCount(args, 1);
+    std::string out;
+    bool failed = false;
+    for (const TCardTypeCount& entry : CountCardTypes(args[0])) {
+        out += cp932::ToUtf8Lossy(entry.Name) + "\t";
+        if (entry.Readable) {
+            out += StatusLineText(entry.Count.Owned, entry.Count.Total);
+        } else {
+            out += OneLine(entry.Failure);
+            failed = true;
+        }
+        out += "\n";
+    }
+    Print(out);
+    return failed ? 1 : 0;
 }
 
 int CmdCreate(const Args& args) {

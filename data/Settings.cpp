@@ -19,6 +19,14 @@ constexpr std::size_t kMaxValueBytes = 2047;
 constexpr std::array<const char*, kViewItemCount> kViewKeys = {
     "detail", "title_frontimg", "title_backimg", "title_frontimg_large", "title_backimg_large"};
 
+constexpr const char* kListSection = "list";
+constexpr const char* kSortColumnKey = "sortcolumn";
+constexpr const char* kSortOrderKey = "sortdescending";
+constexpr const char* kWidthsKey = "columnwidths";
+constexpr const char* kMissingOnlyKey = "missingonly";
+// Wider than any screen: a larger value is a damaged file, not a choice.
+constexpr int kMaxColumnWidth = 10000;
+
 enum class ReadResult { Read, Missing, Failed };
 
 ReadResult ReadSettingsFile(const std::filesystem::path& path, std::string& bytes) {
@@ -68,8 +76,10 @@ TSettings ReadSettings(const std::filesystem::path& programFolder,
     return settings;
 }
 
-void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
-                   const ViewChecks& checks) {
+namespace {
+
+void WriteSettingsFile(const std::filesystem::path& programFolder, const std::string& cardName,
+                       const ViewChecks& checks, const TListLayout* layout) {
     const std::filesystem::path path = programFolder / kSettingsFileName;
     const VastrelleError refused(FormatMessage(msg::kCannotWrite, path.string()));
 
@@ -84,6 +94,60 @@ void WriteSettings(const std::filesystem::path& programFolder, const std::string
     ini.WriteString(kLastSettingSection, kCardNameKey, cardName);
     for (std::size_t i = 0; i < kViewItemCount; ++i)
         ini.WriteString(kLayoutSection, kViewKeys[i], checks[i] ? "1" : "0");
-    // The whole file is replaced at once: all six keys are written, or none.
+    if (layout) {
+        ini.WriteString(kListSection, kSortColumnKey, std::to_string(layout->SortColumn));
+        ini.WriteString(kListSection, kSortOrderKey, layout->SortDescending ? "1" : "0");
+        std::string widths;
+        for (int width : layout->ColumnWidths) {
+            if (!widths.empty()) widths += ',';
+            widths += std::to_string(width);
+        }
+        ini.WriteString(kListSection, kWidthsKey, widths);
+        ini.WriteString(kListSection, kMissingOnlyKey, layout->MissingOnly ? "1" : "0");
+    }
+    // The whole file is replaced at once: all keys are written, or none.
     if (!WriteFileAtomically(path, ini.Text())) throw refused;
+}
+
+}  // namespace
+
+void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
+                   const ViewChecks& checks) {
+    WriteSettingsFile(programFolder, cardName, checks, nullptr);
+}
+
+void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
+                   const ViewChecks& checks, const TListLayout& layout) {
+    WriteSettingsFile(programFolder, cardName, checks, &layout);
+}
+
+TListLayout ReadListLayout(const std::filesystem::path& programFolder) {
+    std::string text;
+    if (ReadSettingsFile(programFolder / kSettingsFileName, text) != ReadResult::Read) text.clear();
+    IniFile ini(text);
+    auto integer = [&ini](const char* key) -> std::optional<std::int32_t> {
+        auto value = ini.ReadString(kListSection, key);
+        return value ? ParseIniInteger(*value) : std::nullopt;
+    };
+
+    TListLayout layout;
+    if (auto column = integer(kSortColumnKey); column && *column >= -1) layout.SortColumn = *column;
+    if (auto descending = integer(kSortOrderKey)) layout.SortDescending = *descending != 0;
+    if (auto missingOnly = integer(kMissingOnlyKey)) layout.MissingOnly = *missingOnly != 0;
+    if (auto widths = ini.ReadString(kListSection, kWidthsKey)) {
+        std::string_view rest = *widths;
+        while (!rest.empty()) {
+            std::size_t comma = rest.find(',');
+            auto width = ParseIniInteger(rest.substr(0, comma));
+            // One unusable width drops them all: half a layout would mismatch the columns.
+            if (!width || *width < 1 || *width > kMaxColumnWidth) {
+                layout.ColumnWidths.clear();
+                break;
+            }
+            layout.ColumnWidths.push_back(*width);
+            if (comma == std::string_view::npos) break;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    return layout;
 }

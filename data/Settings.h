@@ -27,6 +27,15 @@ struct TSettings {
     std::optional<ViewItem> CheckedView;  // none when every view key reads false
 };
 
+// How the user arranged the card list: kept in a section of its own ([list]) that the
+// specified sections never use, so older readers of the file ignore it.
+struct TListLayout {
+    int SortColumn = -1;  // -1: file order
+    bool SortDescending = false;
+    std::vector<int> ColumnWidths;  // the widths the user set, in column order; empty: none
+    bool MissingOnly = false;
+};
+
 // Reads programFolder/setting.ini as start-up does. comboItems are the listed card types: when
 // there is at least one and no name was remembered, the first is taken. Never fails.
 TSettings ReadSettings(const std::filesystem::path& programFolder,
@@ -37,3 +46,9 @@ TSettings ReadSettings(const std::filesystem::path& programFolder,
 // then unchanged.
 void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
                    const ViewChecks& checks);
+// The same, with the list layout in its own section, all in one replacement of the file.
+void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
+                   const ViewChecks& checks, const TListLayout& layout);
+
+// The list layout of programFolder/setting.ini; missing or unusable values read as the defaults.
+TListLayout ReadListLayout(const std::filesystem::path& programFolder);

@@ -1,25 +1,41 @@
 #include "CardListModel.h"
 
 #include "QtText.h"
+#include "SearchText.h"
 
-TCardListModel::TCardListModel(const TCardInfos& cards, QObject* parent)
-    : QAbstractTableModel(parent), m_cards(cards) {}
+TCardListModel::TCardListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TCardListModel::SetListColumn(const TColumnDatas& columns) {
+void TCardListModel::Fill(const TColumnDatas& columns, TCardInfos cards,
+                          const std::filesystem::path& imageFolder, TThumbnailKind kind) {
     beginResetModel();
     m_columns.clear();
     for (const TColumnData& column : columns)
         if (column.Shown) m_columns.push_back(column);
-    m_rowCount = 0;
-    m_thumbnails.Clear();
+    m_cards = std::move(cards);
+    m_rowCount = m_columns.empty() ? 0 : static_cast<int>(m_cards.size());
+    m_searchTexts.clear();
+    if (imageFolder.empty())
+        m_thumbnails.Clear();
+    else
+        m_thumbnails.Reset(imageFolder, kind);
     endResetModel();
 }
 
-void TCardListModel::Fill(const std::filesystem::path& imageFolder, TThumbnailKind kind) {
-    beginResetModel();
-    m_rowCount = m_columns.empty() ? 0 : static_cast<int>(m_cards.size());
-    m_thumbnails.Reset(imageFolder, kind);
-    endResetModel();
+int TCardListModel::OwnedColumn() const {
+    for (int i = 0; i < static_cast<int>(m_columns.size()); ++i)
+        if (m_columns[i].Caption == caption::kOwned) return i;
+    return -1;
+}
+
+const std::string& TCardListModel::SearchText(int row) const {
+    if (m_searchTexts.empty() && !m_cards.empty()) {
+        m_searchTexts.reserve(m_cards.size());
+        // A line break cannot be typed into the search field, so no match spans two fields.
+        for (const TCardInfo& card : m_cards)
+            m_searchTexts.push_back(
+                SearchForm(card.Number + '\n' + card.Title + '\n' + card.Comment));
+    }
+    return m_searchTexts[static_cast<std::size_t>(row)];
 }
 
 int TCardListModel::rowCount(const QModelIndex& parent) const {
@@ -37,12 +53,20 @@ QVariant TCardListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return FromCp932(GetColumnValue(card, m_columns[index.column()].Caption));
         case Qt::DecorationRole:
+        case kIconDecorationRole: {
             if (index.column() != 0) return {};
-            if (QPixmap pixmap = m_thumbnails.Get(index.row(), card); !pixmap.isNull())
+            bool faded = role == kIconDecorationRole && !card.Owned;
+            if (QPixmap pixmap = m_thumbnails.Get(index.row(), card, faded); !pixmap.isNull())
                 return pixmap;
             return {};
+        }
+        case Qt::ToolTipRole:
+            return Tr("No.: ") + FromCp932(card.Number) + Tr("\nタイトル: ") +
+                   FromCp932(card.Title) + Tr("\n所持: ") + Tr(card.Owned ? "あり" : "なし");
         case Qt::UserRole:
             return index.row();
+        case kOwnedRole:
+            return card.Owned;
         default:
             return {};
     }

@@ -1,27 +1,37 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <string>
+#include <vector>
 
 #include "Common.h"
 #include "Thumbnails.h"
 
-// The rows of the card list: one per card of the main window's card array, one column per shown
-// column definition. Column 0 carries the card number and the thumbnail; Qt::UserRole gives the
-// card's index in the array.
+// The rows of the card list: the card array of the loaded card type, one row per card in file
+// order, one column per shown column definition. Column 0 carries the card number and the
+// thumbnail; Qt::UserRole gives the card's index in the array.
 class TCardListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // The model reads `cards` but never owns or changes it.
-    explicit TCardListModel(const TCardInfos& cards, QObject* parent = nullptr);
+    // Whether the card is owned (bool).
+    static constexpr int kOwnedRole = Qt::UserRole + 1;
+    // The thumbnail as the icon views draw it: faded for a card that is not owned.
+    static constexpr int kIconDecorationRole = Qt::UserRole + 2;
 
-    // Replaces the columns by the shown definitions and removes every row. Until Fill the model
-    // does not look at the card array, so the owner may change it freely.
-    void SetListColumn(const TColumnDatas& columns);
-    // One row per card now in the array, with thumbnails of that kind from the image folder.
-    void Fill(const std::filesystem::path& imageFolder, TThumbnailKind kind);
+    explicit TCardListModel(QObject* parent = nullptr);
 
+    // Replaces columns, cards and thumbnails in one reset: the shown definitions become the
+    // columns, the cards the rows, with thumbnails of that kind from the image folder.
+    void Fill(const TColumnDatas& columns, TCardInfos cards,
+              const std::filesystem::path& imageFolder, TThumbnailKind kind);
+
+    const TCardInfos& Cards() const { return m_cards; }
     const TColumnDatas& Columns() const { return m_columns; }
     const TThumbnailKind& ThumbnailKind() const { return m_thumbnails.Kind(); }
+    // The column of the owned mark, -1 when it is not shown.
+    int OwnedColumn() const;
+    // Number, title and comment of the card in search form, made for all cards on first use.
+    const std::string& SearchText(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -31,8 +41,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    const TCardInfos& m_cards;
+    TCardInfos m_cards;
     TColumnDatas m_columns;
     int m_rowCount = 0;
     mutable TThumbnailCache m_thumbnails;
+    mutable std::vector<std::string> m_searchTexts;
 };

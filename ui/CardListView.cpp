@@ -1,11 +1,15 @@
 #include "CardListView.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QListView>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
+#include "CardFilterModel.h"
 #include "CardListModel.h"
 
 namespace {
@@ -15,26 +19,49 @@ constexpr int kLargeSide = 100;
 
 // Every icon cell keeps the room of a thumbnail, with or without one. The view sizes all cells
 // alike from its last row, so a last card without a picture would otherwise cut every thumbnail
-// down to the size of a bare number.
+// down to the size of a bare number. A card not owned shows its thumbnail faded, an owned one
+// carries a mark in the thumbnail's corner.
 class TIconCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!index.data(TCardListModel::kOwnedRole).toBool()) return;
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        QRect icon = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &cell, widget);
+        int side = icon.height() >= kLargeSide ? 16 : 11;
+        QRect mark(icon.right() - side, icon.top() + 1, side, side);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(Qt::white, 1.5));
+        painter->setBrush(QColor(0x1e, 0x8e, 0x3e));
+        painter->drawEllipse(mark);
+        painter->restore();
+    }
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         option->features |= QStyleOptionViewItem::HasDecoration;
+        QVariant icon = index.data(TCardListModel::kIconDecorationRole);
+        option->icon = icon.isValid() ? QIcon(icon.value<QPixmap>()) : QIcon();
     }
 };
 
 }  // namespace
 
-TCardListView::TCardListView(TCardListModel* model, QWidget* parent)
+TCardListView::TCardListView(TCardListModel* model, TCardFilterModel* rows, QWidget* parent)
     : QStackedWidget(parent),
       m_model(model),
+      m_rows(rows),
       m_report(new QTableView(this)),
       m_icons(new QListView(this)) {
-    m_report->setModel(model);
+    m_report->setModel(rows);
     m_report->setShowGrid(true);
     m_report->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_report->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -45,11 +72,16 @@ TCardListView::TCardListView(TCardListModel* model, QWidget* parent)
     // Fixed row heights keep a report of 100,000 rows from measuring every row.
     m_report->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_report->verticalHeader()->setDefaultSectionSize(kSmallSide + 2);
-    m_report->horizontalHeader()->setSectionsClickable(false);
-    m_report->horizontalHeader()->setHighlightSections(false);
-    m_report->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QHeaderView* header = m_report->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // A click sorts, the next reverses, the third goes back to file order.
+    header->setSectionsClickable(true);
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    m_report->setSortingEnabled(true);
 
-    m_icons->setModel(model);
+    m_icons->setModel(rows);
     m_icons->setSelectionModel(m_report->selectionModel());
     m_icons->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -66,10 +98,19 @@ TCardListView::TCardListView(TCardListModel* model, QWidget* parent)
     addWidget(m_icons);
 
     for (QAbstractItemView* view :
-         {static_cast<QAbstractItemView*>(m_report), static_cast<QAbstractItemView*>(m_icons)})
+         {static_cast<QAbstractItemView*>(m_report), static_cast<QAbstractItemView*>(m_icons)}) {
         connect(view, &QAbstractItemView::doubleClicked, this, &TCardListView::RowDoubleClicked);
+        view->installEventFilter(this);
+    }
+    connect(m_report, &QAbstractItemView::clicked, this, &TCardListView::ReportClicked);
     connect(m_selection, &QItemSelectionModel::selectionChanged, this,
             &TCardListView::SelectionChanged);
+    connect(header, &QHeaderView::sectionResized, this, [this](int, int, int) {
+        if (m_applyingWidths) return;
+        QHeaderView* header = m_report->horizontalHeader();
+        m_userWidths.clear();
+        for (int i = 0; i < header->count(); ++i) m_userWidths.push_back(header->sectionSize(i));
+    });
 }
 
 void TCardListView::SetViewStyle(TViewStyle style) {
@@ -96,8 +137,44 @@ QAbstractItemView* TCardListView::CurrentView() const {
 
 void TCardListView::ApplyColumnWidths() {
     const TColumnDatas& columns = m_model->Columns();
+    bool user = m_userWidths.size() == columns.size();
+    m_applyingWidths = true;
     for (int i = 0; i < static_cast<int>(columns.size()); ++i)
-        m_report->horizontalHeader()->resizeSection(i, columns[i].Width);
+        m_report->horizontalHeader()->resizeSection(
+            i, user ? m_userWidths[static_cast<std::size_t>(i)] : columns[i].Width);
+    m_applyingWidths = false;
+    if (m_pendingSort && !columns.empty()) {
+        auto [column, descending] = *m_pendingSort;
+        m_pendingSort.reset();
+        ApplySort(column, descending);
+    }
+}
+
+void TCardListView::SetUserColumnWidths(std::vector<int> widths) {
+    m_userWidths = std::move(widths);
+    ApplyColumnWidths();
+}
+
+int TCardListView::SortColumn() const {
+    return m_pendingSort ? m_pendingSort->first : m_rows->sortColumn();
+}
+
+bool TCardListView::SortDescending() const {
+    if (m_pendingSort) return m_pendingSort->second;
+    return m_rows->sortColumn() >= 0 && m_rows->sortOrder() == Qt::DescendingOrder;
+}
+
+// The proxy cannot take a sort column that the model does not have yet.
+void TCardListView::SortBy(int column, bool descending) {
+    if (m_model->columnCount() == 0)
+        m_pendingSort = std::pair(column, descending);
+    else
+        ApplySort(column, descending);
+}
+
+void TCardListView::ApplySort(int column, bool descending) {
+    m_report->horizontalHeader()->setSortIndicator(
+        column, descending ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 std::optional<int> TCardListView::SelectedRow() const {
@@ -107,8 +184,59 @@ std::optional<int> TCardListView::SelectedRow() const {
 }
 
 void TCardListView::SelectRow(int row) {
-    QModelIndex index = m_model->index(row, 0);
+    QModelIndex index = m_rows->index(row, 0);
     m_selection->setCurrentIndex(index,
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     CurrentView()->scrollTo(index, QAbstractItemView::EnsureVisible);
+}
+
+std::size_t TCardListView::CardIndexOfRow(int row) const {
+    return static_cast<std::size_t>(m_rows->index(row, 0).data(Qt::UserRole).toInt());
+}
+
+std::optional<std::size_t> TCardListView::SelectedCardIndex() const {
+    std::optional<int> row = SelectedRow();
+    if (!row) return std::nullopt;
+    return CardIndexOfRow(*row);
+}
+
+bool TCardListView::SelectCard(std::size_t cardIndex) {
+    if (cardIndex >= static_cast<std::size_t>(m_model->rowCount())) return false;
+    QModelIndex shown = m_rows->mapFromSource(m_model->index(static_cast<int>(cardIndex), 0));
+    if (!shown.isValid()) return false;
+    SelectRow(shown.row());
+    return true;
+}
+
+void TCardListView::ReportClicked(const QModelIndex& index) {
+    int owned = m_model->OwnedColumn();
+    if (owned >= 0 && index.column() == owned)
+        emit OwnedToggleRequested(CardIndexOfRow(index.row()));
+}
+
+// Enter and Delete are the keys of the edit and delete items; the list claims them (and Space)
+// before the window's shortcuts see them, so that they act on the selected row only while the
+// list has the focus.
+bool TCardListView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+        return QStackedWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    int code = key->key();
+    bool ours = modifiers == Qt::NoModifier && (code == Qt::Key_Space || code == Qt::Key_Return ||
+                                                code == Qt::Key_Enter || code == Qt::Key_Delete);
+    if (!ours) return QStackedWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    if (code == Qt::Key_Space) {
+        if (std::optional<std::size_t> card = SelectedCardIndex()) emit OwnedToggleRequested(*card);
+    } else if (SelectedRow()) {
+        if (code == Qt::Key_Delete)
+            emit DeleteRequested();
+        else
+            emit EditRequested();
+    }
+    return true;
 }

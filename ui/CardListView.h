@@ -2,22 +2,26 @@
 
 #include <QStackedWidget>
 #include <optional>
+#include <vector>
 
 class QAbstractItemView;
 class QItemSelectionModel;
 class QListView;
 class QTableView;
+class TCardFilterModel;
 class TCardListModel;
 
 // The three view styles of the card list.
 enum class TViewStyle { Report, SmallIcon, Icon };
 
-// ListView1: one model shown either as a report (header, grid lines, whole-row selection) or as
-// small or large icons labelled with the card number. Both views share one selection.
+// ListView1: the filtered and sorted card list shown either as a report (header, grid lines,
+// whole-row selection, sorting by a header click) or as small or large icons labelled with the
+// card number, cards not owned faded and owned ones marked. Both views share one selection and
+// one order. Row positions are those shown; card indexes those of the card array.
 class TCardListView : public QStackedWidget {
     Q_OBJECT
 public:
-    TCardListView(TCardListModel* model, QWidget* parent = nullptr);
+    TCardListView(TCardListModel* model, TCardFilterModel* rows, QWidget* parent = nullptr);
 
     void SetViewStyle(TViewStyle style);
     TViewStyle ViewStyle() const { return m_style; }
@@ -25,20 +29,48 @@ public:
     QTableView* ReportView() const { return m_report; }
     QListView* IconView() const { return m_icons; }
 
-    // Applies the column widths of the model's definitions to the report header.
+    // Applies the column widths the user set, or else those of the model's definitions.
     void ApplyColumnWidths();
+    // The widths the user set by dragging a header divider (all columns), empty when none.
+    const std::vector<int>& UserColumnWidths() const { return m_userWidths; }
+    void SetUserColumnWidths(std::vector<int> widths);
+    // The sort column (-1: file order) and whether it is descending, as the header shows them.
+    int SortColumn() const;
+    bool SortDescending() const;
+    void SortBy(int column, bool descending);
+
     std::optional<int> SelectedRow() const;
     // Selects the row, makes it the current (focused) one and scrolls it wholly into view.
     void SelectRow(int row);
+    std::optional<std::size_t> SelectedCardIndex() const;
+    std::size_t CardIndexOfRow(int row) const;
+    // Selects the row of that card when the filter shows it; false when it does not.
+    bool SelectCard(std::size_t cardIndex);
 
 signals:
     void RowDoubleClicked();
     void SelectionChanged();
+    // Space on a selected row, or a click in a row's 所持 cell.
+    void OwnedToggleRequested(std::size_t cardIndex);
+    // Enter and Delete on a selected row, when the list itself takes the key.
+    void EditRequested();
+    void DeleteRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ReportClicked(const QModelIndex& index);
+    void ApplySort(int column, bool descending);
+
     TCardListModel* m_model;
+    TCardFilterModel* m_rows;
     QTableView* m_report;
     QListView* m_icons;
     QItemSelectionModel* m_selection;
     TViewStyle m_style = TViewStyle::Report;
+    std::vector<int> m_userWidths;
+    bool m_applyingWidths = false;
+    // A sort asked for before the first columns exist, applied once they do.
+    std::optional<std::pair<int, bool>> m_pendingSort;
 };

@@ -1,10 +1,12 @@
 #include "Main.h"
 
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <algorithm>
 
+#include "CardFilterModel.h"
 #include "CardList.h"
 #include "CardListModel.h"
 #include "CardListView.h"
@@ -22,7 +24,10 @@ constexpr TViewStyle kViewStyles[kViewItemCount] = {TViewStyle::Report, TViewSty
 }  // namespace
 
 TVastrelleMainForm::TVastrelleMainForm(const std::filesystem::path& programFolder, QWidget* parent)
-    : QMainWindow(parent), m_programFolder(programFolder) {
+    : QMainWindow(parent),
+      m_programFolder(programFolder),
+      m_model(new TCardListModel(this)),
+      m_cards(m_model->Cards()) {
     CreateControls();
     CreateMenus();
     UpdateMenuStates();
@@ -47,6 +52,13 @@ void TVastrelleMainForm::FormCreate() {
         // (read-only, or gone) is not loaded behind the list's back.
         if (std::find(names.begin(), names.end(), settings.CardName) == names.end())
             settings.CardName.clear();
+        TListLayout layout = ReadListLayout(m_programFolder);
+        if (layout.ColumnWidths.size() == DefaultColumnDatas().size())
+            m_listView->SetUserColumnWidths(layout.ColumnWidths);
+        if (layout.SortColumn >= 0 &&
+            layout.SortColumn < static_cast<int>(DefaultColumnDatas().size()))
+            m_listView->SortBy(layout.SortColumn, layout.SortDescending);
+        m_missingOnly->setChecked(layout.MissingOnly);
         if (settings.CheckedView) {
             ViewAction(*settings.CheckedView)->setChecked(true);
         } else if (QAction* checked = m_viewGroup->checkedAction()) {
@@ -62,7 +74,12 @@ void TVastrelleMainForm::FormDestroy() {
     RunGuarded(nullptr, [this] {
         ViewChecks checks{};
         for (std::size_t i = 0; i < kViewItemCount; ++i) checks[i] = m_viewActions[i]->isChecked();
-        WriteSettings(m_programFolder, CurrentCardTypeName(), checks);
+        TListLayout layout;
+        layout.SortColumn = m_listView->SortColumn();
+        layout.SortDescending = m_listView->SortDescending();
+        layout.ColumnWidths = m_listView->UserColumnWidths();
+        layout.MissingOnly = m_missingOnly->isChecked();
+        WriteSettings(m_programFolder, CurrentCardTypeName(), checks, layout);
     });
 }
 
@@ -80,48 +97,57 @@ bool TVastrelleMainForm::Refresh(const std::string& cardTypeName,
     std::optional<int> remembered = m_listView->SelectedRow();
 
     m_columnDatas = DefaultColumnDatas();
-    m_model->SetListColumn(m_columnDatas);
-    m_listView->ApplyColumnWidths();
     m_paths.Clear();
-    m_cards.clear();
     m_loaded = false;
     m_readComplete = false;
-    UpdateMenuStates();
-    if (cardTypeName.empty()) return false;
-
-    SelectComboItem(cardTypeName);
-    if (!m_paths.Set(m_programFolder, cardTypeName)) return false;
-    std::filesystem::path file = m_paths.CardTypeFolder() / kCardListFileName;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(file, ec)) return false;
-
-    m_loaded = true;
-    UpdateMenuStates();
-    // Read into a fresh array so that a failed read leaves the list empty, never half-filled.
-    TCardInfos cards;
-    if (written && *folder == m_paths.CardTypeFolder())
-        cards = std::move(*written);
-    else
-        ReadCardList(file, cards);
-    m_cards = std::move(cards);
-    m_readComplete = true;
-
-    std::size_t owned = 0;
-    for (const TCardInfo& card : m_cards)
-        if (card.Owned) ++owned;
-
     auto checked = [this](ViewItem item) { return ViewAction(item)->isChecked(); };
     TThumbnailKind kind;
     kind.Front = checked(ViewItem::Detail) || checked(ViewItem::TitleFrontImg) ||
                  checked(ViewItem::TitleFrontImgLarge);
     kind.Large = checked(ViewItem::TitleFrontImgLarge) || checked(ViewItem::TitleBackImgLarge);
-    m_model->Fill(m_paths.ImageFolder(), kind);
 
+    // The model is reset once, with the cards read or with none: a failed read leaves the list
+    // empty, never half-filled.
+    TCardInfos cards;
+    auto show = [&] {
+        m_model->Fill(m_columnDatas, std::move(cards), m_paths.ImageFolder(), kind);
+        m_listView->ApplyColumnWidths();
+        UpdateMenuStates();
+        UpdateShownCount();
+    };
+    bool read = false;
+    try {
+        if (!cardTypeName.empty()) {
+            SelectComboItem(cardTypeName);
+            std::error_code ec;
+            if (m_paths.Set(m_programFolder, cardTypeName) &&
+                std::filesystem::is_regular_file(m_paths.CardTypeFolder() / kCardListFileName,
+                                                 ec)) {
+                m_loaded = true;
+                if (written && *folder == m_paths.CardTypeFolder())
+                    cards = std::move(*written);
+                else
+                    ReadCardList(m_paths.CardTypeFolder() / kCardListFileName, cards);
+                m_readComplete = true;
+                read = true;
+            }
+        }
+    } catch (...) {
+        cards.clear();
+        show();
+        throw;
+    }
+    show();
+    if (!read) return false;
+
+    std::size_t owned = 0;
+    for (const TCardInfo& card : m_cards)
+        if (card.Owned) ++owned;
     m_statusPanels[0]->setText(QString::fromStdString(::StatusLineText(owned, m_cards.size())));
     if (std::optional<ViewItem> view = CheckedView())
         m_listView->SetViewStyle(kViewStyles[static_cast<std::size_t>(*view)]);
 
-    if (remembered && *remembered < m_model->rowCount()) m_listView->SelectRow(*remembered);
+    if (remembered && *remembered < m_filter->rowCount()) m_listView->SelectRow(*remembered);
     UpdateMenuStates();
     return true;
 }
@@ -165,6 +191,8 @@ void TVastrelleMainForm::UpdateMenuStates() {
     bool selected = writable && m_listView->SelectedRow().has_value();
     m_n6->setEnabled(selected);
     m_n7->setEnabled(selected);
+    for (QAction* action : m_exportActions)
+        if (action) action->setEnabled(writable);
 }
 
 QAction* TVastrelleMainForm::ViewAction(ViewItem item) const {

@@ -14,11 +14,16 @@ class QAction;
 class QActionGroup;
 class QComboBox;
 class QFileDialog;
+class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QVBoxLayout;
+class TCardFilterModel;
 class TCardInfoInputForm;
 class TCardListModel;
 class TCardListView;
 class TCardTypeInputForm;
+class TCardTypeOverviewForm;
 
 // The main window: the card types in ComboBox1, the cards of the loaded one in ListView1 and the
 // owned count in the status line. Every change of cards goes through the card list file and then
@@ -54,11 +59,15 @@ public:
     bool IsCardTypeLoaded() const { return m_loaded; }
     // ... and read to the end, so writing the card array back loses nothing.
     bool IsCardTypeWritable() const { return m_loaded && m_readComplete; }
+    // The card array of the loaded card type, held by the list model.
     const TCardInfos& Cards() const { return m_cards; }
     const CurrentCardTypePaths& CardTypePaths() const { return m_paths; }
     std::optional<ViewItem> CheckedView() const;
     QString StatusLineText() const;
     TCardListView* ListView() const { return m_listView; }
+    TCardFilterModel* FilterModel() const { return m_filter; }
+    // The text of status panel 1: "表示 N 件" while the filter hides rows, else empty.
+    QString ShownCountText() const;
 
 public slots:
     void ComboBox1Change();
@@ -72,6 +81,15 @@ public slots:
     void N9Click();
     void N10Click();
 
+    // Inverts the owned mark of the card at that index of the card array and saves at once;
+    // the card stays selected when the filter still shows it.
+    void ToggleOwned(std::size_t cardIndex);
+    // ツール menu: the overview of every card type, and the two exports of the loaded one.
+    void ShowOverview();
+    void ExportMissingCards();
+    void ExportCardsCsv();
+    void FocusSearch();
+
 private:
     void CreateControls();
     void CreateMenus();
@@ -80,6 +98,8 @@ private:
     void SelectComboItem(const std::string& name);
     // Appends a card type name as the last item; the chosen item stays chosen.
     void AddComboItem(const std::string& name);
+    void CreateFilterBar(QWidget* parent, QVBoxLayout* layout);
+    void CreateToolsMenu();
     void UpdateMenuStates();
     // The card dialog for a new card (index empty) or card `*index`; true when the user accepted,
     // and the dialog then saved the card with its pictures.
@@ -93,6 +113,13 @@ private:
     bool Refresh(const std::string& cardTypeName, const std::filesystem::path* folder,
                  TCardInfos* written);
     // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
+    void UpdateShownCount();
+    // Selects the last card after a register, when the card array grew to `count` cards.
+    void SelectAddedCard(std::size_t count);
+    void ChooseCardType(const std::string& name);
+    void ExportCards(const char* suffix, const QString& filter,
+                     std::string (*format)(const TCardInfos&));
+    // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
     void SaveCardsAndRefresh(const TCardInfos& cards);
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
@@ -100,7 +127,9 @@ private:
     QAction* ViewAction(ViewItem item) const;
 
     std::filesystem::path m_programFolder;
-    TCardInfos m_cards;
+    TCardListModel* m_model;
+    // Read-only view of the model's card array, for the commands.
+    const TCardInfos& m_cards;
     // The cards the card dialog's save wrote, for the refresh after it.
     std::optional<TCardInfos> m_savedCards;
     TColumnDatas m_columnDatas;
@@ -114,8 +143,13 @@ private:
     QFileDialog* m_openDialog1 = nullptr;
     QComboBox* m_comboBox1 = nullptr;
     QLabel* m_label2 = nullptr;
-    TCardListModel* m_model = nullptr;
+    TCardFilterModel* m_filter = nullptr;
     TCardListView* m_listView = nullptr;
+    QLineEdit* m_searchEdit = nullptr;
+    QCheckBox* m_missingOnly = nullptr;
+    QFileDialog* m_saveDialog = nullptr;
+    TCardTypeOverviewForm* m_overview = nullptr;
+    QAction* m_exportActions[2] = {};
     QLabel* m_statusPanels[4] = {};
     QAction* m_n5 = nullptr;
     QAction* m_n6 = nullptr;

@@ -30,11 +30,9 @@ void TVastrelleMainForm::SetDialogs(TCardInfoInputForm* cardDialog,
 }
 
 std::optional<std::size_t> TVastrelleMainForm::SelectedCardIndex() const {
-    std::optional<int> row = m_listView->SelectedRow();
-    if (!row) return std::nullopt;
-    int index = m_model->index(*row, 0).data(Qt::UserRole).toInt();
-    if (index < 0 || static_cast<std::size_t>(index) >= m_cards.size()) return std::nullopt;
-    return static_cast<std::size_t>(index);
+    std::optional<std::size_t> index = m_listView->SelectedCardIndex();
+    if (!index || *index >= m_cards.size()) return std::nullopt;
+    return index;
 }
 
 // The dialog saves the whole change itself at OK (and stays open when that fails), so the command
@@ -84,6 +82,7 @@ void TVastrelleMainForm::N5Click() {
         ClearCardInfo(card);
         if (!RunCardDialog(kRegisterCaption, card, std::nullopt)) return;
         RefreshWithSaved(std::move(m_savedCards));
+        SelectAddedCard(m_cards.size());
     });
 }
 

@@ -1,15 +1,18 @@
 // The main window's controls and menus.
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "CardFilterModel.h"
 #include "CardListModel.h"
 #include "CardListView.h"
 #include "Main.h"
@@ -43,9 +46,10 @@ void TVastrelleMainForm::CreateControls() {
     panelLayout->addStretch(1);
     panelLayout->addWidget(m_label2, 0, Qt::AlignTop | Qt::AlignRight);
     layout->addWidget(panel1);
+    CreateFilterBar(central, layout);
 
-    m_model = new TCardListModel(m_cards, this);
-    m_listView = new TCardListView(m_model, central);
+    m_filter = new TCardFilterModel(m_model, this);
+    m_listView = new TCardListView(m_model, m_filter, central);
     m_listView->setObjectName(QStringLiteral("ListView1"));
     m_listView->setFont(UiFont(13));
     layout->addWidget(m_listView, 1);
@@ -79,6 +83,44 @@ void TVastrelleMainForm::CreateControls() {
     connect(m_listView, &TCardListView::RowDoubleClicked, this, &TVastrelleMainForm::N6Click);
     connect(m_listView, &TCardListView::SelectionChanged, this,
             &TVastrelleMainForm::UpdateMenuStates);
+    connect(m_listView, &TCardListView::OwnedToggleRequested, this,
+            &TVastrelleMainForm::ToggleOwned);
+    connect(m_listView, &TCardListView::EditRequested, this, &TVastrelleMainForm::N6Click);
+    connect(m_listView, &TCardListView::DeleteRequested, this, &TVastrelleMainForm::N7Click);
+    connect(m_searchEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_filter->SetFilterText(text);
+        UpdateShownCount();
+    });
+    connect(m_missingOnly, &QCheckBox::toggled, this, [this](bool on) {
+        m_filter->SetMissingOnly(on);
+        UpdateShownCount();
+    });
+}
+
+void TVastrelleMainForm::CreateFilterBar(QWidget* parent, QVBoxLayout* layout) {
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(QStringLiteral("FilterBar"));
+    auto* barLayout = new QHBoxLayout(bar);
+    barLayout->setContentsMargins(2, 2, 4, 2);
+    m_searchEdit = new QLineEdit(bar);
+    m_searchEdit->setObjectName(QStringLiteral("SearchEdit"));
+    m_searchEdit->setAccessibleName(Tr("検索"));
+    m_searchEdit->setPlaceholderText(Tr("No.・タイトル・コメントで絞り込み"));
+    m_searchEdit->setClearButtonEnabled(true);
+    m_searchEdit->setFixedWidth(280);
+    // Escape in the field clears the filter text.
+    auto* clear = new QAction(m_searchEdit);
+    clear->setShortcut(Qt::Key_Escape);
+    clear->setShortcutContext(Qt::WidgetShortcut);
+    m_searchEdit->addAction(clear);
+    connect(clear, &QAction::triggered, m_searchEdit, &QLineEdit::clear);
+    m_missingOnly = new QCheckBox(Tr("未所持のみ"), bar);
+    m_missingOnly->setObjectName(QStringLiteral("MissingOnly"));
+    m_missingOnly->setAccessibleName(Tr("未所持のみ"));
+    barLayout->addWidget(m_searchEdit);
+    barLayout->addWidget(m_missingOnly);
+    barLayout->addStretch(1);
+    layout->addWidget(bar);
 }
 
 void TVastrelleMainForm::CreateMenus() {
@@ -104,6 +146,13 @@ void TVastrelleMainForm::CreateMenus() {
     m_n5 = addItem(n8, "N5", "登録...", &TVastrelleMainForm::N5Click);
     m_n6 = addItem(n8, "N6", "編集...", &TVastrelleMainForm::N6Click);
     m_n7 = addItem(n8, "N7", "削除...", &TVastrelleMainForm::N7Click);
+    m_n5->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    // Enter and Delete are shown beside their items but answered by the list itself
+    // (TCardListView), only while it has the focus: in the search field they keep their editing
+    // meaning. As menu shortcuts of the window they would take the keys from every control.
+    m_n6->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    m_n7->setShortcut(QKeySequence(Qt::Key_Delete));
+    for (QAction* action : {m_n6, m_n7}) action->setShortcutContext(Qt::WidgetShortcut);
 
     QMenu* show1 = mainMenu1->addMenu(Tr("表示"));
     show1->setObjectName(QStringLiteral("Show1"));
@@ -122,6 +171,8 @@ void TVastrelleMainForm::CreateMenus() {
         m_viewActions[i] = action;
     }
     m_viewActions[0]->setChecked(true);
+
+    CreateToolsMenu();
 
     QAction* n9 = mainMenu1->addAction(Tr("設定..."));
     n9->setObjectName(QStringLiteral("N9"));

@@ -27,21 +27,40 @@ QImage LoadThumbnail(const std::filesystem::path& file, int side) {
     return canvas;
 }
 
-TThumbnailCache::TThumbnailCache() : m_cache(kCacheCostBytes) {}
+QImage FadeThumbnail(const QImage& thumbnail) {
+    QImage faded =
+        thumbnail.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&faded);
+    painter.fillRect(faded.rect(), QColor(255, 255, 255, 150));
+    return faded;
+}
+
+TThumbnailCache::TThumbnailCache() : m_cache(kCacheCostBytes), m_faded(kCacheCostBytes / 2) {}
 
 void TThumbnailCache::Reset(const std::filesystem::path& imageFolder, TThumbnailKind kind) {
     m_imageFolder = imageFolder;
     m_kind = kind;
     m_cache.clear();
+    m_faded.clear();
 }
 
 void TThumbnailCache::Clear() {
     m_imageFolder.clear();
     m_cache.clear();
+    m_faded.clear();
 }
 
-QPixmap TThumbnailCache::Get(int row, const TCardInfo& card) {
+QPixmap TThumbnailCache::Get(int row, const TCardInfo& card, bool faded) {
     if (m_imageFolder.empty()) return {};
+    if (faded) {
+        if (const QPixmap* cached = m_faded.object(row)) return *cached;
+        QPixmap plain = Get(row, card, false);
+        QPixmap pixmap =
+            plain.isNull() ? plain : QPixmap::fromImage(FadeThumbnail(plain.toImage()));
+        m_faded.insert(row, new QPixmap(pixmap),
+                       pixmap.isNull() ? 1 : pixmap.width() * pixmap.height() * 4);
+        return pixmap;
+    }
     if (const QPixmap* cached = m_cache.object(row)) return *cached;
 
     const std::string& picture = m_kind.Front ? card.FrontImageFileName : card.BackImageFileName;

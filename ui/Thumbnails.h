@@ -17,6 +17,9 @@ struct TThumbnailKind {
 // and cut beyond the canvas. A null image when the file is missing or does not decode.
 QImage LoadThumbnail(const std::filesystem::path& file, int side);
 
+// The thumbnail as drawn for a card not yet owned: grey and lighter.
+QImage FadeThumbnail(const QImage& thumbnail);
+
 // The thumbnails of the rows on screen, loaded when first asked for and kept in a bounded cache.
 class TThumbnailCache {
 public:
@@ -25,12 +28,14 @@ public:
     // Forgets every thumbnail; later requests read the files of this folder and kind.
     void Reset(const std::filesystem::path& imageFolder, TThumbnailKind kind);
     void Clear();
-    // The row's thumbnail, or a null pixmap when the row has no image.
-    QPixmap Get(int row, const TCardInfo& card);
+    // The row's thumbnail (faded: as FadeThumbnail draws it), or a null pixmap when the row has
+    // no image.
+    QPixmap Get(int row, const TCardInfo& card, bool faded = false);
     const TThumbnailKind& Kind() const { return m_kind; }
 
 private:
     std::filesystem::path m_imageFolder;
     TThumbnailKind m_kind;
     QCache<int, QPixmap> m_cache;
+    QCache<int, QPixmap> m_faded;
 };

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
 
-// Shows the wait cursor over the whole program while it lives.
+// Shows the wait cursor for the life of the guard.
 class TWaitCursor {
 public:
-    TWaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TWaitCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
     TWaitCursor(const TWaitCursor&) = delete;
     TWaitCursor& operator=(const TWaitCursor&) = delete;
 };

@@ -1,0 +1,156 @@
+#include "CardTypeOverview.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "CardCount.h"
+#include "Common.h"
+#include "QtText.h"
+#include "UiFont.h"
+#include "WaitCursor.h"
+
+namespace {
+
+enum Column { kName, kOwned, kTotal, kPercent, kProgress, kColumnCount };
+constexpr int kSortRole = Qt::UserRole + 1;
+constexpr int kNameRole = Qt::UserRole + 2;      // the CP932 name
+constexpr int kProgressRole = Qt::UserRole + 3;  // percent, absent for an unreadable file
+
+// Draws the percentage as a progress bar; a row without one shows its text (the failure).
+class TProgressDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QVariant percent = index.data(kProgressRole);
+        if (!percent.isValid()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionProgressBar bar;
+        bar.rect = option.rect.adjusted(2, 2, -2, -2);
+        bar.minimum = 0;
+        bar.maximum = 100;
+        bar.progress = percent.toInt();
+        bar.state = option.state | QStyle::State_Horizontal;
+        bar.textVisible = false;
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ProgressBar, &bar, painter, widget);
+    }
+};
+
+QStandardItem* NumberItem(std::size_t value) {
+    auto* item = new QStandardItem(QString::number(value));
+    item->setData(static_cast<qlonglong>(value), kSortRole);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
+}  // namespace
+
+TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& programFolder,
+                                             QWidget* parent)
+    : QDialog(parent),
+      m_programFolder(programFolder),
+      m_model(new QStandardItemModel(0, kColumnCount, this)),
+      m_list(new QTableView(this)) {
+    setObjectName(QStringLiteral("CardTypeOverview"));
+    setWindowTitle(Tr("カード種類一覧"));
+    setFont(UiFont(12));
+    resize(560, 360);
+
+    m_model->setHorizontalHeaderLabels(
+        {Tr("カード種類"), Tr("所持"), Tr("総数"), Tr("達成率"), Tr("進捗")});
+    m_model->setSortRole(kSortRole);
+    m_list->setObjectName(QStringLiteral("CardTypeList"));
+    m_list->setAccessibleName(Tr("カード種類一覧"));
+    m_list->setModel(m_model);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setItemDelegateForColumn(kProgress, new TProgressDelegate(m_list));
+    m_list->verticalHeader()->hide();
+    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->setColumnWidth(kName, 200);
+    m_list->setColumnWidth(kOwned, 60);
+    m_list->setColumnWidth(kTotal, 60);
+    m_list->setColumnWidth(kPercent, 60);
+    m_list->setSortingEnabled(true);
+    m_list->sortByColumn(-1, Qt::AscendingOrder);
+
+    auto* close = new QPushButton(Tr("閉じる"), this);
+    close->setObjectName(QStringLiteral("CloseButton"));
+    // Enter in the list chooses a card type; it must not press this button.
+    close->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_list, &QAbstractItemView::activated, this, &TCardTypeOverviewForm::Choose);
+}
+
+void TCardTypeOverviewForm::Recount() {
+    std::vector<TCardTypeCount> counts;
+    {
+        TWaitCursor wait;
+        counts = CountCardTypes(m_programFolder);
+    }
+    m_model->removeRows(0, m_model->rowCount());
+    m_list->sortByColumn(-1, Qt::AscendingOrder);
+    int listed = 0;
+    for (const TCardTypeCount& entry : counts) {
+        auto* name = new QStandardItem(FromCp932(entry.Name));
+        name->setData(QByteArray(entry.Name.data(), static_cast<qsizetype>(entry.Name.size())),
+                      kNameRole);
+        // Sorting by name goes back to the listing order, which is that of the CP932 bytes.
+        name->setData(qlonglong(listed++), kSortRole);
+        QList<QStandardItem*> row{name};
+        if (entry.Readable) {
+            std::size_t percent =
+                entry.Count.Total == 0 ? 0 : entry.Count.Owned * 100 / entry.Count.Total;
+            row << NumberItem(entry.Count.Owned) << NumberItem(entry.Count.Total);
+            QStandardItem* percentItem = NumberItem(percent);
+            percentItem->setText(QString::number(percent) + Tr("%"));
+            auto* bar = new QStandardItem;
+            bar->setData(static_cast<int>(percent), kProgressRole);
+            bar->setData(static_cast<qlonglong>(percent), kSortRole);
+            bar->setToolTip(
+                QString::fromStdString(StatusLineText(entry.Count.Owned, entry.Count.Total)));
+            row << percentItem << bar;
+        } else {
+            // Unreadable files sort below every readable one.
+            auto blank = [] {
+                auto* item = new QStandardItem;
+                item->setData(qlonglong(-1), kSortRole);
+                return item;
+            };
+            auto* reason = new QStandardItem(QString::fromStdString(OneLine(entry.Failure)));
+            reason->setData(qlonglong(-1), kSortRole);
+            reason->setToolTip(QString::fromStdString(entry.Failure));
+            reason->setForeground(QColor(0xb0, 0x20, 0x20));
+            row << blank() << blank() << blank() << reason;
+        }
+        m_model->appendRow(row);
+    }
+    if (m_model->rowCount() > 0) m_list->selectRow(0);
+}
+
+void TCardTypeOverviewForm::Choose(const QModelIndex& index) {
+    if (!index.isValid()) return;
+    QByteArray name = m_model->index(index.row(), kName).data(kNameRole).toByteArray();
+    emit CardTypeChosen(std::string(name.constData(), static_cast<std::size_t>(name.size())));
+    accept();
+}

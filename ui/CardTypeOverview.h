@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+#include <string>
+
+class QStandardItemModel;
+class QTableView;
+
+// カード種類一覧: every listed card type with its owned and total counts, the percentage and a
+// progress bar, sortable by each column; a card type whose card list cannot be read shows the
+// reason instead. Enter or a double-click chooses a card type and closes the window.
+class TCardTypeOverviewForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TCardTypeOverviewForm(const std::filesystem::path& programFolder,
+                                   QWidget* parent = nullptr);
+
+    // Counts the card types again from their files.
+    void Recount();
+    QTableView* List() const { return m_list; }
+
+signals:
+    void CardTypeChosen(const std::string& name);  // CP932
+
+private:
+    void Choose(const QModelIndex& index);
+
+    std::filesystem::path m_programFolder;
+    QStandardItemModel* m_model;
+    QTableView* m_list;
+};

@@ -1,0 +1,129 @@
+// The main window's ways to find and see cards: the filter, owned toggling, the overview of
+// every card type and the exports.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QShortcut>
+
+#include "CardExport.h"
+#include "CardFilterModel.h"
+#include "CardListModel.h"
+#include "CardListView.h"
+#include "CardStore.h"
+#include "CardTypeOverview.h"
+#include "Main.h"
+#include "MessageBoxes.h"
+#include "QtText.h"
+
+void TVastrelleMainForm::CreateToolsMenu() {
+    QMenu* tools = menuBar()->addMenu(Tr("ツール"));
+    tools->setObjectName(QStringLiteral("Tools"));
+    auto addItem = [this, tools](const char* name, const char* caption, auto slot) {
+        QAction* action = tools->addAction(Tr(caption));
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    addItem("ToolsOverview", "カード種類一覧...", &TVastrelleMainForm::ShowOverview);
+    tools->addSeparator();
+    m_exportActions[0] = addItem("ToolsExportMissing", "未所持カードを書き出す...",
+                                 &TVastrelleMainForm::ExportMissingCards);
+    m_exportActions[1] =
+        addItem("ToolsExportCsv", "CSV に書き出す...", &TVastrelleMainForm::ExportCardsCsv);
+    tools->addSeparator();
+    addItem("ToolsSearch", "検索", &TVastrelleMainForm::FocusSearch)
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+
+    // F10 opens the first menu, as it does in the desktops our users come from.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) menuBar()->setActiveAction(menus.front());
+    });
+
+    // Qt's own dialog, as for the template import, so that it answers the same everywhere.
+    m_saveDialog = new QFileDialog(this);
+    m_saveDialog->setObjectName(QStringLiteral("SaveDialog"));
+    m_saveDialog->setOption(QFileDialog::DontUseNativeDialog);
+    m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    m_saveDialog->setFileMode(QFileDialog::AnyFile);
+}
+
+QString TVastrelleMainForm::ShownCountText() const { return m_statusPanels[1]->text(); }
+
+void TVastrelleMainForm::UpdateShownCount() {
+    int shown = m_filter->rowCount();
+    bool hiding = m_filter->IsFiltering() && shown < m_model->rowCount();
+    m_statusPanels[1]->setText(hiding ? Tr("表示 ") + QString::number(shown) + Tr(" 件")
+                                      : QString());
+}
+
+void TVastrelleMainForm::SelectAddedCard(std::size_t count) {
+    if (count > 0 && m_cards.size() == count) m_listView->SelectCard(count - 1);
+}
+
+void TVastrelleMainForm::FocusSearch() {
+    m_searchEdit->setFocus(Qt::ShortcutFocusReason);
+    m_searchEdit->selectAll();
+}
+
+// Saved as one change of the card list through the core, then shown as the file now is.
+void TVastrelleMainForm::ToggleOwned(std::size_t cardIndex) {
+    RunGuarded(this, [this, cardIndex] {
+        if (!IsCardTypeWritable() || cardIndex >= m_cards.size()) return;
+        TCardInfos cards = m_cards;
+        cards[cardIndex].Owned = !cards[cardIndex].Owned;
+        try {
+            SaveCards(m_paths.CardTypeFolder(), cards);
+        } catch (const VastrelleError& error) {
+            ShowError(this, error);
+        }
+        RefreshList(CurrentCardTypeName());
+        // When the filter now hides the card, the row at its position stays selected, so Space
+        // walks down a list of missing cards.
+        m_listView->SelectCard(cardIndex);
+    });
+}
+
+void TVastrelleMainForm::ShowOverview() {
+    RunGuarded(this, [this] {
+        if (m_overview == nullptr) {
+            m_overview = new TCardTypeOverviewForm(m_programFolder, this);
+            connect(m_overview, &TCardTypeOverviewForm::CardTypeChosen, this,
+                    &TVastrelleMainForm::ChooseCardType);
+        }
+        m_overview->Recount();
+        m_overview->show();
+        m_overview->raise();
+        m_overview->activateWindow();
+    });
+}
+
+void TVastrelleMainForm::ChooseCardType(const std::string& name) {
+    RunGuarded(this, [this, name] {
+        SelectComboItem(name);
+        RefreshList(CurrentCardTypeName());
+    });
+}
+
+void TVastrelleMainForm::ExportCards(const char* suffix, const QString& filter,
+                                     std::string (*format)(const TCardInfos&)) {
+    RunGuarded(this, [&] {
+        if (!IsCardTypeWritable()) return;
+        m_saveDialog->setNameFilter(filter);
+        m_saveDialog->selectFile(FromCp932(CurrentCardTypeName()) + Tr(suffix));
+        if (m_saveDialog->exec() != QDialog::Accepted) return;
+        const QStringList files = m_saveDialog->selectedFiles();
+        if (files.isEmpty()) return;
+        WriteExportFile(ToPath(files.front()), format(m_cards));
+    });
+}
+
+void TVastrelleMainForm::ExportMissingCards() {
+    ExportCards("_未所持.txt", Tr("テキスト (*.txt)"), &MissingCardsText);
+}
+
+void TVastrelleMainForm::ExportCardsCsv() { ExportCards(".csv", Tr("CSV (*.csv)"), &CardsCsvText); }
