@@ -64,6 +64,13 @@ TPendingFile::TPendingFile(const fs::path& folder, std::string_view bytes,
     m_ok = fd.Close() && m_ok;
 }
 
+TPendingFile::TPendingFile(const fs::path& folder, const TLinkedFile& file) {
+    std::optional<fs::path> temp = LinkTemporaryName(file.Source, folder);
+    if (!temp) return;
+    m_temp = std::move(*temp);
+    m_ok = m_pending = true;
+}
+
 TPendingFile::~TPendingFile() {
     if (m_pending) fileops::Unlink(m_temp);
 }
@@ -79,14 +86,14 @@ bool TPendingFile::PublishAs(const fs::path& path) {
     return m_ok && m_pending && fileops::Link(m_temp, path) == 0;
 }
 
-std::optional<fs::path> LinkTemporaryName(const fs::path& file) {
+std::optional<fs::path> LinkTemporaryName(const fs::path& file, const fs::path& folder) {
     static std::mt19937 random(std::random_device{}());
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name(kTemporaryPrefix);
         for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-        const fs::path temp = file.parent_path() / name;
+        const fs::path temp = (folder.empty() ? file.parent_path() : folder) / name;
         if (fileops::Link(file, temp) == 0) return temp;
         if (errno != EEXIST) return std::nullopt;
     }

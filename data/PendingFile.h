@@ -18,6 +18,11 @@ bool IsTemporaryFileName(std::string_view fileName);
 // Failures are ignored.
 void RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
 
+// An existing file to be put in place as it is (a kept version of a picture), by a second name.
+struct TLinkedFile {
+    std::filesystem::path Source;
+};
+
 // A new file written under a temporary name in a folder, flushed to disk and closed, to be put in
 // place later. Removed on destruction unless it was committed.
 class TPendingFile {
@@ -26,11 +31,15 @@ public:
     // file when it is not given.
     TPendingFile(const std::filesystem::path& folder, std::string_view bytes,
                  std::optional<mode_t> mode = std::nullopt);
+    // The source file under a temporary name in the folder (a hard link: no bytes are copied).
+    TPendingFile(const std::filesystem::path& folder, const TLinkedFile& file);
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;
     TPendingFile& operator=(const TPendingFile&) = delete;
 
     bool Ok() const { return m_ok; }
+    // The temporary name, while the file is pending.
+    const std::filesystem::path& TemporaryPath() const { return m_temp; }
 
     // Renames the file to path, replacing what is there unless it is read-only. False (file kept
     // pending) on failure.
@@ -45,6 +54,7 @@ private:
     bool m_pending = false;
 };
 
-// Gives the existing file a second, temporary name in its folder, so that its bytes stay
-// recoverable after its own name is replaced or removed. nullopt on failure.
-std::optional<std::filesystem::path> LinkTemporaryName(const std::filesystem::path& file);
+// Gives the existing file a second, temporary name in `folder` (by default its own), so that its
+// bytes stay recoverable after its own name is replaced or removed. nullopt on failure.
+std::optional<std::filesystem::path> LinkTemporaryName(const std::filesystem::path& file,
+                                                       const std::filesystem::path& folder = {});
