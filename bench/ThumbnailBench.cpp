@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Bmp.h"
 #include "CardImages.h"
 #include "ImageFit.h"
 #include "PendingFile.h"

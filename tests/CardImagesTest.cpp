@@ -83,6 +83,20 @@ TEST(HasAcceptedExtension, AcceptsExactlyJpgAndJpeg) {
     EXPECT_FALSE(HasAcceptedExtension(Sjis("a.jpg表")));
 }
 
+TEST(ExtensionOf, IsThePartAfterTheLastDotAsWritten) {
+    EXPECT_EQ(ExtensionOf("a.b.JPG"), "JPG");
+    EXPECT_EQ(ExtensionOf("plain"), "");
+    EXPECT_EQ(ExtensionOf("dot."), "");
+    EXPECT_EQ(ExtensionOf(Sjis("表.Jpeg")), "Jpeg");
+}
+
+TEST(AsciiCase, ChangesAsciiLettersOnlyTrailBytesIncluded) {
+    // 0x83 0x61 is a double-byte character whose trail byte is the code of "a".
+    EXPECT_EQ(AsciiUpper("ab.jpg\x83\x61"), "AB.JPG\x83\x41");
+    EXPECT_EQ(AsciiLower("AB.JPG\x83\x41"), "ab.jpg\x83\x61");
+    EXPECT_EQ(AsciiUpper(Sjis("ａｂ")), Sjis("ａｂ")) << "full-width letters keep their case";
+}
+
 TEST(ImageFilePath, KeepsEveryNameInsideTheImageFolder) {
     const fs::path folder = "/data/card/image";
     EXPECT_EQ(ImageFilePath(folder, "a.jpg"), folder / "a.jpg");

@@ -9,18 +9,15 @@
 
 #include <exception>
 
+#include "FileSizeLimit.h"
+
 namespace {
 
 constexpr uid_t kNobody = 65534;
 
 bool Restrict(const ChildRestrictions& restrictions) {
     if (restrictions.umask) ::umask(*restrictions.umask);
-    if (restrictions.fileSizeLimit) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{static_cast<rlim_t>(*restrictions.fileSizeLimit),
-                     static_cast<rlim_t>(*restrictions.fileSizeLimit)};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
-    }
+    if (restrictions.fileSizeLimit && !LimitFileSize(*restrictions.fileSizeLimit)) return false;
     if (restrictions.dropPrivileges && ::geteuid() == 0) {
         if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
             return false;

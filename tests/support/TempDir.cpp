@@ -4,10 +4,10 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "Cp932.h"
+#include "WholeFile.h"
 
 TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
 
@@ -37,9 +37,9 @@ std::filesystem::path MemoryTempBase() {
 }
 
 std::string ReadFileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) throw std::runtime_error("cannot read " + path.string());
+    return std::move(*bytes);
 }
 
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {

@@ -6,14 +6,15 @@
 
 namespace fs = std::filesystem;
 
-TreeSnapshot SnapshotTree(const fs::path& folder) {
+TreeSnapshot SnapshotTree(const fs::path& folder, bool writeTimes) {
     TreeSnapshot snapshot;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (!entry.is_regular_file()) continue;
         struct stat st {};
         ::lstat(entry.path().c_str(), &st);
-        snapshot[fs::relative(entry.path(), folder).string()] = {ReadFileBytes(entry.path()),
-                                                                 st.st_mode & 07777};
+        snapshot[fs::relative(entry.path(), folder).string()] = {
+            ReadFileBytes(entry.path()), st.st_mode & 07777,
+            writeTimes ? entry.last_write_time() : fs::file_time_type{}};
     }
     return snapshot;
 }

@@ -11,11 +11,13 @@
 struct FileState {
     std::string bytes;
     mode_t mode = 0;
+    std::filesystem::file_time_type written{};  // only when asked for
     bool operator==(const FileState&) const = default;
 };
 using TreeSnapshot = std::map<std::string, FileState>;
 
-TreeSnapshot SnapshotTree(const std::filesystem::path& folder);
+// With writeTimes, a file rewritten with the same bytes shows as changed too.
+TreeSnapshot SnapshotTree(const std::filesystem::path& folder, bool writeTimes = false);
 
 // The relative paths that differ between two snapshots (added, removed or changed), one a line;
 // empty when none.

@@ -6,26 +6,11 @@
 
 #include "CardDialogSupport.h"
 #include "CardList.h"
+#include "FileSizeLimit.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 
 namespace {
-
-// Makes every write beyond `bytes` fail, as a full disk does, even for root.
-class TFileSizeLimit {
-public:
-    explicit TFileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TFileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_old); }
-
-private:
-    rlimit m_old{};
-};
 
 // The file's bytes and its modification time, so that a rewrite with the same bytes shows.
 struct TFileState {
@@ -107,7 +92,7 @@ private slots:
         QCOMPARE(caption, Utf8("カード情報の新規作成画面"));
         TCardInfo added;
         added.Number = "No.3";
-        added.Title = ProgramFolder::Sjis("新しい<カード>");
+        added.Title = Sjis("新しい<カード>");
         added.Comment = "a&b";
         added.Owned = true;
         cards.push_back(added);
@@ -174,7 +159,7 @@ private slots:
 
         QCOMPARE(caption, Utf8("カード情報の編集画面"));
         QCOMPARE(shownTitle, Utf8("カード2"));
-        cards[1].Title = ProgramFolder::Sjis("直した");
+        cards[1].Title = Sjis("直した");
         cards[1].Owned = true;
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
         QCOMPARE(window.Column(1), QStringList({Utf8("カード1"), Utf8("直した"), Utf8("カード3")}));

@@ -70,7 +70,7 @@ private slots:
 
     void okWithoutChangesCopiesTextsAndTouchesNoFile() {
         TCardInfo card = StoredCard();
-        card.Title = Cp932("表題");
+        card.Title = Sjis("表題");
         Prepare(card);
         TFolderSnapshot before = Snapshot(m_image);
         m_dialog->findChild<QLineEdit*>(Utf8("EditComment"))->setText(Utf8(" 角 "));
@@ -79,7 +79,7 @@ private slots:
         QVERIFY(ClosedWithOk());
         QVERIFY(Snapshot(m_image) == before);
         TCardInfo expected = card;
-        expected.Comment = Cp932(" 角 ");  // exactly as typed, spaces kept
+        expected.Comment = Sjis(" 角 ");  // exactly as typed, spaces kept
         expected.Owned = true;
         QVERIFY(m_dialog->EditedCard() == expected);
     }

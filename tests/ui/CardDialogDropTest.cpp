@@ -28,7 +28,7 @@ private slots:
         PressOk();
         QVERIFY(ClosedWithOk());
         QCOMPARE(boxes.Count(), 0);
-        QCOMPARE(m_dialog->EditedCard().FrontImageFileName, Cp932("写真.jpg"));
+        QCOMPARE(m_dialog->EditedCard().FrontImageFileName, Sjis("写真.jpg"));
         QCOMPARE(m_dialog->EditedCard().BackImageFileName, std::string("back.jpeg"));
         QCOMPARE(ReadBytes(Image("写真.jpg")), ReadBytes(FixturePath("landscape.jpg")));
         QCOMPARE(ReadBytes(Image("back.jpeg")), ReadBytes(FixturePath("portrait.jpg")));
@@ -81,10 +81,10 @@ private slots:
         }
         TFolderSnapshot after = Snapshot(m_image);
         QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("old.jpg"));
-        QCOMPARE(after.at("old.jpg").Bytes, expected);
+        QCOMPARE(QByteArray::fromStdString(after.at("old.jpg").bytes), expected);
         // The thumbnails are made anew from the new picture.
-        QVERIFY(after.at("old.thm").Written != before.at("old.thm").Written ||
-                after.at("old.thm").Bytes != before.at("old.thm").Bytes);
+        QVERIFY(after.at("old.thm").written != before.at("old.thm").written ||
+                after.at("old.thm").bytes != before.at("old.thm").bytes);
     }
 
     // Not a JPEG by its exact extension, not a local file, or only offered as a move: nothing

@@ -81,9 +81,8 @@ private slots:
         const QString f1 = DropFile("landscape.jpg", "表1.jpg");
         const QString b1 = DropFile("portrait.jpg", "back1.jpeg");
         Register(*window, {Utf8("001"), Utf8("騎士 <金>"), Utf8("初版 & 限定"), true, f1, b1});
-        m_expected.push_back({ProgramFolder::Sjis("表1.jpg"), "back1.jpeg", "001",
-                              ProgramFolder::Sjis("騎士 <金>"), true,
-                              ProgramFolder::Sjis("初版 & 限定")});
+        m_expected.push_back(
+            {Sjis("表1.jpg"), "back1.jpeg", "001", Sjis("騎士 <金>"), true, Sjis("初版 & 限定")});
         CheckCards(*window, "1/1[100%]");
         CheckPicture("表1.jpg", f1, landLarge, landSmall);
         CheckPicture("back1.jpeg", b1, portLarge, portSmall);
@@ -91,14 +90,13 @@ private slots:
         const QString f2 = DropFile("portrait.jpg", "f2.jpg");
         const QString b2 = DropFile("landscape.jpg", "b2.jpg");
         Register(*window, {Utf8("002"), Utf8("竜"), {}, false, f2, b2});
-        m_expected.push_back({"f2.jpg", "b2.jpg", "002", ProgramFolder::Sjis("竜"), false, ""});
+        m_expected.push_back({"f2.jpg", "b2.jpg", "002", Sjis("竜"), false, ""});
         CheckCards(*window, "1/2[50%]");
 
         const QString f3 = DropFile("landscape.jpg", "f3.jpg");
         const QString b3 = DropFile("portrait.jpg", "b3.jpg");
         Register(*window, {Utf8("003"), Utf8("魔法使い"), {}, true, f3, b3});
-        m_expected.push_back(
-            {"f3.jpg", "b3.jpg", "003", ProgramFolder::Sjis("魔法使い"), true, ""});
+        m_expected.push_back({"f3.jpg", "b3.jpg", "003", Sjis("魔法使い"), true, ""});
         CheckCards(*window, "2/3[66%]");
         for (auto [name, dropped] : {std::pair{"f2.jpg", f2}, std::pair{"f3.jpg", f3}})
             QCOMPARE(FileBytes(Image(name)), FileBytes(fs::path(dropped.toStdString())));
@@ -108,9 +106,7 @@ private slots:
         (*window)->ListView()->SelectRow(1);
         EnterCard({Utf8("002"), Utf8("竜王"), Utf8("交換"), true, f2new, {}});
         (*window)->N6Click();
-        m_expected[1] = {"f2new.jpg", "b2.jpg",
-                         "002",       ProgramFolder::Sjis("竜王"),
-                         true,        ProgramFolder::Sjis("交換")};
+        m_expected[1] = {"f2new.jpg", "b2.jpg", "002", Sjis("竜王"), true, Sjis("交換")};
         CheckCards(*window, "3/3[100%]");
         CheckPicture("f2new.jpg", f2new, landLarge, landSmall);
         for (const char* gone : {"f2.jpg", "f2.thm", "f2.thm_large"})
@@ -161,8 +157,7 @@ private slots:
         window->Action("Exit1")->trigger();
         window.reset();
         const std::string ini = FileBytes(m_folder.Path() / "setting.ini");
-        QVERIFY(ini.find("cardname=" + ProgramFolder::Sjis(kCardType) + "\r\n") !=
-                std::string::npos);
+        QVERIFY(ini.find("cardname=" + Sjis(kCardType) + "\r\n") != std::string::npos);
         QVERIFY(ini.find("title_backimg=1\r\n") != std::string::npos);
         QVERIFY(ini.find("detail=0\r\n") != std::string::npos);
 

@@ -79,7 +79,7 @@ void MainFormTest::startsWithRememberedCardTypeAndView() {
     ProgramFolder folder;
     folder.AddCardType("Alpha", ProgramFolder::MakeCards(3, 1));
     folder.AddCardType("ベータ", ProgramFolder::MakeCards(10, 5));
-    folder.WriteFile("setting.ini", "[lastsetting]\r\ncardname=" + ProgramFolder::Sjis("ベータ") +
+    folder.WriteFile("setting.ini", "[lastsetting]\r\ncardname=" + Sjis("ベータ") +
                                         "\r\n[layout]\r\ndetail=0\r\ntitle_frontimg=1\r\n");
     Form form = Open(folder);
     QAbstractItemModelTester tester(Model(form));
@@ -88,7 +88,7 @@ void MainFormTest::startsWithRememberedCardTypeAndView() {
     QCOMPARE(Combo(form)->count(), 2);
     QCOMPARE(Combo(form)->itemText(1), U("ベータ"));
     QCOMPARE(Combo(form)->currentIndex(), 1);
-    QCOMPARE(form->CurrentCardTypeName(), ProgramFolder::Sjis("ベータ"));
+    QCOMPARE(form->CurrentCardTypeName(), Sjis("ベータ"));
     QCOMPARE(form->CheckedView(), std::optional<ViewItem>(ViewItem::TitleFrontImg));
     QCOMPARE(form->ListView()->ViewStyle(), TViewStyle::SmallIcon);
     QCOMPARE(Model(form)->rowCount(), 10);
@@ -385,13 +385,13 @@ void MainFormTest::settingsAreWrittenWhenTheWindowCloses() {
         Action(form, "Exit1")->trigger();
     }
     TSettings settings = ReadSettings(folder.Path(), {});
-    QCOMPARE(settings.CardName, ProgramFolder::Sjis("ベータ"));
+    QCOMPARE(settings.CardName, Sjis("ベータ"));
     QCOMPARE(settings.CheckedView, std::optional<ViewItem>(ViewItem::TitleBackImg));
 
     // No card type chosen and no view checked.
     {
         Form form = Open(folder);
-        QCOMPARE(form->CurrentCardTypeName(), ProgramFolder::Sjis("ベータ"));
+        QCOMPARE(form->CurrentCardTypeName(), Sjis("ベータ"));
         Combo(form)->setCurrentIndex(-1);
         Action(form, "N12")->trigger();
     }

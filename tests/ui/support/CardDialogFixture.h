@@ -10,6 +10,7 @@
 #include "CardInfoInputDlg.h"
 #include "Cp932.h"
 #include "ModalAnswer.h"
+#include "TempDir.h"
 
 // A fresh dialog and image folder for each test of the card dialog's drops and buttons.
 class TCardDialogFixture {
@@ -67,5 +68,3 @@ inline void AnswerAndKeepText(const char* button, QString* text) {
         if (auto* message = qobject_cast<QMessageBox*>(box)) *text = message->text();
     });
 }
-
-inline std::string Cp932(const char* utf8) { return *cp932::FromUtf8(utf8); }

@@ -14,6 +14,9 @@
 #include <map>
 #include <string>
 
+#include "TreeSnapshot.h"
+#include "WholeFile.h"
+
 // Shared by the card dialog tests: fixture files, simulated drops and image folder snapshots.
 
 inline QString Utf8(const char* text) { return QString::fromUtf8(text); }
@@ -22,9 +25,9 @@ inline QString FixturePath(const char* name) {
     return QString::fromUtf8(VASTRELLE_TEST_DATA_DIR "/carddlg/") + QString::fromUtf8(name);
 }
 
+// The file's bytes, empty when it cannot be read.
 inline QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return QByteArray::fromStdString(ReadWholeFile(path.toStdString()).value_or(std::string()));
 }
 
 // Copies a fixture into folder under the given name and returns the copy's path.
@@ -61,20 +64,10 @@ inline bool SimulateDrop(QWidget* target, const QStringList& paths) {
 
 // Every file of a folder with its bytes and modification time, so a rewrite with the same bytes
 // shows too.
-struct TFolderEntry {
-    QByteArray Bytes;
-    std::filesystem::file_time_type Written;
-    bool operator==(const TFolderEntry&) const = default;
-};
-using TFolderSnapshot = std::map<std::string, TFolderEntry>;
+using TFolderSnapshot = TreeSnapshot;
 
 inline TFolderSnapshot Snapshot(const QString& folder) {
-    TFolderSnapshot snapshot;
-    for (const auto& entry : std::filesystem::directory_iterator(folder.toStdString())) {
-        snapshot[entry.path().filename().string()] = {
-            ReadBytes(QString::fromStdString(entry.path().string())), entry.last_write_time()};
-    }
-    return snapshot;
+    return SnapshotTree(folder.toStdString(), true);
 }
 
 // Closes any modal box that shows up while a step runs that must not ask anything, and counts

@@ -20,6 +20,8 @@
 #include "CardListView.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
+#include "ModalAnswer.h"
+#include "WholeFile.h"
 
 // The main window with its two dialogs, made as the program entry makes them, and the answers
 // to the modal windows its commands open.
@@ -87,11 +89,7 @@ void ActOnNext(std::function<void(T*)> act) {
 inline void AnswerBox(const QString& button, std::function<void(QMessageBox*)> inspect = {}) {
     ActOnNext<QMessageBox>([button, inspect](QMessageBox* box) {
         if (inspect) inspect(box);
-        for (QAbstractButton* candidate : box->buttons())
-            if (candidate->text() == button) {
-                candidate->click();
-                break;
-            }
+        ClickButton(box, button);
     });
 }
 
@@ -142,7 +140,7 @@ inline void ChooseFile(const QString& path) {
     });
 }
 
+// The file's bytes, empty when it cannot be read.
 inline std::string FileBytes(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return ReadWholeFile(file).value_or(std::string());
 }

@@ -7,6 +7,16 @@
 #include <QTimer>
 #include <functional>
 
+// Clicks the button of that caption in the modal window.
+inline void ClickButton(QWidget* modal, const QString& caption) {
+    for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
+        if (button->text() == caption) {
+            button->click();
+            break;
+        }
+    }
+}
+
 // Answers the next modal box from a timer: finds the active modal widget, lets `inspect` look at
 // it, then clicks the button with the given caption. Always ends the box afterwards, so a failed
 // check cannot leave a test hanging on exec().
@@ -16,12 +26,7 @@ inline void AnswerNextModal(const QString& buttonCaption,
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr) return;
         if (inspect) inspect(modal);
-        for (QAbstractButton* button : modal->findChildren<QAbstractButton*>()) {
-            if (button->text() == buttonCaption) {
-                button->click();
-                break;
-            }
-        }
+        ClickButton(modal, buttonCaption);
         if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible())
             dialog->done(QDialog::Rejected);
     });

@@ -9,15 +9,13 @@
 
 #include "CardList.h"
 #include "Cp932.h"
+#include "TempDir.h"
 
 // A throw-away program folder with card types, thumbnails and setting.ini, for driving the
 // windows against real files.
 class ProgramFolder {
 public:
     std::filesystem::path Path() const { return m_dir.path().toStdString(); }
-
-    // CP932 bytes of a UTF-8 literal.
-    static std::string Sjis(const std::string& utf8) { return *cp932::FromUtf8(utf8); }
 
     // cards[i]: number "No.<i+1>", a Japanese title, front "f<i>.jpg", back "b<i>.jpg"; every
     // owned-th card owned starting with the first (0: none).
