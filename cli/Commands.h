@@ -35,6 +35,8 @@ int CmdRedo(const Args& args);
 int CmdThumbnails(const Args& args);
 int CmdCheck(const Args& args);
 
+int CmdMigrate(const Args& args);
+
 // Argument helpers shared by the commands.
 void ExpectArgCount(const Args& args, std::size_t count);
 // A UTF-8 argument as a CP932 name; throws VastrelleError when it has no CP932 form.

@@ -55,6 +55,10 @@ constexpr Command kCommands[] = {
      CmdRestore},
     {"undo", "undo DIR                    take the last change back", CmdUndo},
     {"redo", "redo DIR                    make the change undone last again", CmdRedo},
+    {"migrate",
+     "migrate PROGRAM_DIR [--dry-run]\n"
+     "                            rename Shift_JIS folder and picture names to UTF-8",
+     CmdMigrate},
 };
 
 void PrintUsage(std::FILE* out) {

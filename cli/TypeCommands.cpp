@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "Cp932.h"
 #include "Settings.h"
+#include "TemplatePictures.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ int CmdCreate(const Args& args) {
 
 int CmdImport(const Args& args) {
     ExpectArgCount(args, 3);
-    ImportTemplate(args[0], Cp932Argument(args[1]), args[2]);
+    ImportTemplateWithPictures(args[0], Cp932Argument(args[1]), args[2]);
     return 0;
 }
 

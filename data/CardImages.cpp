@@ -5,6 +5,7 @@
 #include "AtomicFile.h"
 #include "Bmp.h"
 #include "Cp932.h"
+#include "Exif.h"
 #include "FileOps.h"
 #include "ImageFit.h"
 #include "Messages.h"
@@ -99,9 +100,12 @@ TThumbnailFiles MakeThumbnailFiles(std::string_view jpegBytes, const TBitmap* de
     }
     // The small thumbnail is sampled from the large one, not from the picture. A fit that fails
     // is reported rather than writing an unfitted image.
-    const TBitmap small = FitIntoBox(large, kSmallBox, kSmallBox);
+    TBitmap small = FitIntoBox(large, kSmallBox, kSmallBox);
     if (small.Width == 0)
         ThrowCannotCreate(imageFolder, ReplaceExtension(name, kSmallThumbnailExtension));
+    // Phone photos are stored as taken; only their thumbnails are turned upright.
+    TurnUpright(large, jpegBytes);
+    TurnUpright(small, jpegBytes);
     return {EncodeBmp(large), EncodeBmp(small)};
 }
 

@@ -1,6 +1,9 @@
 // Bytes as a dropped JPEG picture: the full decode the card dialog shows and the thumbnail maker
-// agree, and thumbnails always fit their boxes.
+// agree (turned upright alike), and thumbnails always fit their boxes.
+#include <utility>
+
 #include "CardImages.h"
+#include "Exif.h"
 #include "FuzzScratch.h"
 #include "ImageFit.h"
 #include "VastrelleError.h"
@@ -42,6 +45,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     FUZZ_CHECK(decodes);
+    // A picture turned a quarter by its EXIF orientation has its thumbnails turned too.
+    const bool turned = ReadExifOrientation(bytes).value_or(1) >= 5;
+    if (turned) std::swap(decoded.Width, decoded.Height);
     FUZZ_CHECK(BmpSize(scratch.Path() / "p.thm_large") ==
                FitSize(decoded.Width, decoded.Height, 100, 100));
     const TSize small = BmpSize(scratch.Path() / "p.thm");

@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${VASTRELLE_FUZZ_SECONDS:-60}
 jobs=${VASTRELLE_FUZZ_JOBS:-$(nproc)}
-targets=(cardlist settings template fieldtext thumbnail)
+targets=(cardlist settings template fieldtext thumbnail exif)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVASTRELLE_FUZZ=ON -DVASTRELLE_GUI=OFF -DVASTRELLE_BENCH=OFF
@@ -21,6 +21,7 @@ run_target() {
     read -r -a seeds <<<"$(grep "^$target " fuzz/corpora.txt | cut -d' ' -f2-)"
     local dict=()
     [[ $target == cardlist || $target == template ]] && dict=(-dict=fuzz/cardlist.dict)
+    [[ $target == exif ]] && dict=(-dict=fuzz/exif.dict)
     if ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         "build-fuzz/fuzz/fuzz-$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=1 -artifact_prefix="$work/findings/" "${dict[@]}" \

@@ -27,7 +27,7 @@ run() {
 }
 
 for test in CommonTest Cp932Test CardListTest IniFileTest SettingsTest CardTypesTest \
-    CardImagesTest ThumbnailTest WriteFaultTest HostileInputTest; do
+    CardImagesTest ThumbnailTest WriteFaultTest HostileInputTest MigrateTest TemplatePicturesTest; do
     run "$test" "$build/tests/$test"
 done
 

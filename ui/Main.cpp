@@ -3,10 +3,12 @@
 #include <QActionGroup>
 #include <QComboBox>
 #include <QLabel>
+#include <algorithm>
 
 #include "CardList.h"
 #include "CardListModel.h"
 #include "CardListView.h"
+#include "DataFolder.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 
@@ -35,8 +37,16 @@ void TVastrelleMainForm::FormCreate() {
                        QStringLiteral("1.0.0.0"));
         std::vector<std::string> names = ListCardTypes(m_programFolder);
         for (const std::string& name : names) AddComboItem(name);
+        // Nothing can be made in a folder that cannot be written; start-up has said so.
+        m_folderWritable = IsWritableFolder(m_programFolder);
+        for (const char* item : {"N2", "N4"})
+            findChild<QAction*>(QString::fromLatin1(item))->setEnabled(m_folderWritable);
 
         TSettings settings = ReadSettings(m_programFolder, names);
+        // The card type loaded is always one of the list: a remembered one that is not listed
+        // (read-only, or gone) is not loaded behind the list's back.
+        if (std::find(names.begin(), names.end(), settings.CardName) == names.end())
+            settings.CardName.clear();
         if (settings.CheckedView) {
             ViewAction(*settings.CheckedView)->setChecked(true);
         } else if (QAction* checked = m_viewGroup->checkedAction()) {
@@ -47,6 +57,8 @@ void TVastrelleMainForm::FormCreate() {
 }
 
 void TVastrelleMainForm::FormDestroy() {
+    // Start-up said once that this folder cannot be written; failing again at exit tells nothing.
+    if (!m_folderWritable) return;
     RunGuarded(nullptr, [this] {
         ViewChecks checks{};
         for (std::size_t i = 0; i < kViewItemCount; ++i) checks[i] = m_viewActions[i]->isChecked();

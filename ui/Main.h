@@ -90,6 +90,7 @@ private:
     CurrentCardTypePaths m_paths;
     bool m_loaded = false;
     bool m_readComplete = false;
+    bool m_folderWritable = true;
 
     TCardInfoInputForm* m_cardDialog = nullptr;
     TCardTypeInputForm* m_cardTypeDialog = nullptr;

@@ -11,6 +11,7 @@
 #include "MessageBoxes.h"
 #include "Messages.h"
 #include "QtText.h"
+#include "TemplatePictures.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ void TVastrelleMainForm::N4Click() {
         std::optional<std::string> name =
             AskCardTypeName(FromCp932(ProposedCardTypeName(templatePath)));
         if (!name) return;
-        ImportTemplate(m_programFolder, *name, templatePath);
+        ImportTemplateWithPictures(m_programFolder, *name, templatePath);
         AddComboItem(*name);
     });
 }
