@@ -55,9 +55,10 @@ TCardOptions ParseOptions(const Args& args, std::size_t first, bool editing) {
             options.Front.File = value();
         else if (option == "--back")
             options.Back.File = value();
-        else if (option == "--owned" || (editing && option == "--not-owned"))
-            options.Owned = option == "--owned", ++ownedFlags;
-        else if (editing && option == "--no-front")
+        else if (option == "--owned" || (editing && option == "--not-owned")) {
+            options.Owned = option == "--owned";
+            ++ownedFlags;
+        } else if (editing && option == "--no-front")
             options.Front.Remove = true;
         else if (editing && option == "--no-back")
             options.Back.Remove = true;

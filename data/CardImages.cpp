@@ -122,29 +122,42 @@ void MakeThumbnails(const fs::path& imageFolder, const std::string& name) {
     const fs::path smallPath = CheckedPath(imageFolder, smallName);
     if (!IsReplaceable(largePath)) ThrowCannotCreate(imageFolder, largeName);
     if (!IsReplaceable(smallPath)) ThrowCannotCreate(imageFolder, smallName);
-    TPendingFile large(imageFolder, thumbnails.Large);
-    if (!large.Ok()) ThrowCannotCreate(imageFolder, largeName);
-    TPendingFile small(imageFolder, thumbnails.Small);
-    if (!small.Ok()) ThrowCannotCreate(imageFolder, smallName);
-    // Both or neither: the old large one keeps a temporary name until the small one is in
-    // place, and is put back when that fails.
-    std::optional<fs::path> oldLarge;
-    if (IsRegularFile(largePath)) {
-        oldLarge = LinkTemporaryName(largePath);
-        if (!oldLarge) ThrowCannotCreate(imageFolder, largeName);
+    // Both or neither: the old pair keeps temporary names until the new one is in place and
+    // flushed, and is put back when any step fails.
+    struct TThumbnail {
+        fs::path Path;
+        std::string Name;
+        TPendingFile New;
+        std::optional<fs::path> Old;
+        bool Replaced = false;
+    };
+    TThumbnail pair[] = {{largePath, largeName, {imageFolder, thumbnails.Large}, {}, false},
+                         {smallPath, smallName, {imageFolder, thumbnails.Small}, {}, false}};
+    const std::string* failed = nullptr;
+    for (TThumbnail& thumbnail : pair) {
+        if (!thumbnail.New.Ok()) failed = &thumbnail.Name;
+        if (!failed && IsRegularFile(thumbnail.Path)) {
+            thumbnail.Old = LinkTemporaryName(thumbnail.Path);
+            if (!thumbnail.Old) failed = &thumbnail.Name;
+        }
+        if (failed) break;
     }
-    if (!large.CommitAs(largePath)) {
-        if (oldLarge) fileops::Unlink(*oldLarge);
-        ThrowCannotCreate(imageFolder, largeName);
+    for (TThumbnail& thumbnail : pair) {
+        if (failed) break;
+        thumbnail.Replaced = thumbnail.New.CommitAs(thumbnail.Path);
+        if (!thumbnail.Replaced) failed = &thumbnail.Name;
     }
-    if (!small.CommitAs(smallPath) || !FlushFolder(imageFolder)) {
-        if (oldLarge)
-            fileops::Rename(*oldLarge, largePath);
-        else
-            fileops::Unlink(largePath);
-        ThrowCannotCreate(imageFolder, smallName);
+    if (!failed && !FlushFolder(imageFolder)) failed = &smallName;
+    for (TThumbnail& thumbnail : pair) {
+        if (failed && thumbnail.Replaced) {
+            if (!thumbnail.Old)
+                fileops::Unlink(thumbnail.Path);
+            else if (fileops::Rename(*thumbnail.Old, thumbnail.Path) == 0)
+                thumbnail.Old.reset();
+        }
+        if (thumbnail.Old) fileops::Unlink(*thumbnail.Old);
     }
-    if (oldLarge) fileops::Unlink(*oldLarge);
+    if (failed) ThrowCannotCreate(imageFolder, *failed);
 }
 
 void DeleteImageFiles(const fs::path& imageFolder, const std::string& name) {

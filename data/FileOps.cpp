@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <map>
+#include <optional>
 
 namespace fileops {
 
@@ -17,7 +18,9 @@ using testing::TCall;
 
 struct THook {
     bool Active = false;
-    long FailAt = 0;  // 0: no failure armed
+    long FailAt = 0;                // 0: no failure armed
+    std::optional<TCall> FailKind;  // fails every time
+    int KindError = 0;
     int Error = 0;
     long Count = 0;
     bool Failed = false;
@@ -36,9 +39,13 @@ bool Intercept(TCall call, const std::string& path, const std::string& target = 
     if (!hook.Active) return false;
     ++hook.Count;
     hook.Record.push_back({call, path, target});
-    if (hook.Count != hook.FailAt) return false;
-    hook.Failed = true;
-    errno = hook.Error;
+    if (hook.Count == hook.FailAt) {
+        hook.Failed = true;
+        errno = hook.Error;
+        return true;
+    }
+    if (hook.FailKind != call) return false;
+    errno = hook.KindError;
     return true;
 }
 
@@ -155,6 +162,12 @@ void FailCall(long n, int error) {
     Hook().Active = true;
     Hook().FailAt = n;
     Hook().Error = error;
+}
+
+void FailEvery(TCall call, int error) {
+    if (!Hook().Active) Watch();
+    Hook().FailKind = call;
+    Hook().KindError = error;
 }
 
 void Watch() { FailCall(0, 0); }

@@ -59,6 +59,9 @@ const char* CallName(TCall call);
 // From now on, the nth call (1 = the next one) fails with `error` without reaching the system;
 // the count restarts. Calls are recorded until Reset.
 void FailCall(long n, int error);
+// Besides, every call of that kind fails with `error`, as on a file system without such calls
+// (after FailCall or Watch, which forget it).
+void FailEvery(TCall call, int error);
 // Only counts and records.
 void Watch();
 // Back to plain system calls; forgets the record.

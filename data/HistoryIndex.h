@@ -17,7 +17,7 @@
 //   .history/N/after/FILE          the image folder files that change wrote
 // A version folder is complete on disk before the index names it and never changes after; a
 // folder the index does not name is a leftover of a killed save. Kept files are hard links, so
-// keeping a picture copies no bytes.
+// keeping a picture copies no bytes (flushed copies on a file system without hard links).
 
 inline constexpr const char* kHistoryFolderName = ".history";
 // Undo reaches this many versions back.

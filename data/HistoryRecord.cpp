@@ -169,7 +169,7 @@ void THistoryRecord::Keep(const fs::path& folder, bool& made, const fs::path& fr
         if (fileops::MakeFolder(folder) != 0) ThrowCannotCreate(folder);
         made = true;
     }
-    if (fileops::Link(from, folder / fileName) != 0) ThrowCannotCreate(folder / fileName);
+    if (!LinkOrCopy(from, folder / fileName)) ThrowCannotCreate(folder / fileName);
 }
 
 void THistoryRecord::KeepBefore(const fs::path& file) {

@@ -9,6 +9,7 @@
 #include "AtomicFile.h"
 #include "FileDescriptor.h"
 #include "FileOps.h"
+#include "WholeFile.h"
 
 namespace fs = std::filesystem;
 
@@ -24,6 +25,12 @@ bool WriteAll(int fd, std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return true;
+}
+
+// The file system cannot link at all (FAT, some network shares), as opposed to a link that
+// failed.
+bool LinksUnsupported(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS;
 }
 
 mode_t NewFileMode() {
@@ -83,8 +90,33 @@ bool TPendingFile::CommitAs(const fs::path& path) {
 }
 
 bool TPendingFile::PublishAs(const fs::path& path) {
-    return m_ok && m_pending && fileops::Link(m_temp, path) == 0;
+    if (!m_ok || !m_pending) return false;
+    if (fileops::Link(m_temp, path) == 0) return true;
+    if (!LinksUnsupported(errno)) return false;
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(path, ec)) || fileops::Rename(m_temp, path) != 0)
+        return false;
+    m_pending = false;
+    return true;
 }
+
+std::optional<fs::path> TPendingFile::Keep() {
+    if (!m_ok || !m_pending) return std::nullopt;
+    m_pending = false;
+    return m_temp;
+}
+
+namespace {
+
+// A flushed copy of the file under a temporary name in the folder, keeping its permissions.
+std::optional<fs::path> CopyToTemporaryName(const fs::path& file, const fs::path& folder) {
+    const std::optional<std::string> bytes = ReadWholeFile(file);
+    struct stat st {};
+    if (!bytes || ::stat(file.c_str(), &st) != 0) return std::nullopt;
+    return TPendingFile(folder, *bytes, st.st_mode & 07777).Keep();
+}
+
+}  // namespace
 
 std::optional<fs::path> LinkTemporaryName(const fs::path& file, const fs::path& folder) {
     static std::mt19937 random(std::random_device{}());
@@ -93,9 +125,22 @@ std::optional<fs::path> LinkTemporaryName(const fs::path& file, const fs::path& 
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name(kTemporaryPrefix);
         for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-        const fs::path temp = (folder.empty() ? file.parent_path() : folder) / name;
-        if (fileops::Link(file, temp) == 0) return temp;
+        const fs::path into = folder.empty() ? file.parent_path() : folder;
+        if (fileops::Link(file, into / name) == 0) return into / name;
+        if (LinksUnsupported(errno)) return CopyToTemporaryName(file, into);
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
+}
+
+bool LinkOrCopy(const fs::path& from, const fs::path& to) {
+    if (fileops::Link(from, to) == 0) return true;
+    if (!LinksUnsupported(errno)) return false;
+    std::optional<fs::path> copy = CopyToTemporaryName(from, to.parent_path());
+    if (!copy) return false;
+    // Never replaces anything at `to`, as a link would not.
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(to, ec)) && fileops::Rename(*copy, to) == 0) return true;
+    fileops::Unlink(*copy);
+    return false;
 }

@@ -45,8 +45,11 @@ public:
     // pending) on failure.
     bool CommitAs(const std::filesystem::path& path);
     // Gives the file the name path as well, which must be free: nothing is ever replaced. The
-    // temporary name stays until destruction.
+    // temporary name stays until destruction (on a file system without hard links, such as
+    // FAT, the file is renamed to a name found free instead).
     bool PublishAs(const std::filesystem::path& path);
+    // Keeps the file under its temporary name from now on; nullopt when it was not written.
+    std::optional<std::filesystem::path> Keep();
 
 private:
     std::filesystem::path m_temp;
@@ -55,6 +58,11 @@ private:
 };
 
 // Gives the existing file a second, temporary name in `folder` (by default its own), so that its
-// bytes stay recoverable after its own name is replaced or removed. nullopt on failure.
+// bytes stay recoverable after its own name is replaced or removed (a flushed copy where the file
+// system has no hard links). nullopt on failure.
 std::optional<std::filesystem::path> LinkTemporaryName(const std::filesystem::path& file,
                                                        const std::filesystem::path& folder = {});
+
+// Gives the existing file `from` the free name `to` as well: a hard link, or a flushed copy
+// where the file system has none. False on failure.
+bool LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -7,11 +7,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <functional>
 #include <set>
 
 #include "FailureMessage.h"
+#include "FileOps.h"
 #include "TempDir.h"
 #include "VastrelleError.h"
 
@@ -279,4 +281,41 @@ TEST_F(ImageFolderTest, FailedStoreSideLeavesTheOldFiles) {
     EXPECT_EQ(FolderContents(m_folder), before);  // no temporary file left behind either
     EXPECT_EQ(ReadFileBytes(m_folder / "old.jpg"), "old picture");
     EXPECT_EQ(ReadFileBytes(m_folder / "old.thm_large"), "old large");
+}
+
+// Remade thumbnails replace the old pair both or neither, whichever file-system step fails.
+TEST_F(ImageFolderTest, RemadeThumbnailsReplaceTheOldPairBothOrNeither) {
+    auto reset = [&] {
+        fs::remove_all(m_folder);
+        fs::create_directory(m_folder);
+        Put("p.jpg", m_photo);
+        Put("p.thm", "old small");
+        Put("p.thm_large", "old large");
+    };
+    reset();
+    fileops::testing::Watch();
+    MakeThumbnails(m_folder, "p.jpg");
+    const long calls = fileops::testing::CallCount();
+    fileops::testing::Reset();
+    const std::string small = ReadFileBytes(m_folder / "p.thm");
+    const std::string large = ReadFileBytes(m_folder / "p.thm_large");
+    for (long n = 1; n <= calls; ++n) {
+        reset();
+        fileops::testing::FailCall(n, EIO);
+        const std::string message = MessageOf([&] { MakeThumbnails(m_folder, "p.jpg"); });
+        const auto failed = fileops::testing::Record().at(n - 1);
+        fileops::testing::Reset();
+        std::set<std::string> expected = {"p.jpg", "p.thm", "p.thm_large"};
+        if (message == "no failure") {
+            // Only a temporary name's removal may fail unseen; it stays for the next save.
+            EXPECT_EQ(failed.Call, fileops::testing::TCall::Unlink) << n;
+            EXPECT_EQ(ReadFileBytes(m_folder / "p.thm"), small) << n;
+            EXPECT_EQ(ReadFileBytes(m_folder / "p.thm_large"), large) << n;
+            expected.insert(fs::path(failed.Path).filename());
+        } else {
+            EXPECT_EQ(ReadFileBytes(m_folder / "p.thm"), "old small") << n << ": " << message;
+            EXPECT_EQ(ReadFileBytes(m_folder / "p.thm_large"), "old large") << n << ": " << message;
+        }
+        EXPECT_EQ(FolderContents(m_folder), expected) << n;
+    }
 }
