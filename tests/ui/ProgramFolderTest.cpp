@@ -185,12 +185,12 @@ void ProgramFolderTest::unlistedRememberedCardTypeIsNotLoaded() {
 
 void ProgramFolderTest::windowsNamesAreConvertedOnlyWhenTheUserAgrees() {
     ProgramFolder folder;
-    const fs::path windowsName = folder.Path() / ProgramFolder::Sjis("城めぐり");
+    const fs::path windowsName = folder.Path() / Sjis("城めぐり");
     fs::create_directories(windowsName / "image");
     TCardInfos cards = ProgramFolder::MakeCards(1);
-    cards[0].FrontImageFileName = ProgramFolder::Sjis("天守.jpg");
+    cards[0].FrontImageFileName = Sjis("天守.jpg");
     WriteCardList(cards, windowsName);
-    folder.WriteFile(windowsName / "image" / ProgramFolder::Sjis("天守.jpg"), "jpeg");
+    folder.WriteFile(windowsName / "image" / Sjis("天守.jpg"), "jpeg");
 
     QString question;
     AnswerBox(U("いいえ(&N)"), [&question](QMessageBox* box) { question = box->text(); });
