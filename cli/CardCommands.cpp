@@ -6,6 +6,7 @@
 
 #include "CardExport.h"
 #include "CardList.h"
+#include "CardStore.h"
 #include "Commands.h"
 #include "Cp932.h"
 #include "VastrelleError.h"
@@ -80,7 +81,8 @@ int CmdWrite(const Args& args) {
         card.BackImageFileName = JsonText(item, "back");
         cards.push_back(std::move(card));
     }
-    WriteCardList(cards, args[0]);
+    // Through the card save, so that the history keeps what it replaces.
+    SaveCards(args[0], cards);
     return 0;
 }
 

@@ -28,6 +28,11 @@ int CmdCreate(const Args& args);
 int CmdImport(const Args& args);
 int CmdSettings(const Args& args);
 
+int CmdHistory(const Args& args);
+int CmdRestore(const Args& args);
+int CmdUndo(const Args& args);
+int CmdRedo(const Args& args);
+
 int CmdThumbnails(const Args& args);
 int CmdCheck(const Args& args);
 

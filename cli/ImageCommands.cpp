@@ -11,8 +11,7 @@
 #include "Commands.h"
 #include "Cp932.h"
 #include "Messages.h"
-#include "Paths.h"
-#include "PendingFile.h"
+#include "Orphans.h"
 #include "VastrelleError.h"
 #include "WholeFile.h"
 
@@ -44,8 +43,17 @@ int CmdThumbnails(const Args& args) {
 }
 
 int CmdCheck(const Args& args) {
-    const bool repair = args.size() == 2 && args[1] == "--repair";
-    if (args.size() != 1 && !repair) throw UsageError("expected DIR [--repair]");
+    bool repair = false, removeOrphans = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--repair" && !repair)
+            repair = true;
+        else if (args[i] == "--remove-orphans" && !removeOrphans)
+            removeOrphans = true;
+        else
+            throw UsageError("expected DIR [--repair] [--remove-orphans]");
+    }
+    if (args.empty() || args[0].starts_with("--"))
+        throw UsageError("expected DIR [--repair] [--remove-orphans]");
     const fs::path cardTypeFolder = args[0];
     const fs::path imageFolder = cardTypeFolder / kImageFolderName;
     TCardInfos cards;
@@ -53,15 +61,12 @@ int CmdCheck(const Args& args) {
 
     bool wrong = false;
     std::set<std::string> checked;  // pictures that several cards share are checked once
-    std::set<fs::path> known;       // file-system names of every file the cards name
     for (const TCardInfo& card : cards) {
         for (const auto& [name, side] : {std::pair{&card.FrontImageFileName, "front"},
                                          std::pair{&card.BackImageFileName, "back"}}) {
             if (name->empty()) continue;
             const std::string large = ReplaceExtension(*name, kLargeThumbnailExtension);
             const std::string small = ReplaceExtension(*name, kSmallThumbnailExtension);
-            for (const std::string* file : {name, &large, &small})
-                if (auto path = ImageFilePath(imageFolder, *file)) known.insert(path->filename());
             if (!checked.insert(*name).second) continue;
 
             if (!IsRegularFile(ImageFilePath(imageFolder, *name))) {
@@ -101,22 +106,25 @@ int CmdCheck(const Args& args) {
         }
     }
 
-    std::error_code ec;
-    std::set<std::string> orphans;
-    fs::directory_iterator it(imageFolder, ec);
-    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_directory(typeError) || known.count(it->path().filename())) continue;
-        // A temporary file of a save that was killed goes at the next save; it is no orphan.
-        if (IsTemporaryFileName(it->path().filename().native())) continue;
-        auto name = Cp932FromFsName(it->path().filename());
-        orphans.insert(name ? Utf8(*name) : it->path().filename().string());
-    }
-    for (const std::string& orphan : orphans) PrintLine("orphan: " + orphan);
-    if (ec) {
-        PrintError(FormatMessage(msg::kCannotOpen, imageFolder.string()) + ": " + ec.message());
+    std::vector<TOrphan> orphans;
+    try {
+        orphans = ListOrphans(cardTypeFolder);
+    } catch (const VastrelleError& e) {
+        PrintError(e.what());
         wrong = true;
     }
+    std::set<std::string> files;  // one line per file, in the order of their names
+    for (const TOrphan& orphan : orphans)
+        for (const fs::path& file : orphan.Files) files.insert(file.string());
+    // Through the history: undo brings them back.
+    const bool removed = removeOrphans && !orphans.empty();
+    if (removed) {
+        std::vector<std::string> names;
+        for (const TOrphan& orphan : orphans) names.push_back(orphan.Name);
+        RemoveOrphans(cardTypeFolder, names);
+    }
+    for (const std::string& file : files)
+        PrintLine((removed ? "removed orphan: " : "orphan: ") + file);
     std::fflush(stdout);
-    return wrong || !orphans.empty() ? 1 : 0;
+    return wrong || (!removed && !orphans.empty()) ? 1 : 0;
 }

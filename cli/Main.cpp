@@ -45,8 +45,18 @@ constexpr Command kCommands[] = {
      CmdSettings},
     {"thumbnails", "thumbnails IMAGE_DIR NAME   make the two thumbnails of picture NAME",
      CmdThumbnails},
-    {"check", "check DIR [--repair]        missing pictures and thumbnails, orphan files",
+    {"check",
+     "check DIR [--repair] [--remove-orphans]\n"
+     "                            missing pictures and thumbnails, orphan files; --remove-orphans\n"
+     "                            moves the orphans into the history (undo brings them back)",
      CmdCheck},
+    {"history",
+     "history DIR                 kept versions, newest first: VERSION TAB time TAB status",
+     CmdHistory},
+    {"restore", "restore DIR VERSION         bring a kept version back (undo takes it back again)",
+     CmdRestore},
+    {"undo", "undo DIR                    take the last change back", CmdUndo},
+    {"redo", "redo DIR                    make the change undone last again", CmdRedo},
     {"migrate",
      "migrate PROGRAM_DIR [--dry-run]\n"
      "                            rename Shift_JIS folder and picture names to UTF-8",

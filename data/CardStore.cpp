@@ -10,6 +10,7 @@
 #include "CardTypes.h"
 #include "Cp932.h"
 #include "FileOps.h"
+#include "HistoryRecord.h"
 #include "Messages.h"
 #include "PendingFile.h"
 #include "VastrelleError.h"
@@ -35,6 +36,11 @@ fs::path FilePath(const fs::path& imageFolder, std::string_view name) {
     return *path;
 }
 
+// A bare file name of the image folder, as the history keeps them.
+bool IsPlainFileName(const fs::path& name) {
+    return !name.empty() && name == name.filename() && name != "." && name != "..";
+}
+
 std::optional<mode_t> ModeOf(const fs::path& path, bool* exists = nullptr) {
     struct stat st {};
     const bool found = ::lstat(path.c_str(), &st) == 0;
@@ -48,6 +54,7 @@ std::optional<mode_t> ModeOf(const fs::path& path, bool* exists = nullptr) {
 struct TTarget {
     fs::path Path;
     std::string NewBytes;
+    std::optional<fs::path> Source;  // a kept file put back instead of NewBytes
     bool Removed = false;
     bool Existed = false;
     std::optional<mode_t> Mode;
@@ -81,12 +88,18 @@ public:
     void Run() {
         RemoveStaleTemporaryFiles(m_imageFolder);
         RemoveStaleTemporaryFiles(m_cardTypeFolder);
+        m_history->RemoveLeftovers();
         WritePending();
+        m_history->WriteVersions();
         KeepOldBytes();
         PublishNewNames();
         CommitCardList();
+        // After the card list: a kill in between leaves a card list that the next save takes for
+        // one changed outside the history and records as it is.
+        m_history->CommitIndex();
         ReplaceAndRemove();
         m_finished = true;
+        m_history->DropOld();
     }
 
 private:
@@ -98,21 +111,24 @@ private:
             m_oldCardList = ReadWholeFile(m_cardList);
             if (!m_oldCardList) ThrowCardListFailed();  // it could not be put back
         }
-        m_newCardList = CardListText(change.Cards);
+        m_newCardList = change.CardListBytes ? *change.CardListBytes : CardListText(change.Cards);
 
         // The last picture of a name wins, as the side stored last did.
         std::map<std::string, const TNewPicture*> pictures;
         for (const TNewPicture& picture : change.Pictures) pictures[picture.Name] = &picture;
         std::map<fs::path, std::size_t> byPath;
-        auto add = [&](const fs::path& path, std::string bytes, bool removed) {
+        auto add = [&](const fs::path& path, std::string bytes, bool removed,
+                       std::optional<fs::path> source = std::nullopt) {
             auto [it, added] = byPath.emplace(path, m_targets.size());
             if (!added) {
                 m_targets[it->second].NewBytes = std::move(bytes);
+                m_targets[it->second].Source = std::move(source);
                 return;
             }
             TTarget& target = m_targets.emplace_back();
             target.Path = path;
             target.NewBytes = std::move(bytes);
+            target.Source = std::move(source);
             target.Removed = removed;
             target.Mode = ModeOf(path, &target.Existed);
         };
@@ -128,6 +144,10 @@ private:
             add(path, picture->Bytes, false);
             add(large, std::move(thumbnails.Large), false);
             add(small, std::move(thumbnails.Small), false);
+        }
+        for (const TKeptFile& kept : change.KeptFiles) {
+            if (!IsPlainFileName(kept.FileName)) continue;
+            add(m_imageFolder / kept.FileName, {}, false, kept.Source);
         }
 
         // A file stays while any card of the saved list names it, a card whose two sides share
@@ -153,6 +173,20 @@ private:
                 add(*path, {}, true);
             }
         }
+        for (const fs::path& fileName : change.RemovedFiles) {
+            const fs::path path = m_imageFolder / fileName;
+            std::error_code ec;
+            if (!IsPlainFileName(fileName) || named.count(path) || byPath.count(path) ||
+                !fs::is_regular_file(fs::symlink_status(path, ec)))
+                continue;
+            add(path, {}, true);
+        }
+
+        std::size_t owned = 0;
+        for (const TCardInfo& card : change.Cards) owned += card.Owned ? 1 : 0;
+        m_history = std::make_unique<THistoryRecord>(m_cardTypeFolder, m_oldCardList, m_newCardList,
+                                                     StatusLineText(owned, change.Cards.size()),
+                                                     change.HistoryPosition);
 
         // A read-only file is never replaced or removed: the save is refused while nothing has
         // changed.
@@ -168,8 +202,12 @@ private:
     void WritePending() {
         for (TTarget& target : m_targets) {
             if (target.Removed) continue;
-            target.New =
-                std::make_unique<TPendingFile>(m_imageFolder, target.NewBytes, target.Mode);
+            if (target.Source)
+                target.New =
+                    std::make_unique<TPendingFile>(m_imageFolder, TLinkedFile{*target.Source});
+            else
+                target.New =
+                    std::make_unique<TPendingFile>(m_imageFolder, target.NewBytes, target.Mode);
             target.NewBytes.clear();
             if (!target.New->Ok()) Fail(target);
         }
@@ -180,12 +218,18 @@ private:
 
     // A hard link keeps the old bytes of every file that is replaced or removed, so that a
     // failure after the commit can put them back.
+    // The history keeps them too, and the bytes the save writes, for undo and redo.
     void KeepOldBytes() {
         for (TTarget& target : m_targets) {
-            if (!target.Existed) continue;
-            target.Backup = LinkTemporaryName(target.Path);
-            if (!target.Backup) Fail(target);
+            if (target.Existed) {
+                target.Backup = LinkTemporaryName(target.Path);
+                if (!target.Backup) Fail(target);
+                m_history->KeepBefore(target.Path);
+            }
+            if (!target.Removed)
+                m_history->KeepAfter(target.Path.filename(), target.New->TemporaryPath());
         }
+        m_history->FlushKept();
     }
 
     // A free name replaces nothing, so the new file can be there before the card list names it.
@@ -243,6 +287,7 @@ private:
             imageFolderChanged = true;
         }
         if (imageFolderChanged) FlushFolder(m_imageFolder);
+        if (m_history) m_history->RollBack();
     }
 
     fs::path m_cardTypeFolder;
@@ -253,6 +298,7 @@ private:
     std::string m_newCardList;
     std::vector<TTarget> m_targets;
     std::unique_ptr<TPendingFile> m_pendingCardList;
+    std::unique_ptr<THistoryRecord> m_history;
     bool m_cardListCommitted = false;
     bool m_finished = false;
 };
@@ -305,6 +351,8 @@ TCardInfos DeleteCard(const fs::path& cardTypeFolder, const TCardInfos& cards, s
 }
 
 TCardInfos SaveCards(const fs::path& cardTypeFolder, const TCardInfos& cards) {
-    SaveCardChange(cardTypeFolder, TCardChange{cards, {}, {}});
+    TCardChange change;
+    change.Cards = cards;
+    SaveCardChange(cardTypeFolder, change);
     return cards;
 }

@@ -30,6 +30,12 @@ struct TSideChange {
     TNewPicture Picture;  // for Replace
 };
 
+// A file of the image folder put back as the history kept it.
+struct TKeptFile {
+    std::filesystem::path FileName;  // its file-system name in the image folder
+    std::filesystem::path Source;    // the kept file
+};
+
 // The card list after a change and what the change does in the image folder.
 struct TCardChange {
     TCardInfos Cards;                   // the whole card list as it is to be written
@@ -37,15 +43,27 @@ struct TCardChange {
     // Picture names the change gave up: each is removed with its thumbnails unless a card of
     // Cards still names the file.
     std::vector<std::string> Released;
+    // Undo, redo, restore and the clean-up of orphans: files put back as they were kept, and
+    // single files (file-system names) removed unless a card of Cards names them.
+    std::vector<TKeptFile> KeptFiles;
+    std::vector<std::filesystem::path> RemovedFiles;
+    // The card list file as it is to be written, when it is a kept version to be brought back
+    // byte for byte rather than the writer's text of Cards.
+    std::optional<std::string> CardListBytes;
+    // Undo and redo: the kept version the card list becomes. Without it the change is recorded
+    // in the history as a new version, the files it replaces or removes kept with it.
+    std::optional<int> HistoryPosition;
 };
 
 // Saves the change as one transaction: the new pictures and thumbnails are written and flushed
 // under temporary names; a new name is put in place at once (it replaces nothing); the card list
 // is replaced; only then do files of the same name get their new bytes and released files go,
-// the old bytes being kept under temporary names until the end. Any failure puts every file
-// back as it was and throws VastrelleError with the message of the step that failed; a kill at
-// any point leaves a card list that names only files that exist. A read-only file that would be
-// replaced or removed refuses the save before anything is written.
+// the old bytes being kept under temporary names until the end. The history (HistoryIndex.h)
+// changes in the same transaction: the files that are replaced or removed are kept in it rather
+// than deleted. Any failure puts every file back as it was and throws VastrelleError with the
+// message of the step that failed; a kill at any point leaves a card list that names only files
+// that exist and a history index that names only versions that are complete. A read-only file
+// that would be replaced or removed refuses the save before anything is written.
 void SaveCardChange(const std::filesystem::path& cardTypeFolder, const TCardChange& change);
 
 // Registers (index empty: appended) or edits (card `*index` of `cards`) one card. `card` holds

@@ -122,6 +122,11 @@ int MakeFolder(const std::filesystem::path& path) {
     return ::mkdir(path.c_str(), 0777);
 }
 
+int RemoveFolder(const std::filesystem::path& path) {
+    if (Intercept(TCall::RemoveFolder, path.string())) return -1;
+    return ::rmdir(path.c_str());
+}
+
 namespace testing {
 
 const char* CallName(TCall call) {
@@ -146,6 +151,8 @@ const char* CallName(TCall call) {
             return "unlink";
         case TCall::MakeFolder:
             return "mkdir";
+        case TCall::RemoveFolder:
+            return "rmdir";
     }
     return "?";
 }

@@ -26,6 +26,8 @@ int Rename(const std::filesystem::path& from, const std::filesystem::path& to);
 int Link(const std::filesystem::path& from, const std::filesystem::path& to);
 int Unlink(const std::filesystem::path& path);
 int MakeFolder(const std::filesystem::path& path);
+// Removes an empty folder.
+int RemoveFolder(const std::filesystem::path& path);
 
 }  // namespace fileops
 
@@ -42,7 +44,8 @@ enum class TCall {
     Rename,
     Link,
     Unlink,
-    MakeFolder
+    MakeFolder,
+    RemoveFolder
 };
 
 struct TRecord {

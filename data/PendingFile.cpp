@@ -84,6 +84,13 @@ TPendingFile::TPendingFile(const fs::path& folder, const TByteSource& source,
     m_ok = fd.Close() && m_ok;
 }
 
+TPendingFile::TPendingFile(const fs::path& folder, const TLinkedFile& file) {
+    std::optional<fs::path> temp = LinkTemporaryName(file.Source, folder);
+    if (!temp) return;
+    m_temp = std::move(*temp);
+    m_ok = m_pending = true;
+}
+
 TPendingFile::~TPendingFile() {
     if (m_pending) fileops::Unlink(m_temp);
 }
@@ -112,22 +119,41 @@ std::optional<fs::path> TPendingFile::Keep() {
     return m_temp;
 }
 
-std::optional<fs::path> LinkTemporaryName(const fs::path& file) {
+namespace {
+
+// A flushed copy of the file under a temporary name in the folder, keeping its permissions.
+std::optional<fs::path> CopyToTemporaryName(const fs::path& file, const fs::path& folder) {
+    const std::optional<std::string> bytes = ReadWholeFile(file);
+    struct stat st {};
+    if (!bytes || ::stat(file.c_str(), &st) != 0) return std::nullopt;
+    return TPendingFile(folder, *bytes, st.st_mode & 07777).Keep();
+}
+
+}  // namespace
+
+std::optional<fs::path> LinkTemporaryName(const fs::path& file, const fs::path& folder) {
     static std::mt19937 random(std::random_device{}());
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name(kTemporaryPrefix);
         for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
-        const fs::path temp = file.parent_path() / name;
-        if (fileops::Link(file, temp) == 0) return temp;
-        if (LinksUnsupported(errno)) {
-            const std::optional<std::string> bytes = ReadWholeFile(file);
-            struct stat st {};
-            if (!bytes || ::stat(file.c_str(), &st) != 0) return std::nullopt;
-            return TPendingFile(file.parent_path(), *bytes, st.st_mode & 07777).Keep();
-        }
+        const fs::path into = folder.empty() ? file.parent_path() : folder;
+        if (fileops::Link(file, into / name) == 0) return into / name;
+        if (LinksUnsupported(errno)) return CopyToTemporaryName(file, into);
         if (errno != EEXIST) return std::nullopt;
     }
     return std::nullopt;
+}
+
+bool LinkOrCopy(const fs::path& from, const fs::path& to) {
+    if (fileops::Link(from, to) == 0) return true;
+    if (!LinksUnsupported(errno)) return false;
+    std::optional<fs::path> copy = CopyToTemporaryName(from, to.parent_path());
+    if (!copy) return false;
+    // Never replaces anything at `to`, as a link would not.
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(to, ec)) && fileops::Rename(*copy, to) == 0) return true;
+    fileops::Unlink(*copy);
+    return false;
 }

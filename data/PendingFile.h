@@ -25,6 +25,11 @@ using TByteSink = std::function<bool(std::string_view)>;
 // all at once.
 using TByteSource = std::function<void(const TByteSink&)>;
 
+// An existing file to be put in place as it is (a kept version of a picture), by a second name.
+struct TLinkedFile {
+    std::filesystem::path Source;
+};
+
 // A new file written under a temporary name in a folder, flushed to disk and closed, to be put in
 // place later. Removed on destruction unless it was committed.
 class TPendingFile {
@@ -35,11 +40,15 @@ public:
                  std::optional<mode_t> mode = std::nullopt);
     TPendingFile(const std::filesystem::path& folder, const TByteSource& source,
                  std::optional<mode_t> mode = std::nullopt);
+    // The source file under a temporary name in the folder (a hard link: no bytes are copied).
+    TPendingFile(const std::filesystem::path& folder, const TLinkedFile& file);
     ~TPendingFile();
     TPendingFile(const TPendingFile&) = delete;
     TPendingFile& operator=(const TPendingFile&) = delete;
 
     bool Ok() const { return m_ok; }
+    // The temporary name, while the file is pending.
+    const std::filesystem::path& TemporaryPath() const { return m_temp; }
 
     // Renames the file to path, replacing what is there unless it is read-only. False (file kept
     // pending) on failure.
@@ -57,7 +66,12 @@ private:
     bool m_pending = false;
 };
 
-// Gives the existing file a second, temporary name in its folder, so that its bytes stay
-// recoverable after its own name is replaced or removed (a flushed copy where the file system
-// has no hard links). nullopt on failure.
-std::optional<std::filesystem::path> LinkTemporaryName(const std::filesystem::path& file);
+// Gives the existing file a second, temporary name in `folder` (by default its own), so that its
+// bytes stay recoverable after its own name is replaced or removed (a flushed copy where the file
+// system has no hard links). nullopt on failure.
+std::optional<std::filesystem::path> LinkTemporaryName(const std::filesystem::path& file,
+                                                       const std::filesystem::path& folder = {});
+
+// Gives the existing file `from` the free name `to` as well: a hard link, or a flushed copy
+// where the file system has none. False on failure.
+bool LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -10,6 +10,7 @@
 
 #include "CardList.h"
 #include "FileOps.h"
+#include "HistoryIndex.h"
 #include "Messages.h"
 #include "PendingFile.h"
 #include "RestrictedChild.h"
@@ -102,7 +103,12 @@ std::vector<TScenario> Scenarios() {
 
 class CardStoreTest : public ::testing::Test {
 protected:
-    void TearDown() override { fileops::testing::Reset(); }
+    // The history records the time; pinned, so that two runs leave the same files.
+    void SetUp() override { history::testing::SetNow(1700000000); }
+    void TearDown() override {
+        fileops::testing::Reset();
+        history::testing::SetNow(0);
+    }
 
     // Card 0: a.jpg and b.jpg; card 1: shared.jpg on both sides; card 2: no pictures.
     TCardInfos MakeCardType() {

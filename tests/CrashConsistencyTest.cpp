@@ -9,11 +9,14 @@
 #include <functional>
 #include <random>
 
+#include "CardHistory.h"
 #include "CardImages.h"
 #include "CardList.h"
 #include "CardStore.h"
+#include "HistoryIndex.h"
 #include "Settings.h"
 #include "TempDir.h"
+#include "VastrelleError.h"
 
 namespace fs = std::filesystem;
 
@@ -89,6 +92,33 @@ KillCounts KillWhileWriting(const fs::path& folder, const std::function<void()>&
         }
     }
     return counts;
+}
+
+// What a kill must never leave in a card type: a card list naming a picture or thumbnail that is
+// not there, or a history index that does not read or names a version that is not whole.
+// Returns "" when all is well, else what is wrong; `cards` gets the card list read.
+std::string Inconsistency(const fs::path& folder, TCardInfos& cards) {
+    ReadCardList(folder / kCardListFileName, cards);
+    for (const TCardInfo& card : cards)
+        for (const std::string& name : {card.FrontImageFileName, card.BackImageFileName}) {
+            if (name.empty()) continue;
+            for (const std::string& file :
+                 {name, ReplaceExtension(name, ".thm"), ReplaceExtension(name, ".thm_large")})
+                if (!fs::is_regular_file(folder / "image" / file) ||
+                    fs::file_size(folder / "image" / file) == 0)
+                    return "the card list names " + file + ", which is not there";
+        }
+    const std::optional<THistoryIndex> index = ReadHistoryIndex(folder);
+    if (!index) return "a history index that does not read";
+    for (const THistoryVersion& version : index->Versions) {
+        TCardInfos kept;
+        try {
+            ReadCardList(VersionCardList(folder, version.Number), kept);
+        } catch (const std::exception& e) {
+            return "version " + std::to_string(version.Number) + " is not whole: " + e.what();
+        }
+    }
+    return "";
 }
 
 }  // namespace
@@ -177,21 +207,57 @@ TEST(CrashConsistency, KilledCardSaveLeavesACardListNamingOnlyPicturesThatExist)
         image, [&] { saveAs("a.jpg", photo, gray); }, [&] { saveAs("c.jpg", progressive, photo); },
         [&]() -> std::string {
             TCardInfos cards;
-            ReadCardList(folder / kCardListFileName, cards);
+            if (std::string wrong = Inconsistency(folder, cards); !wrong.empty()) return wrong;
             const bool isOld = cards == oldCards;
             if (!isOld && cards != newCards) return "a card list of neither state";
-            for (const std::string& name :
-                 {cards[0].FrontImageFileName, cards[0].BackImageFileName})
-                for (const std::string& file :
-                     {name, ReplaceExtension(name, ".thm"), ReplaceExtension(name, ".thm_large")})
-                    if (!fs::is_regular_file(image / file) || fs::file_size(image / file) == 0)
-                        return "the card list names " + file + ", which is not there";
             // The front changes its name, so its bytes are the new ones once it is named.
             if (ReadFileBytes(image / cards[0].FrontImageFileName) != (isOld ? photo : progressive))
                 return "the front picture has the wrong bytes";
             return isOld ? "old" : "new";
         });
     std::printf("card save: %d kills survived (old %d, new %d, temporary files %d)\n", kKills,
+                counts.oldFound, counts.newFound, counts.tempFilesLeft);
+    EXPECT_GT(counts.oldFound, 0);
+    EXPECT_GT(counts.newFound, 0);
+}
+
+// Undo and redo killed at any moment leave the card list of one of the two versions, naming only
+// pictures that exist, and a history whose index names only whole versions; a kill between the
+// card list and the index leaves a card list that the next undo takes for a change made outside
+// the history.
+TEST(CrashConsistency, KilledUndoAndRedoLeaveAConsistentCardTypeAndHistory) {
+    TempDir dir{MemoryTempBase()};
+    const fs::path folder = dir / "type";
+    const fs::path image = folder / "image";
+    fs::create_directories(image);
+    const fs::path images = fs::path(VASTRELLE_TEST_DATA_DIR) / "images";
+    WriteCardList({}, folder);
+    SaveCard(folder, {}, std::nullopt, {"", "", "1", "card", true, ""},
+             {TSideEdit::Replace, {"a.jpg", ReadFileBytes(images / "photo.jpg"), nullptr}},
+             {TSideEdit::Replace, {"b.jpg", ReadFileBytes(images / "gray.jpg"), nullptr}});
+    const TCardInfos oldCards = {{"a.jpg", "b.jpg", "1", "card", true, ""}};
+    TCardInfos cards;
+    ReadCardList(folder / kCardListFileName, cards);
+    SaveCard(folder, cards, 0, cards[0],
+             {TSideEdit::Replace, {"c.jpg", ReadFileBytes(images / "cmyk.jpg"), nullptr}},
+             {TSideEdit::Replace, {"b.jpg", ReadFileBytes(images / "progressive.jpg"), nullptr}});
+    const TCardInfos newCards = {{"c.jpg", "b.jpg", "1", "card", true, ""}};
+    auto quietly = [](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (const VastrelleError&) {  // nothing to undo or redo after a kill in between
+        }
+    };
+    const KillCounts counts = KillWhileWriting(
+        image, [&] { quietly([&] { Undo(folder); }); }, [&] { quietly([&] { Redo(folder); }); },
+        [&]() -> std::string {
+            TCardInfos read;
+            if (std::string wrong = Inconsistency(folder, read); !wrong.empty()) return wrong;
+            if (read == oldCards) return "old";
+            if (read == newCards) return "new";
+            return "a card list of neither version";
+        });
+    std::printf("undo and redo: %d kills survived (old %d, new %d, temporary files %d)\n", kKills,
                 counts.oldFound, counts.newFound, counts.tempFilesLeft);
     EXPECT_GT(counts.oldFound, 0);
     EXPECT_GT(counts.newFound, 0);
