@@ -113,6 +113,7 @@ bool TVastrelleMainForm::Refresh(const std::string& cardTypeName,
         m_model->Fill(m_columnDatas, std::move(cards), m_paths.ImageFolder(), kind);
         m_listView->ApplyColumnWidths();
         UpdateMenuStates();
+        UpdateHistoryStates();
         UpdateShownCount();
     };
     bool read = false;
@@ -193,6 +194,7 @@ void TVastrelleMainForm::UpdateMenuStates() {
     m_n7->setEnabled(selected);
     for (QAction* action : m_exportActions)
         if (action) action->setEnabled(writable);
+    if (m_orphanImages) m_orphanImages->setEnabled(writable);
 }
 
 QAction* TVastrelleMainForm::ViewAction(ViewItem item) const {

@@ -89,6 +89,11 @@ public slots:
     void ExportMissingCards();
     void ExportCardsCsv();
     void FocusSearch();
+    // カード menu: take back the last change of the loaded card type, or do it again.
+    void UndoClick();
+    void RedoClick();
+    // ツール menu: the pictures no card names, to be deleted through the history.
+    void ShowOrphanImages();
 
 private:
     void CreateControls();
@@ -101,6 +106,8 @@ private:
     void CreateFilterBar(QWidget* parent, QVBoxLayout* layout);
     void CreateToolsMenu();
     void UpdateMenuStates();
+    // 元に戻す and やり直し follow the history on disk, asked once per refresh.
+    void UpdateHistoryStates();
     // The card dialog for a new card (index empty) or card `*index`; true when the user accepted,
     // and the dialog then saved the card with its pictures.
     bool RunCardDialog(const char* caption, const TCardInfo& card,
@@ -154,6 +161,9 @@ private:
     QAction* m_n5 = nullptr;
     QAction* m_n6 = nullptr;
     QAction* m_n7 = nullptr;
+    QAction* m_orphanImages = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
     QActionGroup* m_viewGroup = nullptr;
     QAction* m_viewActions[kViewItemCount] = {};
 };

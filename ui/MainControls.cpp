@@ -153,6 +153,11 @@ void TVastrelleMainForm::CreateMenus() {
     m_n6->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     m_n7->setShortcut(QKeySequence(Qt::Key_Delete));
     for (QAction* action : {m_n6, m_n7}) action->setShortcutContext(Qt::WidgetShortcut);
+    n8->addSeparator();
+    m_undo = addItem(n8, "Undo1", "元に戻す", &TVastrelleMainForm::UndoClick);
+    m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redo = addItem(n8, "Redo1", "やり直し", &TVastrelleMainForm::RedoClick);
+    m_redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
 
     QMenu* show1 = mainMenu1->addMenu(Tr("表示"));
     show1->setObjectName(QStringLiteral("Show1"));

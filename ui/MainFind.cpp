@@ -28,6 +28,8 @@ void TVastrelleMainForm::CreateToolsMenu() {
         return action;
     };
     addItem("ToolsOverview", "カード種類一覧...", &TVastrelleMainForm::ShowOverview);
+    m_orphanImages = addItem("ToolsOrphanImages", "使われていない画像を整理...",
+                             &TVastrelleMainForm::ShowOrphanImages);
     tools->addSeparator();
     m_exportActions[0] = addItem("ToolsExportMissing", "未所持カードを書き出す...",
                                  &TVastrelleMainForm::ExportMissingCards);
