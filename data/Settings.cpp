@@ -27,6 +27,10 @@ constexpr const char* kMissingOnlyKey = "missingonly";
 // Wider than any screen: a larger value is a damaged file, not a choice.
 constexpr int kMaxColumnWidth = 10000;
 
+constexpr const char* kWindowSection = "window";
+constexpr const char* kWindowKeys[4] = {"left", "top", "width", "height"};
+constexpr int kMaxWindowCoordinate = 100000;
+
 enum class ReadResult { Read, Missing, Failed };
 
 ReadResult ReadSettingsFile(const std::filesystem::path& path, std::string& bytes) {
@@ -79,7 +83,8 @@ TSettings ReadSettings(const std::filesystem::path& programFolder,
 namespace {
 
 void WriteSettingsFile(const std::filesystem::path& programFolder, const std::string& cardName,
-                       const ViewChecks& checks, const TListLayout* layout) {
+                       const ViewChecks& checks, const TListLayout* layout,
+                       const TWindowPlacement* window) {
     const std::filesystem::path path = programFolder / kSettingsFileName;
     const VastrelleError refused(FormatMessage(msg::kCannotWrite, path.string()));
 
@@ -105,6 +110,11 @@ void WriteSettingsFile(const std::filesystem::path& programFolder, const std::st
         ini.WriteString(kListSection, kWidthsKey, widths);
         ini.WriteString(kListSection, kMissingOnlyKey, layout->MissingOnly ? "1" : "0");
     }
+    if (window) {
+        const int values[4] = {window->Left, window->Top, window->Width, window->Height};
+        for (int i = 0; i < 4; ++i)
+            ini.WriteString(kWindowSection, kWindowKeys[i], std::to_string(values[i]));
+    }
     // The whole file is replaced at once: all keys are written, or none.
     if (!WriteFileAtomically(path, ini.Text())) throw refused;
 }
@@ -113,12 +123,34 @@ void WriteSettingsFile(const std::filesystem::path& programFolder, const std::st
 
 void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
                    const ViewChecks& checks) {
-    WriteSettingsFile(programFolder, cardName, checks, nullptr);
+    WriteSettingsFile(programFolder, cardName, checks, nullptr, nullptr);
 }
 
 void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
                    const ViewChecks& checks, const TListLayout& layout) {
-    WriteSettingsFile(programFolder, cardName, checks, &layout);
+    WriteSettingsFile(programFolder, cardName, checks, &layout, nullptr);
+}
+
+void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
+                   const ViewChecks& checks, const TListLayout& layout,
+                   const TWindowPlacement& window) {
+    WriteSettingsFile(programFolder, cardName, checks, &layout, &window);
+}
+
+std::optional<TWindowPlacement> ReadWindowPlacement(const std::filesystem::path& programFolder) {
+    std::string text;
+    if (ReadSettingsFile(programFolder / kSettingsFileName, text) != ReadResult::Read) text.clear();
+    IniFile ini(text);
+    int values[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        auto value = ini.ReadString(kWindowSection, kWindowKeys[i]);
+        auto number = value ? ParseIniInteger(*value) : std::nullopt;
+        if (!number || *number < -kMaxWindowCoordinate || *number > kMaxWindowCoordinate)
+            return std::nullopt;
+        values[i] = *number;
+    }
+    if (values[2] < 1 || values[3] < 1) return std::nullopt;
+    return TWindowPlacement{values[0], values[1], values[2], values[3]};
 }
 
 TListLayout ReadListLayout(const std::filesystem::path& programFolder) {

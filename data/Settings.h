@@ -36,6 +36,15 @@ struct TListLayout {
     bool MissingOnly = false;
 };
 
+// The main window's size and position on the desktop, kept in a section of its own ([window]).
+struct TWindowPlacement {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    bool operator==(const TWindowPlacement&) const = default;
+};
+
 // Reads programFolder/setting.ini as start-up does. comboItems are the listed card types: when
 // there is at least one and no name was remembered, the first is taken. Never fails.
 TSettings ReadSettings(const std::filesystem::path& programFolder,
@@ -49,6 +58,15 @@ void WriteSettings(const std::filesystem::path& programFolder, const std::string
 // The same, with the list layout in its own section, all in one replacement of the file.
 void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
                    const ViewChecks& checks, const TListLayout& layout);
+
+// The same, with the window placement in its own section as well.
+void WriteSettings(const std::filesystem::path& programFolder, const std::string& cardName,
+                   const ViewChecks& checks, const TListLayout& layout,
+                   const TWindowPlacement& window);
+
+// The window placement of programFolder/setting.ini; nullopt when a value is missing or
+// unusable (a size below 1 or beyond any screen).
+std::optional<TWindowPlacement> ReadWindowPlacement(const std::filesystem::path& programFolder);
 
 // The list layout of programFolder/setting.ini; missing or unusable values read as the defaults.
 TListLayout ReadListLayout(const std::filesystem::path& programFolder);

@@ -186,3 +186,25 @@ TEST_F(SettingsTest, FullDiskKeepsTheOldFileWhole) {
     EXPECT_EQ(ReadFileBytes(IniPath()), ReadFileBytes(kFixtures / "edited.ini"));
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.Path()), fs::directory_iterator()), 1);
 }
+
+TEST_F(SettingsTest, WindowPlacementHasASectionOfItsOwnAndReadsBack) {
+    const TWindowPlacement placement{-8, 30, 640, 480};
+    WriteSettings(m_dir.Path(), "Cards", kDetailOnly, TListLayout{}, placement);
+    const std::string text = ReadFileBytes(IniPath());
+    EXPECT_NE(text.find("[window]\r\nleft=-8\r\ntop=30\r\nwidth=640\r\nheight=480\r\n"),
+              std::string::npos);
+    EXPECT_EQ(text.find("[lastsetting]\r\ncardname=Cards\r\n[layout]\r\ndetail=1\r\n"), 0u);
+    EXPECT_EQ(ReadWindowPlacement(m_dir.Path()), placement);
+    EXPECT_EQ(ReadSettings(m_dir.Path(), {}).CardName, "Cards");
+}
+
+TEST_F(SettingsTest, MissingOrDamagedWindowPlacementReadsAsNone) {
+    EXPECT_EQ(ReadWindowPlacement(m_dir.Path()), std::nullopt);
+    for (const char* text :
+         {"[window]\nleft=1\ntop=2\nwidth=300\n", "[window]\nleft=1\ntop=2\nwidth=0\nheight=200\n",
+          "[window]\nleft=x\ntop=2\nwidth=300\nheight=200\n",
+          "[window]\nleft=1\ntop=2\nwidth=999999\nheight=200\n"}) {
+        WriteFileBytes(IniPath(), text);
+        EXPECT_EQ(ReadWindowPlacement(m_dir.Path()), std::nullopt) << text;
+    }
+}

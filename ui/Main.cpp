@@ -13,6 +13,7 @@
 #include "DataFolder.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
+#include "WindowPlacement.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ void TVastrelleMainForm::FormCreate() {
             layout.SortColumn < static_cast<int>(DefaultColumnDatas().size()))
             m_listView->SortBy(layout.SortColumn, layout.SortDescending);
         m_missingOnly->setChecked(layout.MissingOnly);
+        RestorePlacement(this, ReadWindowPlacement(m_programFolder));
         if (settings.CheckedView) {
             ViewAction(*settings.CheckedView)->setChecked(true);
         } else if (QAction* checked = m_viewGroup->checkedAction()) {
@@ -79,7 +81,7 @@ void TVastrelleMainForm::FormDestroy() {
         layout.SortDescending = m_listView->SortDescending();
         layout.ColumnWidths = m_listView->UserColumnWidths();
         layout.MissingOnly = m_missingOnly->isChecked();
-        WriteSettings(m_programFolder, CurrentCardTypeName(), checks, layout);
+        WriteSettings(m_programFolder, CurrentCardTypeName(), checks, layout, PlacementOf(this));
     });
 }
 
@@ -144,7 +146,7 @@ bool TVastrelleMainForm::Refresh(const std::string& cardTypeName,
     std::size_t owned = 0;
     for (const TCardInfo& card : m_cards)
         if (card.Owned) ++owned;
-    m_statusPanels[0]->setText(QString::fromStdString(::StatusLineText(owned, m_cards.size())));
+    SetStatusLine(QString::fromStdString(::StatusLineText(owned, m_cards.size())));
     if (std::optional<ViewItem> view = CheckedView())
         m_listView->SetViewStyle(kViewStyles[static_cast<std::size_t>(*view)]);
 
@@ -166,6 +168,16 @@ std::optional<ViewItem> TVastrelleMainForm::CheckedView() const {
 }
 
 QString TVastrelleMainForm::StatusLineText() const { return m_statusPanels[0]->text(); }
+
+// The first panel keeps its 100 pixels while the text fits them and widens for large card
+// types, so that "12345/100000[12%]" is never cut; the other panels keep their widths.
+void TVastrelleMainForm::SetStatusLine(const QString& text) {
+    QLabel* panel = m_statusPanels[0];
+    panel->setText(text);
+    int needed = panel->fontMetrics().horizontalAdvance(text) + 2 * panel->frameWidth() +
+                 2 * panel->margin() + panel->fontMetrics().averageCharWidth();
+    panel->setFixedWidth(std::max(kStatusPanelWidth, needed));
+}
 
 void TVastrelleMainForm::SelectComboItem(const std::string& name) {
     // The combo box lookup ignores letter case; an exact match wins so that names differing only

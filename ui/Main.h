@@ -31,6 +31,9 @@ class TCardTypeOverviewForm;
 class TVastrelleMainForm : public QMainWindow {
     Q_OBJECT
 public:
+    // The width of the first status panel while its text fits it.
+    static constexpr int kStatusPanelWidth = 100;
+
     // Lists the card types of programFolder, reads its settings and loads the remembered card
     // type. Failures are reported and the window opens all the same.
     explicit TVastrelleMainForm(const std::filesystem::path& programFolder,
@@ -106,6 +109,7 @@ private:
     void CreateFilterBar(QWidget* parent, QVBoxLayout* layout);
     void CreateToolsMenu();
     void UpdateMenuStates();
+    void SetStatusLine(const QString& text);
     // 元に戻す and やり直し follow the history on disk, asked once per refresh.
     void UpdateHistoryStates();
     // The card dialog for a new card (index empty) or card `*index`; true when the user accepted,

@@ -18,12 +18,14 @@
 #include "Main.h"
 #include "QtText.h"
 #include "UiFont.h"
+#include "WindowPlacement.h"
 
 void TVastrelleMainForm::CreateControls() {
     setFont(UiFont(12));
     resize(562, 510);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    FitIntoScreen(this);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
