@@ -69,8 +69,8 @@ void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
         RefreshList(CurrentCardTypeName());
 }
 
-void TVastrelleMainForm::SaveCardsAndRefresh(const TCardInfos& cards) {
-    RefreshAfterSave([&] { return SaveCards(m_paths.CardTypeFolder(), cards); });
+void TVastrelleMainForm::SaveCardsAndRefresh(TCardInfos cards) {
+    RefreshAfterSave([&] { return SaveCards(m_paths.CardTypeFolder(), std::move(cards)); });
 }
 
 void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
