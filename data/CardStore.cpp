@@ -36,6 +36,12 @@ fs::path FilePath(const fs::path& imageFolder, std::string_view name) {
     return *path;
 }
 
+std::string StatusOf(const TCardInfos& cards) {
+    std::size_t owned = 0;
+    for (const TCardInfo& card : cards) owned += card.Owned ? 1 : 0;
+    return StatusLineText(owned, cards.size());
+}
+
 // A bare file name of the image folder, as the history keeps them.
 bool IsPlainFileName(const fs::path& name) {
     return !name.empty() && name == name.filename() && name != "." && name != "..";
@@ -177,10 +183,8 @@ private:
                 }
         for (const fs::path& path : candidates) add(path, {}, true);
 
-        std::size_t owned = 0;
-        for (const TCardInfo& card : change.Cards) owned += card.Owned ? 1 : 0;
         m_history = std::make_unique<THistoryRecord>(m_cardTypeFolder, m_cardListExisted,
-                                                     StatusLineText(owned, change.Cards.size()),
+                                                     StatusOf(change.Cards), change.ReplacedStatus,
                                                      change.HistoryPosition);
 
         // A read-only file is never replaced or removed: the save is refused while nothing has
@@ -334,6 +338,7 @@ TCardInfos SaveCard(const fs::path& cardTypeFolder, TCardInfos cards,
     saved.FrontImageFileName = before.FrontImageFileName;
     saved.BackImageFileName = before.BackImageFileName;
     TCardChange change;
+    change.ReplacedStatus = StatusOf(cards);
     for (auto [side, name] : {std::pair{&front, &saved.FrontImageFileName},
                               std::pair{&back, &saved.BackImageFileName}}) {
         if (side->Edit == TSideEdit::Keep) continue;
@@ -355,6 +360,7 @@ TCardInfos SaveCard(const fs::path& cardTypeFolder, TCardInfos cards,
 TCardInfos DeleteCard(const fs::path& cardTypeFolder, TCardInfos cards, std::size_t index) {
     CheckIndex(cards, index);
     TCardChange change;
+    change.ReplacedStatus = StatusOf(cards);
     change.Cards = std::move(cards);
     change.Cards.erase(change.Cards.begin() + static_cast<std::ptrdiff_t>(index));
     SaveCardChange(cardTypeFolder, change);

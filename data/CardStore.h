@@ -50,6 +50,9 @@ struct TCardChange {
     // The card list file as it is to be written, when it is a kept version to be brought back
     // byte for byte rather than the writer's text of Cards.
     std::optional<std::string> CardListBytes;
+    // The status line of the cards the change was made on, as the caller read them: the label of
+    // the card list when the history records it as found, which spares reading it once more.
+    std::optional<std::string> ReplacedStatus;
     // Undo and redo: the kept version the card list becomes. Without it the change is recorded
     // in the history as a new version, the files it replaces or removes kept with it.
     std::optional<int> HistoryPosition;

@@ -27,11 +27,8 @@ namespace {
 // is kept all the same, so that it can be brought back.
 std::string StatusOfFile(const fs::path& file) {
     try {
-        TCardInfos cards;
-        ReadCardList(file, cards);
-        return StatusLineText(std::count_if(cards.begin(), cards.end(),
-                                            [](const TCardInfo& card) { return card.Owned; }),
-                              cards.size());
+        const TCardCount count = CountCardList(file);
+        return StatusLineText(count.Owned, count.Total);
     } catch (const VastrelleError&) {
         return "?";
     }
@@ -91,7 +88,8 @@ bool RemoveTree(const fs::path& folder) noexcept {
 }
 
 THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
-                               std::string newStatus, std::optional<int> moveTo)
+                               std::string newStatus, std::optional<std::string> oldStatus,
+                               std::optional<int> moveTo)
     : m_cardTypeFolder(cardTypeFolder), m_folder(HistoryFolder(cardTypeFolder)), m_moveTo(moveTo) {
     std::optional<THistoryIndex> index = ReadHistoryIndex(cardTypeFolder);
     m_enabled = index.has_value();
@@ -117,7 +115,9 @@ THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
     }
     if (outside)
         m_versions.push_back(
-            {{0, HistoryTimeNow(), StatusOfFile(cardTypeFolder / kCardListFileName)}, false});
+            {{0, HistoryTimeNow(),
+              oldStatus ? std::move(*oldStatus) : StatusOfFile(cardTypeFolder / kCardListFileName)},
+             false});
     if (m_recordsChange) m_versions.push_back({{0, HistoryTimeNow(), std::move(newStatus)}, true});
     if (moveTo && !m_new.Find(*moveTo))
         throw VastrelleError(

@@ -17,9 +17,11 @@ public:
     // hasCardList: the card type folder has its card list file before the save. moveTo: for undo
     // and redo, the kept version the card list becomes; the save is then not recorded as a new
     // version. A card list that is not the current version (changed outside the history) is
-    // recorded first either way, so that it can be brought back. Throws when moveTo is not kept.
+    // recorded first either way, so that it can be brought back, labelled `oldStatus` when given
+    // (else the file is counted). Throws when moveTo is not kept.
     THistoryRecord(const std::filesystem::path& cardTypeFolder, bool hasCardList,
-                   std::string newStatus, std::optional<int> moveTo);
+                   std::string newStatus, std::optional<std::string> oldStatus,
+                   std::optional<int> moveTo);
     THistoryRecord(const THistoryRecord&) = delete;
     THistoryRecord& operator=(const THistoryRecord&) = delete;
 

@@ -43,7 +43,13 @@ bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& car
     m_cardDialog->SetCardInfo(
         Tr(caption), card, m_paths.ImageFolder(),
         [this, index](const TCardInfo& edited, const TSideChange& front, const TSideChange& back) {
-            m_savedCards = SaveCard(m_paths.CardTypeFolder(), m_cards, index, edited, front, back);
+            // The save's own copy, with room for one more card: a register then never moves
+            // the whole array to a buffer twice its size while both are held.
+            TCardInfos cards;
+            cards.reserve(m_cards.size() + 1);
+            cards.assign(m_cards.begin(), m_cards.end());
+            m_savedCards =
+                SaveCard(m_paths.CardTypeFolder(), std::move(cards), index, edited, front, back);
             return index ? m_savedCards->at(*index) : m_savedCards->back();
         });
     return m_cardDialog->exec() == QDialog::Accepted;
