@@ -1,6 +1,9 @@
 // The main window's commands that change cards and card types.
 #include <QComboBox>
 #include <QFileDialog>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "CardInfoInputDlg.h"
 #include "CardListModel.h"
@@ -73,6 +76,11 @@ void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
         RefreshList(CurrentCardTypeName(), m_paths.CardTypeFolder(), std::move(*saved));
     else
         RefreshList(CurrentCardTypeName());
+#if defined(__GLIBC__)
+    // The array the list gave up stays in the heap as a hole that the next save's copy, one card
+    // larger after a register, does not fit: memory would grow by a card list with every save.
+    malloc_trim(0);
+#endif
 }
 
 void TVastrelleMainForm::SaveCardsAndRefresh(TCardInfos cards) {
