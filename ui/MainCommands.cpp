@@ -72,10 +72,12 @@ void TVastrelleMainForm::RefreshAfterSave(const std::function<TCardInfos()>& sav
 
 // Cards the file gives back unchanged need not be read again.
 void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
-    if (saved && ReadsBackAsWritten(*saved))
+    if (saved && ReadsBackAsWritten(*saved)) {
         RefreshList(CurrentCardTypeName(), m_paths.CardTypeFolder(), std::move(*saved));
-    else
+    } else {
+        saved.reset();  // not held beside the cards read again
         RefreshList(CurrentCardTypeName());
+    }
 #if defined(__GLIBC__)
     // The array the list gave up stays in the heap as a hole that the next save's copy, one card
     // larger after a register, does not fit: memory would grow by a card list with every save.
