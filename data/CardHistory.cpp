@@ -35,8 +35,8 @@ THistoryState ReadState(const fs::path& cardTypeFolder) {
     if (auto current = state.Index.Current()) {
         state.Current = *current;
         state.HasCurrent = true;
-        state.CardListIsCurrent = IsCurrentVersion(
-            cardTypeFolder, state.Index, ReadWholeFile(cardTypeFolder / kCardListFileName));
+        state.CardListIsCurrent =
+            IsCurrentVersion(cardTypeFolder, state.Index, cardTypeFolder / kCardListFileName);
     }
     return state;
 }

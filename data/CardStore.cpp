@@ -36,6 +36,12 @@ fs::path FilePath(const fs::path& imageFolder, std::string_view name) {
     return *path;
 }
 
+std::string StatusOf(const TCardInfos& cards) {
+    std::size_t owned = 0;
+    for (const TCardInfo& card : cards) owned += card.Owned ? 1 : 0;
+    return StatusLineText(owned, cards.size());
+}
+
 // A bare file name of the image folder, as the history keeps them.
 bool IsPlainFileName(const fs::path& name) {
     return !name.empty() && name == name.filename() && name != "." && name != "..";
@@ -72,7 +78,8 @@ public:
     TSave(const fs::path& cardTypeFolder, const TCardChange& change)
         : m_cardTypeFolder(cardTypeFolder),
           m_imageFolder(cardTypeFolder / kImageFolderName),
-          m_cardList(cardTypeFolder / kCardListFileName) {
+          m_cardList(cardTypeFolder / kCardListFileName),
+          m_change(change) {
         Prepare(change);
     }
     TSave(const TSave&) = delete;
@@ -83,14 +90,17 @@ public:
         // Backups and the temporary names of published files go; TPendingFile removes the rest.
         for (TTarget& target : m_targets)
             if (target.Backup) fileops::Unlink(*target.Backup);
+        if (m_oldCardList) fileops::Unlink(*m_oldCardList);
     }
 
     void Run() {
         RemoveStaleTemporaryFiles(m_imageFolder);
         RemoveStaleTemporaryFiles(m_cardTypeFolder);
         m_history->RemoveLeftovers();
+        KeepOldCardList();
         WritePending();
-        m_history->WriteVersions();
+        m_history->WriteVersions(m_oldCardList.value_or(fs::path()),
+                                 m_pendingCardList->TemporaryPath());
         KeepOldBytes();
         PublishNewNames();
         CommitCardList();
@@ -105,13 +115,7 @@ public:
 private:
     void Prepare(const TCardChange& change) {
         if (m_cardTypeFolder.empty() || !IsReplaceable(m_cardList)) ThrowCardListFailed();
-        bool listExists = false;
-        m_cardListMode = ModeOf(m_cardList, &listExists);
-        if (listExists) {
-            m_oldCardList = ReadWholeFile(m_cardList);
-            if (!m_oldCardList) ThrowCardListFailed();  // it could not be put back
-        }
-        m_newCardList = change.CardListBytes ? *change.CardListBytes : CardListText(change.Cards);
+        m_cardListMode = ModeOf(m_cardList, &m_cardListExisted);
 
         // The last picture of a name wins, as the side stored last did.
         std::map<std::string, const TNewPicture*> pictures;
@@ -150,42 +154,37 @@ private:
             add(m_imageFolder / kept.FileName, {}, false, kept.Source);
         }
 
-        // A file stays while any card of the saved list names it, a card whose two sides share
-        // one file included.
-        std::set<fs::path> named;
-        for (const TCardInfo& card : change.Cards)
-            for (const std::string* name : {&card.FrontImageFileName, &card.BackImageFileName}) {
-                if (name->empty()) continue;
-                for (const std::string& file :
-                     {*name, ReplaceExtension(*name, kLargeThumbnailExtension),
-                      ReplaceExtension(*name, kSmallThumbnailExtension)})
-                    if (auto path = ImageFilePath(m_imageFolder, file)) named.insert(*path);
-            }
+        // Files the change may remove stay while any card of the saved list names them, a card
+        // whose two sides share one file included. Only those few paths are looked up: a set of
+        // every card's files would cost far more than the save at 100,000 cards.
+        std::set<fs::path> candidates;
+        auto addCandidate = [&](const fs::path& path) {
+            std::error_code ec;
+            if (!byPath.count(path) && fs::is_regular_file(fs::symlink_status(path, ec)))
+                candidates.insert(path);
+        };
         for (const std::string& name : change.Released) {
             if (!ImageFilePath(m_imageFolder, name)) continue;
             for (const std::string& file : {name, ReplaceExtension(name, kLargeThumbnailExtension),
-                                            ReplaceExtension(name, kSmallThumbnailExtension)}) {
-                auto path = ImageFilePath(m_imageFolder, file);
-                std::error_code ec;
-                if (!path || named.count(*path) || byPath.count(*path) ||
-                    !fs::is_regular_file(fs::symlink_status(*path, ec)))
-                    continue;
-                add(*path, {}, true);
-            }
+                                            ReplaceExtension(name, kSmallThumbnailExtension)})
+                if (auto path = ImageFilePath(m_imageFolder, file)) addCandidate(*path);
         }
-        for (const fs::path& fileName : change.RemovedFiles) {
-            const fs::path path = m_imageFolder / fileName;
-            std::error_code ec;
-            if (!IsPlainFileName(fileName) || named.count(path) || byPath.count(path) ||
-                !fs::is_regular_file(fs::symlink_status(path, ec)))
-                continue;
-            add(path, {}, true);
-        }
+        for (const fs::path& fileName : change.RemovedFiles)
+            if (IsPlainFileName(fileName)) addCandidate(m_imageFolder / fileName);
+        if (!candidates.empty())
+            for (const TCardInfo& card : change.Cards)
+                for (const std::string* name :
+                     {&card.FrontImageFileName, &card.BackImageFileName}) {
+                    if (name->empty()) continue;
+                    for (const std::string& file :
+                         {*name, ReplaceExtension(*name, kLargeThumbnailExtension),
+                          ReplaceExtension(*name, kSmallThumbnailExtension)})
+                        if (auto path = ImageFilePath(m_imageFolder, file)) candidates.erase(*path);
+                }
+        for (const fs::path& path : candidates) add(path, {}, true);
 
-        std::size_t owned = 0;
-        for (const TCardInfo& card : change.Cards) owned += card.Owned ? 1 : 0;
-        m_history = std::make_unique<THistoryRecord>(m_cardTypeFolder, m_oldCardList, m_newCardList,
-                                                     StatusLineText(owned, change.Cards.size()),
+        m_history = std::make_unique<THistoryRecord>(m_cardTypeFolder, m_cardListExisted,
+                                                     StatusOf(change.Cards), change.ReplacedStatus,
                                                      change.HistoryPosition);
 
         // A read-only file is never replaced or removed: the save is refused while nothing has
@@ -197,6 +196,14 @@ private:
     [[noreturn]] void Fail(const TTarget& target) const {
         if (target.Removed) ThrowCannotWrite(target.Path);
         throw VastrelleError(FormatMessage(msg::kCannotCreate, target.Path.string()));
+    }
+
+    // The old card list stays under a second name until the end, so that a failure after the
+    // commit can put it back without holding its bytes.
+    void KeepOldCardList() {
+        if (!m_cardListExisted) return;
+        m_oldCardList = LinkTemporaryName(m_cardList);
+        if (!m_oldCardList) ThrowCardListFailed();
     }
 
     void WritePending() {
@@ -211,8 +218,15 @@ private:
             target.NewBytes.clear();
             if (!target.New->Ok()) Fail(target);
         }
-        m_pendingCardList =
-            std::make_unique<TPendingFile>(m_cardTypeFolder, m_newCardList, m_cardListMode);
+        // Streamed: the text of 100,000 cards is never held whole beside the cards.
+        if (m_change.CardListBytes)
+            m_pendingCardList = std::make_unique<TPendingFile>(
+                m_cardTypeFolder, *m_change.CardListBytes, m_cardListMode);
+        else
+            m_pendingCardList = std::make_unique<TPendingFile>(
+                m_cardTypeFolder,
+                [this](const TByteSink& sink) { WriteCardListText(m_change.Cards, sink); },
+                m_cardListMode);
         if (!m_pendingCardList->Ok()) ThrowCardListFailed();
     }
 
@@ -272,8 +286,8 @@ private:
             try {
                 bool restored = false;
                 if (m_oldCardList) {
-                    TPendingFile old(m_cardTypeFolder, *m_oldCardList, m_cardListMode);
-                    restored = old.CommitAs(m_cardList);
+                    restored = fileops::Rename(*m_oldCardList, m_cardList) == 0;
+                    if (restored) m_oldCardList.reset();
                 } else {
                     restored = fileops::Unlink(m_cardList) == 0;
                 }
@@ -293,9 +307,10 @@ private:
     fs::path m_cardTypeFolder;
     fs::path m_imageFolder;
     fs::path m_cardList;
-    std::optional<std::string> m_oldCardList;
+    const TCardChange& m_change;
+    bool m_cardListExisted = false;
+    std::optional<fs::path> m_oldCardList;  // the old card list's second name
     std::optional<mode_t> m_cardListMode;
-    std::string m_newCardList;
     std::vector<TTarget> m_targets;
     std::unique_ptr<TPendingFile> m_pendingCardList;
     std::unique_ptr<THistoryRecord> m_history;
@@ -314,7 +329,7 @@ void SaveCardChange(const fs::path& cardTypeFolder, const TCardChange& change) {
     save.Run();
 }
 
-TCardInfos SaveCard(const fs::path& cardTypeFolder, const TCardInfos& cards,
+TCardInfos SaveCard(const fs::path& cardTypeFolder, TCardInfos cards,
                     std::optional<std::size_t> index, const TCardInfo& card,
                     const TSideChange& front, const TSideChange& back) {
     if (index) CheckIndex(cards, *index);
@@ -323,6 +338,7 @@ TCardInfos SaveCard(const fs::path& cardTypeFolder, const TCardInfos& cards,
     saved.FrontImageFileName = before.FrontImageFileName;
     saved.BackImageFileName = before.BackImageFileName;
     TCardChange change;
+    change.ReplacedStatus = StatusOf(cards);
     for (auto [side, name] : {std::pair{&front, &saved.FrontImageFileName},
                               std::pair{&back, &saved.BackImageFileName}}) {
         if (side->Edit == TSideEdit::Keep) continue;
@@ -332,27 +348,28 @@ TCardInfos SaveCard(const fs::path& cardTypeFolder, const TCardInfos& cards,
         if (side->Edit == TSideEdit::Replace) change.Pictures.push_back(side->Picture);
         *name = newName;
     }
-    change.Cards = cards;
+    change.Cards = std::move(cards);
     if (index)
-        change.Cards[*index] = saved;
+        change.Cards[*index] = std::move(saved);
     else
-        change.Cards.push_back(saved);
+        change.Cards.push_back(std::move(saved));
     SaveCardChange(cardTypeFolder, change);
-    return change.Cards;
+    return std::move(change.Cards);
 }
 
-TCardInfos DeleteCard(const fs::path& cardTypeFolder, const TCardInfos& cards, std::size_t index) {
+TCardInfos DeleteCard(const fs::path& cardTypeFolder, TCardInfos cards, std::size_t index) {
     CheckIndex(cards, index);
     TCardChange change;
-    change.Cards = cards;
+    change.ReplacedStatus = StatusOf(cards);
+    change.Cards = std::move(cards);
     change.Cards.erase(change.Cards.begin() + static_cast<std::ptrdiff_t>(index));
     SaveCardChange(cardTypeFolder, change);
-    return change.Cards;
+    return std::move(change.Cards);
 }
 
-TCardInfos SaveCards(const fs::path& cardTypeFolder, const TCardInfos& cards) {
+TCardInfos SaveCards(const fs::path& cardTypeFolder, TCardInfos cards) {
     TCardChange change;
-    change.Cards = cards;
+    change.Cards = std::move(cards);
     SaveCardChange(cardTypeFolder, change);
-    return cards;
+    return std::move(change.Cards);
 }

@@ -50,6 +50,9 @@ struct TCardChange {
     // The card list file as it is to be written, when it is a kept version to be brought back
     // byte for byte rather than the writer's text of Cards.
     std::optional<std::string> CardListBytes;
+    // The status line of the cards the change was made on, as the caller read them: the label of
+    // the card list when the history records it as found, which spares reading it once more.
+    std::optional<std::string> ReplacedStatus;
     // Undo and redo: the kept version the card list becomes. Without it the change is recorded
     // in the history as a new version, the files it replaces or removes kept with it.
     std::optional<int> HistoryPosition;
@@ -68,15 +71,17 @@ void SaveCardChange(const std::filesystem::path& cardTypeFolder, const TCardChan
 
 // Registers (index empty: appended) or edits (card `*index` of `cards`) one card. `card` holds
 // the texts and the owned mark; its picture names are taken from the card before the change and
-// the side changes. `cards` is the card list as read from the file. Returns the cards as written.
-// Throws VastrelleError with the message of the step that failed; every file is then as before.
-TCardInfos SaveCard(const std::filesystem::path& cardTypeFolder, const TCardInfos& cards,
+// the side changes. `cards` is the card list as read from the file, taken by value so that a
+// caller that gives it up (std::move) saves without a copy of the array. Returns the cards as
+// written. Throws VastrelleError with the message of the step that failed; every file is then as
+// before.
+TCardInfos SaveCard(const std::filesystem::path& cardTypeFolder, TCardInfos cards,
                     std::optional<std::size_t> index, const TCardInfo& card,
                     const TSideChange& front, const TSideChange& back);
 
 // Deletes card `index`; its picture files stay. Returns the cards as written.
-TCardInfos DeleteCard(const std::filesystem::path& cardTypeFolder, const TCardInfos& cards,
+TCardInfos DeleteCard(const std::filesystem::path& cardTypeFolder, TCardInfos cards,
                       std::size_t index);
 
 // Writes the cards as they are (a change of texts or owned marks only). Returns them.
-TCardInfos SaveCards(const std::filesystem::path& cardTypeFolder, const TCardInfos& cards);
+TCardInfos SaveCards(const std::filesystem::path& cardTypeFolder, TCardInfos cards);

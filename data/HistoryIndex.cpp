@@ -116,13 +116,10 @@ std::optional<THistoryIndex> ReadHistoryIndex(const fs::path& cardTypeFolder) {
 }
 
 bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index,
-                      const std::optional<std::string>& cardListBytes) {
-    if (!index.Current() || !cardListBytes) return false;
-    const fs::path version = VersionCardList(cardTypeFolder, index.Position);
-    // Most outside changes show in the size, without reading the kept file.
-    std::error_code ec;
-    if (fs::file_size(version, ec) != cardListBytes->size() || ec) return false;
-    return ReadWholeFile(version) == cardListBytes;
+                      const fs::path& cardListFile) {
+    if (!index.Current()) return false;
+    // Compared a block at a time: most outside changes show in the size alone.
+    return SameFileBytes(VersionCardList(cardTypeFolder, index.Position), cardListFile);
 }
 
 std::string HistoryTimeText(std::time_t time) {

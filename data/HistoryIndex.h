@@ -57,11 +57,11 @@ std::optional<THistoryIndex> ParseHistoryIndex(std::string_view text);
 // not read (damaged, or written by a later version of the program), and then it is left alone.
 std::optional<THistoryIndex> ReadHistoryIndex(const std::filesystem::path& cardTypeFolder);
 
-// Whether the card list file's bytes are those of the index's current version; false when the
-// card list was changed outside the history (by hand, by an older version of the program) or
-// after a save was killed between the card list and the index.
+// Whether the card list file holds the bytes of the index's current version; false when the
+// card list was changed outside the history (by hand, by an older version of the program), after
+// a save was killed between the card list and the index, or when either file does not read.
 bool IsCurrentVersion(const std::filesystem::path& cardTypeFolder, const THistoryIndex& index,
-                      const std::optional<std::string>& cardListBytes);
+                      const std::filesystem::path& cardListFile);
 
 // The local time as the history records it.
 std::string HistoryTimeText(std::time_t time);

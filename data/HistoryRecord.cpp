@@ -27,11 +27,8 @@ namespace {
 // is kept all the same, so that it can be brought back.
 std::string StatusOfFile(const fs::path& file) {
     try {
-        TCardInfos cards;
-        ReadCardList(file, cards);
-        return StatusLineText(std::count_if(cards.begin(), cards.end(),
-                                            [](const TCardInfo& card) { return card.Owned; }),
-                              cards.size());
+        const TCardCount count = CountCardList(file);
+        return StatusLineText(count.Owned, count.Total);
     } catch (const VastrelleError&) {
         return "?";
     }
@@ -90,9 +87,8 @@ bool RemoveTree(const fs::path& folder) noexcept {
     return fileops::RemoveFolder(folder) == 0 && ok;
 }
 
-THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder,
-                               const std::optional<std::string>& oldCardList,
-                               std::string_view newCardList, std::string newStatus,
+THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
+                               std::string newStatus, std::optional<std::string> oldStatus,
                                std::optional<int> moveTo)
     : m_cardTypeFolder(cardTypeFolder), m_folder(HistoryFolder(cardTypeFolder)), m_moveTo(moveTo) {
     std::optional<THistoryIndex> index = ReadHistoryIndex(cardTypeFolder);
@@ -107,7 +103,8 @@ THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder,
     m_oldIndexText = ReadWholeFile(HistoryIndexPath(cardTypeFolder));
     m_new = m_old;
 
-    const bool outside = oldCardList && !IsCurrentVersion(cardTypeFolder, m_old, oldCardList);
+    const bool outside =
+        hasCardList && !IsCurrentVersion(cardTypeFolder, m_old, cardTypeFolder / kCardListFileName);
     m_recordsChange = !moveTo;
     // A new version ends what could be redone.
     if (outside || m_recordsChange) {
@@ -118,11 +115,10 @@ THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder,
     }
     if (outside)
         m_versions.push_back(
-            {{0, HistoryTimeNow(), StatusOfFile(cardTypeFolder / kCardListFileName)},
-             *oldCardList});
-    if (m_recordsChange)
-        m_versions.push_back(
-            {{0, HistoryTimeNow(), std::move(newStatus)}, std::string(newCardList)});
+            {{0, HistoryTimeNow(),
+              oldStatus ? std::move(*oldStatus) : StatusOfFile(cardTypeFolder / kCardListFileName)},
+             false});
+    if (m_recordsChange) m_versions.push_back({{0, HistoryTimeNow(), std::move(newStatus)}, true});
     if (moveTo && !m_new.Find(*moveTo))
         throw VastrelleError(
             FormatMessage(msg::kCannotOpen, VersionCardList(cardTypeFolder, *moveTo).string()));
@@ -132,7 +128,7 @@ void THistoryRecord::RemoveLeftovers() noexcept {
     if (m_enabled) RemoveUnnamedVersions(m_folder, m_old);
 }
 
-void THistoryRecord::WriteVersions() {
+void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& newCardList) {
     if (!m_enabled) return;
     if (!Exists(m_folder)) {
         if (fileops::MakeFolder(m_folder) != 0) ThrowCannotCreate(m_folder);
@@ -148,9 +144,14 @@ void THistoryRecord::WriteVersions() {
         const fs::path folder = VersionFolder(m_cardTypeFolder, number);
         if (fileops::MakeFolder(folder) != 0) ThrowCannotCreate(folder);
         m_written.push_back(number);
-        TPendingFile file(folder, version.CardList);
+        // A copy, never a link to the card list: an editor that rewrites the file in place would
+        // change the kept version with it.
+        bool read = true;
+        TPendingFile file(folder, [&](const TByteSink& sink) {
+            read = ReadFileInPieces(version.New ? newCardList : oldCardList, sink);
+        });
         const fs::path cardList = VersionCardList(m_cardTypeFolder, number);
-        if (!file.CommitAs(cardList) || !FlushFolder(folder)) ThrowCannotCreate(cardList);
+        if (!read || !file.CommitAs(cardList) || !FlushFolder(folder)) ThrowCannotCreate(cardList);
         m_new.Versions.push_back(version.Version);
         m_new.Position = number;
     }

@@ -14,13 +14,14 @@
 // versions that the new index no longer names.
 class THistoryRecord {
 public:
-    // oldCardList: the card list file before the save (nullopt: there was none). moveTo: for undo
+    // hasCardList: the card type folder has its card list file before the save. moveTo: for undo
     // and redo, the kept version the card list becomes; the save is then not recorded as a new
     // version. A card list that is not the current version (changed outside the history) is
-    // recorded first either way, so that it can be brought back. Throws when moveTo is not kept.
-    THistoryRecord(const std::filesystem::path& cardTypeFolder,
-                   const std::optional<std::string>& oldCardList, std::string_view newCardList,
-                   std::string newStatus, std::optional<int> moveTo);
+    // recorded first either way, so that it can be brought back, labelled `oldStatus` when given
+    // (else the file is counted). Throws when moveTo is not kept.
+    THistoryRecord(const std::filesystem::path& cardTypeFolder, bool hasCardList,
+                   std::string newStatus, std::optional<std::string> oldStatus,
+                   std::optional<int> moveTo);
     THistoryRecord(const THistoryRecord&) = delete;
     THistoryRecord& operator=(const THistoryRecord&) = delete;
 
@@ -29,8 +30,10 @@ public:
 
     // Version folders that no index names: leftovers of killed saves. Failures are ignored.
     void RemoveLeftovers() noexcept;
-    // The folders and card list files of the new versions, flushed. Throws VastrelleError.
-    void WriteVersions();
+    // The folders and card list files of the new versions, flushed, copied from the files that
+    // hold the old card list (when it is recorded) and the new one. Throws VastrelleError.
+    void WriteVersions(const std::filesystem::path& oldCardList,
+                       const std::filesystem::path& newCardList);
     // Keeps an image folder file as it was before the save, or under `fileName` as the save
     // writes it (`source` holding those bytes). Throw VastrelleError.
     void KeepBefore(const std::filesystem::path& file);
@@ -44,7 +47,7 @@ public:
 private:
     struct TNewVersion {
         THistoryVersion Version;
-        std::string CardList;
+        bool New = false;  // the save's own card list, else the one found before it
     };
     void Keep(const std::filesystem::path& folder, bool& made, const std::filesystem::path& from,
               const std::filesystem::path& fileName);

@@ -1,9 +1,19 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The whole content of a regular file; nullopt when it cannot be opened, is not a regular file
 // (a folder, a pipe), or a read fails.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// The same bytes handed to `piece` a block at a time, so that they are never held whole; false
+// when the file cannot be read as above or `piece` returns false.
+bool ReadFileInPieces(const std::filesystem::path& path,
+                      const std::function<bool(std::string_view)>& piece);
+
+// Whether both regular files read and hold the same bytes; the sizes are compared first.
+bool SameFileBytes(const std::filesystem::path& a, const std::filesystem::path& b);

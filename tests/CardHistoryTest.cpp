@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <fstream>
 #include <functional>
 
 #include "CardList.h"
@@ -218,6 +219,37 @@ TEST_F(CardHistoryTest, AChangeMadeOutsideTheHistoryIsKeptAndCanBeUndone) {
     EXPECT_EQ(TreeDifferences(recorded, Visible()), "");
     Redo(m_folder);
     EXPECT_EQ(ReadFileBytes(m_folder / kCardListFileName), outside) << "kept byte for byte";
+}
+
+// The comparison goes a block at a time, and the kept version is a copy: a card list of several
+// blocks rewritten in place, one byte changed near its end, is an outside change, and the
+// version it was stays as written.
+TEST_F(CardHistoryTest, AnInPlaceEditOfOneByteInALargeCardListIsAnOutsideChange) {
+    TCardInfos cards(3000);
+    for (std::size_t i = 0; i < cards.size(); ++i) cards[i].Number = std::to_string(i + 1);
+    SaveCards(m_folder, cards);
+    const std::string saved = ReadFileBytes(m_folder / kCardListFileName);
+    ASSERT_GT(saved.size(), 3u * 65536);
+
+    std::string edited = saved;
+    const std::size_t last = edited.rfind("3000");
+    ASSERT_NE(last, std::string::npos);
+    edited[last] = '4';
+    {
+        std::fstream file(m_folder / kCardListFileName,
+                          std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(static_cast<std::streamoff>(last));
+        file.put('4');
+    }
+    EXPECT_TRUE(CanUndo(m_folder));
+    const std::vector<THistoryEntry> entries = ListHistory(m_folder);
+    ASSERT_EQ(entries.size(), 2u) << "the empty card list it started with, then the save";
+    EXPECT_EQ(ReadFileBytes(VersionCardList(m_folder, entries[0].Version)), saved);
+
+    Undo(m_folder);
+    EXPECT_EQ(ReadFileBytes(m_folder / kCardListFileName), saved);
+    Redo(m_folder);
+    EXPECT_EQ(ReadFileBytes(m_folder / kCardListFileName), edited);
 }
 
 TEST_F(CardHistoryTest, TheHistoryIsNoCardTypeAndADamagedIndexIsLeftAlone) {

@@ -131,7 +131,7 @@ private:
     void ExportCards(const char* suffix, const QString& filter,
                      std::string (*format)(const TCardInfos&));
     // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
-    void SaveCardsAndRefresh(const TCardInfos& cards);
+    void SaveCardsAndRefresh(TCardInfos cards);
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;

@@ -1,6 +1,9 @@
 // The main window's commands that change cards and card types.
 #include <QComboBox>
 #include <QFileDialog>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "CardInfoInputDlg.h"
 #include "CardListModel.h"
@@ -43,7 +46,13 @@ bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& car
     m_cardDialog->SetCardInfo(
         Tr(caption), card, m_paths.ImageFolder(),
         [this, index](const TCardInfo& edited, const TSideChange& front, const TSideChange& back) {
-            m_savedCards = SaveCard(m_paths.CardTypeFolder(), m_cards, index, edited, front, back);
+            // The save's own copy, with room for one more card: a register then never moves
+            // the whole array to a buffer twice its size while both are held.
+            TCardInfos cards;
+            cards.reserve(m_cards.size() + 1);
+            cards.assign(m_cards.begin(), m_cards.end());
+            m_savedCards =
+                SaveCard(m_paths.CardTypeFolder(), std::move(cards), index, edited, front, back);
             return index ? m_savedCards->at(*index) : m_savedCards->back();
         });
     return m_cardDialog->exec() == QDialog::Accepted;
@@ -63,14 +72,21 @@ void TVastrelleMainForm::RefreshAfterSave(const std::function<TCardInfos()>& sav
 
 // Cards the file gives back unchanged need not be read again.
 void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
-    if (saved && ReadsBackAsWritten(*saved))
+    if (saved && ReadsBackAsWritten(*saved)) {
         RefreshList(CurrentCardTypeName(), m_paths.CardTypeFolder(), std::move(*saved));
-    else
+    } else {
+        saved.reset();  // not held beside the cards read again
         RefreshList(CurrentCardTypeName());
+    }
+#if defined(__GLIBC__)
+    // The array the list gave up stays in the heap as a hole that the next save's copy, one card
+    // larger after a register, does not fit: memory would grow by a card list with every save.
+    malloc_trim(0);
+#endif
 }
 
-void TVastrelleMainForm::SaveCardsAndRefresh(const TCardInfos& cards) {
-    RefreshAfterSave([&] { return SaveCards(m_paths.CardTypeFolder(), cards); });
+void TVastrelleMainForm::SaveCardsAndRefresh(TCardInfos cards) {
+    RefreshAfterSave([&] { return SaveCards(m_paths.CardTypeFolder(), std::move(cards)); });
 }
 
 void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
