@@ -78,12 +78,7 @@ void TVastrelleMainForm::ToggleOwned(std::size_t cardIndex) {
         if (!IsCardTypeWritable() || cardIndex >= m_cards.size()) return;
         TCardInfos cards = m_cards;
         cards[cardIndex].Owned = !cards[cardIndex].Owned;
-        try {
-            SaveCards(m_paths.CardTypeFolder(), cards);
-        } catch (const VastrelleError& error) {
-            ShowError(this, error);
-        }
-        RefreshList(CurrentCardTypeName());
+        SaveCardsAndRefresh(std::move(cards));
         // When the filter now hides the card, the row at its position stays selected, so Space
         // walks down a list of missing cards.
         m_listView->SelectCard(cardIndex);
