@@ -68,7 +68,8 @@ void RemoveStaleTemporaryFiles(const fs::path& folder) {
 
 TPendingFile::TPendingFile(const fs::path& folder, std::string_view bytes,
                            std::optional<mode_t> mode)
-    : TPendingFile(folder, [bytes](const TByteSink& sink) { sink(bytes); }, mode) {}
+    : TPendingFile(
+          folder, [bytes](const TByteSink& sink) { sink(bytes); }, mode) {}
 
 TPendingFile::TPendingFile(const fs::path& folder, const TByteSource& source,
                            std::optional<mode_t> mode) {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "BmpFile.h"
 #include "Bmp.h"
+#include "BmpFile.h"
 #include "CardImages.h"
 #include "ImageFit.h"
 #include "TempDir.h"
