@@ -144,11 +144,15 @@ std::optional<TWindowPlacement> ReadWindowPlacement(const std::filesystem::path&
     int values[4] = {};
     for (int i = 0; i < 4; ++i) {
         auto value = ini.ReadString(kWindowSection, kWindowKeys[i]);
-        auto number = value ? ParseIniInteger(*value) : std::nullopt;
-        if (!number || *number < -kMaxWindowCoordinate || *number > kMaxWindowCoordinate)
-            return std::nullopt;
-        values[i] = *number;
+        std::optional<std::int32_t> number;
+        if (value) number = ParseIniInteger(*value);
+        if (!number.has_value()) return std::nullopt;
+        values[i] = number.value_or(0);
     }
+    // The range is checked apart from the presence: folded into one condition, the optimiser
+    // reads an empty optional's value first, which memory checkers report.
+    for (int value : values)
+        if (value < -kMaxWindowCoordinate || value > kMaxWindowCoordinate) return std::nullopt;
     if (values[2] < 1 || values[3] < 1) return std::nullopt;
     return TWindowPlacement{values[0], values[1], values[2], values[3]};
 }
