@@ -13,12 +13,12 @@
 
 #include "CardInfoInputDlg.h"
 #include "CardTypeInputDlg.h"
-#include "DataFolder.h"
 #include "InstanceChannel.h"
 #include "Main.h"
 #include "QtText.h"
 #include "StartupNotices.h"
 #include "UiFont.h"
+#include "cardtypes/DataFolder.h"
 
 namespace {
 

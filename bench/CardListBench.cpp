@@ -12,8 +12,8 @@
 #include <random>
 
 #include "BenchSupport.h"
-#include "CardList.h"
-#include "Cp932.h"
+#include "cardlist/CardList.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <random>
 
 #include "BenchSupport.h"
-#include "CardCount.h"
-#include "CardList.h"
-#include "CardTypes.h"
-#include "Cp932.h"
+#include "cardlist/CardCount.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "text/Cp932.h"
 
 namespace {
 

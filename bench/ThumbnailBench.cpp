@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "Bmp.h"
-#include "CardImages.h"
-#include "ImageFit.h"
-#include "PendingFile.h"
+#include "files/PendingFile.h"
+#include "pictures/Bmp.h"
+#include "pictures/CardImages.h"
+#include "pictures/ImageFit.h"
 
 extern char** environ;
 

@@ -1,7 +1,7 @@
 // Argument helpers shared by the commands.
 #include "Commands.h"
-#include "Cp932.h"
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
+#include "text/Cp932.h"
 
 void ExpectArgCount(const Args& args, std::size_t count) {
     if (args.size() != count) throw UsageError("wrong number of arguments");

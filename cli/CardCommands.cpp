@@ -4,12 +4,12 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "CardExport.h"
-#include "CardList.h"
-#include "CardStore.h"
 #include "Commands.h"
-#include "Cp932.h"
-#include "VastrelleError.h"
+#include "cardlist/CardExport.h"
+#include "cardlist/CardList.h"
+#include "files/VastrelleError.h"
+#include "save/CardStore.h"
+#include "text/Cp932.h"
 
 namespace {
 

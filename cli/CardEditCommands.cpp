@@ -3,15 +3,15 @@
 #include <filesystem>
 #include <optional>
 
-#include "CardImages.h"
-#include "CardList.h"
-#include "CardStore.h"
-#include "CardTypes.h"
 #include "Commands.h"
-#include "Messages.h"
-#include "Paths.h"
-#include "VastrelleError.h"
-#include "WholeFile.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "cardtypes/Paths.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
+#include "files/WholeFile.h"
+#include "pictures/CardImages.h"
+#include "save/CardStore.h"
 
 namespace fs = std::filesystem;
 

@@ -2,8 +2,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "CardHistory.h"
 #include "Commands.h"
+#include "save/CardHistory.h"
 
 int CmdHistory(const Args& args) {
     ExpectArgCount(args, 1);

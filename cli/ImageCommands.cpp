@@ -4,16 +4,16 @@
 #include <set>
 #include <string>
 
-#include "Bmp.h"
-#include "CardImages.h"
-#include "CardList.h"
-#include "CardTypes.h"
 #include "Commands.h"
-#include "Cp932.h"
-#include "Messages.h"
-#include "Orphans.h"
-#include "VastrelleError.h"
-#include "WholeFile.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
+#include "files/WholeFile.h"
+#include "pictures/Bmp.h"
+#include "pictures/CardImages.h"
+#include "pictures/Orphans.h"
+#include "text/Cp932.h"
 
 namespace fs = std::filesystem;
 

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "Commands.h"
-#include "Cp932.h"
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "Commands.h"
-#include "Migrate.h"
-#include "VastrelleError.h"
+#include "cardtypes/Migrate.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

@@ -2,13 +2,13 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "CardCount.h"
-#include "CardTypes.h"
 #include "Commands.h"
-#include "Common.h"
-#include "Cp932.h"
-#include "Settings.h"
-#include "TemplatePictures.h"
+#include "cardlist/CardCount.h"
+#include "cardlist/Common.h"
+#include "cardtypes/CardTypes.h"
+#include "cardtypes/Settings.h"
+#include "cardtypes/TemplatePictures.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 // either declines or gives exactly the parser's cards.
 #include <algorithm>
 
-#include "CardList.h"
-#include "CardListFastReader.h"
 #include "FuzzScratch.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardlist/CardListFastReader.h"
+#include "files/VastrelleError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const FuzzScratch scratch;

@@ -1,8 +1,8 @@
 // Bytes as a whole cardlist.dat. Whatever reads must also survive a save: the written file reads
 // back as the same cards.
-#include "CardList.h"
 #include "FuzzScratch.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "files/VastrelleError.h"
 
 namespace {
 

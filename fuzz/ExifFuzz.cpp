@@ -2,9 +2,9 @@
 // its segment has been read whole, and turning a bitmap by it and back gives the bitmap again.
 #include <string>
 
-#include "CardImages.h"
-#include "Exif.h"
 #include "FuzzScratch.h"
+#include "pictures/CardImages.h"
+#include "pictures/Exif.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 // an escape sequence itself, and an escaped text holds no special text the file could misread.
 #include <array>
 
-#include "Common.h"
-#include "Cp932.h"
 #include "FuzzScratch.h"
+#include "cardlist/Common.h"
+#include "text/Cp932.h"
 
 namespace {
 

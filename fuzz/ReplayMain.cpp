@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <set>
 
-#include "WholeFile.h"
+#include "files/WholeFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 

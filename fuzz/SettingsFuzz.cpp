@@ -3,8 +3,8 @@
 #include <array>
 
 #include "FuzzScratch.h"
-#include "IniFile.h"
-#include "Settings.h"
+#include "cardtypes/IniFile.h"
+#include "cardtypes/Settings.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // type's own folder directly in it, and an imported card type is listed and can be read.
 #include <set>
 
-#include "CardList.h"
-#include "CardTypes.h"
 #include "FuzzScratch.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

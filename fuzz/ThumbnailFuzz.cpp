@@ -2,11 +2,11 @@
 // agree (turned upright alike), and thumbnails always fit their boxes.
 #include <utility>
 
-#include "CardImages.h"
-#include "Exif.h"
 #include "FuzzScratch.h"
-#include "ImageFit.h"
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
+#include "pictures/CardImages.h"
+#include "pictures/Exif.h"
+#include "pictures/ImageFit.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 
 #include <algorithm>
 
-#include "CardCount.h"
-#include "CardExport.h"
-#include "CardList.h"
 #include "CliRun.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "cardlist/CardCount.h"
+#include "cardlist/CardExport.h"
+#include "cardlist/CardList.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

@@ -2,7 +2,7 @@
 // and the picture files of each version come back byte for byte, several steps deep and in a
 // fresh process; pruning keeps every picture a kept version names; a failure at any step of an
 // undo, a redo, a restore or a save into a full history leaves every file as it was.
-#include "CardHistory.h"
+#include "save/CardHistory.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +10,18 @@
 #include <fstream>
 #include <functional>
 
-#include "CardList.h"
-#include "CardStore.h"
-#include "CardTypes.h"
 #include "CliRun.h"
-#include "FileOps.h"
-#include "HistoryIndex.h"
-#include "HistoryRecord.h"
-#include "PendingFile.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
-#include "WholeFile.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "files/FileOps.h"
+#include "files/PendingFile.h"
+#include "files/VastrelleError.h"
+#include "files/WholeFile.h"
+#include "save/CardStore.h"
+#include "save/HistoryIndex.h"
+#include "save/HistoryRecord.h"
 
 namespace fs = std::filesystem;
 using fileops::testing::TCall;

@@ -1,6 +1,6 @@
 // The image folder: names, the checks, storing, thumbnails and removal.
-#include "CardImages.h"
-#include "ImageFit.h"
+#include "pictures/CardImages.h"
+#include "pictures/ImageFit.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -13,9 +13,9 @@
 #include <set>
 
 #include "FailureMessage.h"
-#include "FileOps.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "files/FileOps.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

@@ -5,11 +5,11 @@
 #include <optional>
 #include <random>
 
-#include "CardList.h"
-#include "CardListFastReader.h"
-#include "CardListReadBack.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardlist/CardListFastReader.h"
+#include "cardlist/CardListReadBack.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,9 @@
 
 #include <csignal>
 
-#include "CardList.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "files/VastrelleError.h"
 
 namespace {
 

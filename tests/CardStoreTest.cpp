@@ -1,22 +1,22 @@
 // One card save as a transaction: a failure injected at every file-system step leaves every file
 // as it was; a save that runs through leaves the new pictures with both thumbnails; the calls
 // come in an order that survives a power cut.
-#include "CardStore.h"
+#include "save/CardStore.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <functional>
 
-#include "CardList.h"
-#include "FileOps.h"
-#include "HistoryIndex.h"
-#include "Messages.h"
-#include "PendingFile.h"
 #include "RestrictedChild.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "files/FileOps.h"
+#include "files/Messages.h"
+#include "files/PendingFile.h"
+#include "files/VastrelleError.h"
+#include "save/HistoryIndex.h"
 
 namespace fs = std::filesystem;
 using fileops::testing::TCall;

@@ -1,14 +1,14 @@
-#include "CardTypes.h"
+#include "cardtypes/CardTypes.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 
-#include "CardList.h"
-#include "Messages.h"
 #include "RestrictedChild.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

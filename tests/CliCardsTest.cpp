@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "CardList.h"
 #include "CliRun.h"
 #include "TempDir.h"
+#include "cardlist/CardList.h"
 
 namespace {
 

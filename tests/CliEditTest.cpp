@@ -3,14 +3,14 @@
 
 #include <cerrno>
 
-#include "CardImages.h"
-#include "CardList.h"
 #include "CliRun.h"
 #include "Commands.h"
 #include "FailureMessage.h"
-#include "FileOps.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
+#include "cardlist/CardList.h"
+#include "files/FileOps.h"
+#include "pictures/CardImages.h"
 
 namespace fs = std::filesystem;
 

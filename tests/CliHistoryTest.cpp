@@ -4,10 +4,10 @@
 
 #include <regex>
 
-#include "CardList.h"
 #include "CliRun.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
+#include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
 

@@ -4,11 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "CardList.h"
-#include "Messages.h"
-#include "Settings.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/Settings.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

@@ -2,9 +2,9 @@
 
 #include <random>
 
-#include "Common.h"
-#include "Cp932.h"
 #include "TempDir.h"
+#include "cardlist/Common.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Cp932.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -9,14 +9,14 @@
 #include <functional>
 #include <random>
 
-#include "CardHistory.h"
-#include "CardImages.h"
-#include "CardList.h"
-#include "CardStore.h"
-#include "HistoryIndex.h"
-#include "Settings.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/Settings.h"
+#include "files/VastrelleError.h"
+#include "pictures/CardImages.h"
+#include "save/CardHistory.h"
+#include "save/CardStore.h"
+#include "save/HistoryIndex.h"
 
 namespace fs = std::filesystem;
 

@@ -1,5 +1,5 @@
 // Phone photos: the EXIF orientation, upright thumbnails, and pictures that must stay as before.
-#include "Exif.h"
+#include "pictures/Exif.h"
 
 #include <gtest/gtest.h>
 
@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "Bmp.h"
 #include "BmpFile.h"
-#include "CardImages.h"
-#include "ImageFit.h"
 #include "TempDir.h"
+#include "pictures/Bmp.h"
+#include "pictures/CardImages.h"
+#include "pictures/ImageFit.h"
 
 namespace fs = std::filesystem;
 

@@ -17,16 +17,16 @@
 #include <jerror.h>
 // clang-format on
 
-#include "CardImages.h"
-#include "CardList.h"
-#include "CardTypes.h"
 #include "CliRun.h"
 #include "FailureMessage.h"
-#include "Jpeg.h"
-#include "Messages.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
+#include "pictures/CardImages.h"
+#include "pictures/Jpeg.h"
 
 namespace fs = std::filesystem;
 

@@ -1,9 +1,9 @@
 // vastrelle-cli thumbnails and check.
 #include <gtest/gtest.h>
 
-#include "CardList.h"
 #include "CliRun.h"
 #include "TempDir.h"
+#include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "cardtypes/IniFile.h"
 
 #include <gtest/gtest.h>
 

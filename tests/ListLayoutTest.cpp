@@ -1,8 +1,8 @@
 // The list layout in setting.ini: a section of its own beside the specified ones.
 #include <gtest/gtest.h>
 
-#include "Settings.h"
 #include "TempDir.h"
+#include "cardtypes/Settings.h"
 
 namespace {
 

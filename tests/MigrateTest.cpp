@@ -1,16 +1,16 @@
 // Renaming card type folders and pictures copied from Windows with Shift_JIS names.
-#include "Migrate.h"
+#include "cardtypes/Migrate.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "CardList.h"
-#include "CardTypes.h"
 #include "CliRun.h"
 #include "RestrictedChild.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "NaturalOrder.h"
 #include "TempDir.h"
+#include "text/NaturalOrder.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // Orphans: the files of an image folder that no card names, with the thumbnails that belong to
 // them, and their removal into the history, which undo takes back.
-#include "Orphans.h"
+#include "pictures/Orphans.h"
 
 #include <gtest/gtest.h>
 
-#include "CardHistory.h"
-#include "CardList.h"
-#include "CardStore.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "files/VastrelleError.h"
+#include "save/CardHistory.h"
+#include "save/CardStore.h"
 
 namespace fs = std::filesystem;
 

@@ -1,8 +1,8 @@
 // The search form of the list filter, on CP932 bytes.
 #include <gtest/gtest.h>
 
-#include "SearchText.h"
 #include "TempDir.h"
+#include "text/SearchText.h"
 
 TEST(SearchTextTest, CaseAndWidthOfLettersDigitsAndKatakanaDoNotMatter) {
     EXPECT_EQ(SearchForm(Sjis("ＡＢＣ１２３abcXYZ")), "abc123abcxyz");

@@ -1,12 +1,12 @@
-#include "Settings.h"
+#include "cardtypes/Settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "Messages.h"
 #include "RestrictedChild.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

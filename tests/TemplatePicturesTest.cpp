@@ -1,14 +1,14 @@
 // Importing a template that brings its pictures in the folder beside it.
-#include "TemplatePictures.h"
+#include "cardtypes/TemplatePictures.h"
 
 #include <gtest/gtest.h>
 
-#include "CardList.h"
-#include "CardTypes.h"
-#include "Messages.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
 

@@ -10,11 +10,11 @@
 #include <set>
 #include <tuple>
 
-#include "Bmp.h"
-#include "CardImages.h"
-#include "ImageFit.h"
 #include "TempDir.h"
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
+#include "pictures/Bmp.h"
+#include "pictures/CardImages.h"
+#include "pictures/ImageFit.h"
 
 namespace {
 

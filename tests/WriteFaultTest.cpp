@@ -7,17 +7,17 @@
 #include <optional>
 #include <set>
 
-#include "CardImages.h"
-#include "CardList.h"
-#include "CardTypes.h"
 #include "FailureMessage.h"
-#include "FileOps.h"
-#include "Messages.h"
 #include "RestrictedChild.h"
-#include "Settings.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "cardtypes/Settings.h"
+#include "files/FileOps.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
+#include "pictures/CardImages.h"
 
 namespace fs = std::filesystem;
 

@@ -1,9 +1,9 @@
 #include "CardFilterModel.h"
 
 #include "CardListModel.h"
-#include "NaturalOrder.h"
 #include "QtText.h"
-#include "SearchText.h"
+#include "text/NaturalOrder.h"
+#include "text/SearchText.h"
 
 TCardFilterModel::TCardFilterModel(TCardListModel* cards, QObject* parent)
     : QSortFilterProxyModel(parent), m_cards(cards) {

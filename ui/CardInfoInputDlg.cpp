@@ -13,15 +13,15 @@
 #include "DialogFrame.h"
 #include "DialogKeys.h"
 #include "FileDropFilter.h"
-#include "ImageNames.h"
 #include "MessageBoxes.h"
 #include "PictureFrameActions.h"
 #include "PictureLoader.h"
 #include "QtText.h"
 #include "TextRefusal.h"
 #include "UiFont.h"
-#include "VastrelleError.h"
 #include "WaitCursor.h"
+#include "files/VastrelleError.h"
+#include "pictures/ImageNames.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "CardPictures.h"
-#include "CardStore.h"
-#include "Common.h"
-#include "VastrelleError.h"
+#include "cardlist/Common.h"
+#include "files/VastrelleError.h"
+#include "save/CardStore.h"
 
 class QCheckBox;
 class QFrame;

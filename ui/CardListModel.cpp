@@ -1,7 +1,7 @@
 #include "CardListModel.h"
 
 #include "QtText.h"
-#include "SearchText.h"
+#include "text/SearchText.h"
 
 TCardListModel::TCardListModel(QObject* parent) : QAbstractTableModel(parent) {}
 

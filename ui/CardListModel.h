@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "Common.h"
 #include "Thumbnails.h"
+#include "cardlist/Common.h"
 
 // The rows of the card list: the card array of the loaded card type, one row per card in file
 // order, one column per shown column definition. Column 0 carries the card number and the

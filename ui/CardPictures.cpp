@@ -2,13 +2,13 @@
 
 #include <QImageReader>
 
-#include "Cp932.h"
-#include "ImageNames.h"
-#include "Jpeg.h"
-#include "Messages.h"
 #include "QtText.h"
-#include "VastrelleError.h"
-#include "WholeFile.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
+#include "files/WholeFile.h"
+#include "pictures/ImageNames.h"
+#include "pictures/Jpeg.h"
+#include "text/Cp932.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "Bitmap.h"
+#include "pictures/Bitmap.h"
 
 // The pictures the card dialog shows: files dropped on it and pictures already stored.
 

@@ -10,11 +10,11 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "CardCount.h"
-#include "Common.h"
 #include "QtText.h"
 #include "UiFont.h"
 #include "WaitCursor.h"
+#include "cardlist/CardCount.h"
+#include "cardlist/Common.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <algorithm>
 
 #include "CardFilterModel.h"
-#include "CardList.h"
 #include "CardListModel.h"
 #include "CardListView.h"
-#include "DataFolder.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "WindowPlacement.h"
+#include "cardlist/CardList.h"
+#include "cardtypes/DataFolder.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
-#include "CardTypes.h"
-#include "Common.h"
-#include "Settings.h"
+#include "cardlist/Common.h"
+#include "cardtypes/CardTypes.h"
+#include "cardtypes/Settings.h"
 
 class QAction;
 class QActionGroup;

@@ -7,15 +7,15 @@
 
 #include "CardInfoInputDlg.h"
 #include "CardListModel.h"
-#include "CardListReadBack.h"
 #include "CardListView.h"
-#include "CardStore.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
 #include "MessageBoxes.h"
-#include "Messages.h"
 #include "QtText.h"
-#include "TemplatePictures.h"
+#include "cardlist/CardListReadBack.h"
+#include "cardtypes/TemplatePictures.h"
+#include "files/Messages.h"
+#include "save/CardStore.h"
 
 namespace {
 

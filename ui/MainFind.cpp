@@ -8,15 +8,15 @@
 #include <QMenuBar>
 #include <QShortcut>
 
-#include "CardExport.h"
 #include "CardFilterModel.h"
 #include "CardListModel.h"
 #include "CardListView.h"
-#include "CardStore.h"
 #include "CardTypeOverview.h"
 #include "Main.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
+#include "cardlist/CardExport.h"
+#include "save/CardStore.h"
 
 void TVastrelleMainForm::CreateToolsMenu() {
     QMenu* tools = menuBar()->addMenu(Tr("ツール"));

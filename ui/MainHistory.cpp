@@ -2,11 +2,11 @@
 // no card names, which goes through the same history.
 #include <QMenuBar>
 
-#include "CardHistory.h"
 #include "Main.h"
 #include "MessageBoxes.h"
 #include "OrphanImagesDlg.h"
 #include "QtText.h"
+#include "save/CardHistory.h"
 
 void TVastrelleMainForm::UpdateHistoryStates() {
     bool canUndo = false;

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
 
 class QWidget;
 

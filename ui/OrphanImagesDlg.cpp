@@ -8,14 +8,14 @@
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
-#include "CardTypes.h"
-#include "ImageNames.h"
 #include "MessageBoxes.h"
-#include "Orphans.h"
 #include "QtText.h"
 #include "Thumbnails.h"
 #include "UiFont.h"
 #include "WaitCursor.h"
+#include "cardtypes/CardTypes.h"
+#include "pictures/ImageNames.h"
+#include "pictures/Orphans.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "CardPictures.h"
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
 
 template <typename T>
 class QFutureWatcher;

@@ -1,6 +1,6 @@
 #include "QtText.h"
 
-#include "Cp932.h"
+#include "text/Cp932.h"
 
 QString FromCp932(const std::string& text) {
     return QString::fromStdString(cp932::ToUtf8Lossy(text));

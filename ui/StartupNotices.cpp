@@ -2,10 +2,10 @@
 
 #include <QStringList>
 
-#include "Cp932.h"
 #include "MessageBoxes.h"
-#include "Migrate.h"
 #include "QtText.h"
+#include "cardtypes/Migrate.h"
+#include "text/Cp932.h"
 
 namespace {
 

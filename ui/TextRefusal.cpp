@@ -2,9 +2,9 @@
 
 #include <QList>
 
-#include "CardTypes.h"
-#include "Messages.h"
 #include "QtText.h"
+#include "cardtypes/CardTypes.h"
+#include "files/Messages.h"
 
 namespace {
 

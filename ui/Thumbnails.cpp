@@ -3,8 +3,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "CardImages.h"
 #include "QtText.h"
+#include "pictures/CardImages.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <filesystem>
 
-#include "Common.h"
+#include "cardlist/Common.h"
 
 // Which thumbnail each row shows: the side and size the checked view asks for.
 struct TThumbnailKind {

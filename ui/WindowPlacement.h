@@ -3,7 +3,7 @@
 #include <QRect>
 #include <optional>
 
-#include "Settings.h"
+#include "cardtypes/Settings.h"
 
 class QWidget;
 

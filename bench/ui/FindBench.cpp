@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "CardList.h"
 #include "CardListView.h"
 #include "CardTypeOverview.h"
 #include "Main.h"
+#include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
 

@@ -21,10 +21,10 @@
 #include <memory>
 
 #include "CardInfoInputDlg.h"
-#include "CardList.h"
 #include "CardListView.h"
 #include "Main.h"
 #include "QtText.h"
+#include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
 

@@ -1,6 +1,6 @@
 #include "FailureMessage.h"
 
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
 
 std::string MessageOf(const std::function<void()>& action) {
     try {

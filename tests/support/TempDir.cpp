@@ -6,8 +6,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "Cp932.h"
-#include "WholeFile.h"
+#include "files/WholeFile.h"
+#include "text/Cp932.h"
 
 TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
 

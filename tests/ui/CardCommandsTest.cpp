@@ -3,12 +3,12 @@
 #include <QtTest>
 
 #include "CardDialogSupport.h"
-#include "CardImages.h"
-#include "CardList.h"
 #include "FileSizeLimit.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 #include "TreeSnapshot.h"
+#include "cardlist/CardList.h"
+#include "pictures/CardImages.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <QtTest>
 
 #include "CardDialogFixture.h"
-#include "CardList.h"
 #include "FileSizeLimit.h"
 #include "MainWindowHarness.h"
-#include "Messages.h"
 #include "TreeSnapshot.h"
-#include "VastrelleError.h"
+#include "cardlist/CardList.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
 
 namespace {
 

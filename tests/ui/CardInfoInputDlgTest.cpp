@@ -10,10 +10,10 @@
 
 #include "CardDialogFixture.h"
 #include "CardInfoInputDlg.h"
-#include "Cp932.h"
 #include "ModalAnswer.h"
 #include "QtText.h"
-#include "VastrelleError.h"
+#include "files/VastrelleError.h"
+#include "text/Cp932.h"
 
 class CardInfoInputDlgTest : public QObject {
     Q_OBJECT

@@ -5,9 +5,9 @@
 #include <set>
 
 #include "CardDialogSupport.h"
-#include "CardList.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "cardlist/CardList.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <QtTest>
 
 #include "CardDialogSupport.h"
-#include "CardList.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 #include "QtText.h"
+#include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
 

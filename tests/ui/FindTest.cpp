@@ -11,10 +11,10 @@
 
 #include "CardDialogSupport.h"
 #include "CardFilterModel.h"
-#include "CardList.h"
 #include "CardListModel.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "cardlist/CardList.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <QtTest>
 
 #include "CardDialogSupport.h"
-#include "CardList.h"
 #include "MainWindowHarness.h"
 #include "OrphanImagesDlg.h"
 #include "ProgramFolder.h"
+#include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
 

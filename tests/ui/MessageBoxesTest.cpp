@@ -4,10 +4,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "CardList.h"
 #include "MessageBoxes.h"
 #include "ModalAnswer.h"
 #include "UiFont.h"
+#include "cardlist/CardList.h"
 
 namespace {
 

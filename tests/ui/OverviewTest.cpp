@@ -4,11 +4,11 @@
 #include <QtTest>
 
 #include "CardDialogSupport.h"
-#include "CardExport.h"
-#include "CardList.h"
 #include "CardTypeOverview.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "cardlist/CardExport.h"
+#include "cardlist/CardList.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "CardTypes.h"
-#include "DataFolder.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 #include "StartupNotices.h"
+#include "cardtypes/CardTypes.h"
+#include "cardtypes/DataFolder.h"
 
 namespace fs = std::filesystem;
 

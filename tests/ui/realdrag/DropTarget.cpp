@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "CardInfoInputDlg.h"
-#include "CardStore.h"
 #include "QtText.h"
+#include "save/CardStore.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include "CardDialogSupport.h"
 #include "CardInfoInputDlg.h"
-#include "CardStore.h"
-#include "Cp932.h"
 #include "ModalAnswer.h"
 #include "TempDir.h"
+#include "save/CardStore.h"
+#include "text/Cp932.h"
 
 // Saves the dialog's change through the core as the only card of the card type folder that
 // holds imageFolder.

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "TreeSnapshot.h"
-#include "WholeFile.h"
+#include "files/WholeFile.h"
 
 // Shared by the card dialog tests: fixture files, simulated drops and image folder snapshots.
 

@@ -21,7 +21,7 @@
 #include "CardTypeInputDlg.h"
 #include "Main.h"
 #include "ModalAnswer.h"
-#include "WholeFile.h"
+#include "files/WholeFile.h"
 
 // The main window with its two dialogs, made as the program entry makes them, and the answers
 // to the modal windows its commands open.

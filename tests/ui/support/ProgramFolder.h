@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "CardList.h"
-#include "Cp932.h"
 #include "TempDir.h"
+#include "cardlist/CardList.h"
+#include "text/Cp932.h"
 
 // A throw-away program folder with card types, thumbnails and setting.ini, for driving the
 // windows against real files.

@@ -1,7 +1,0 @@
-#pragma once
-
-#include "Common.h"
-
-// Whether reading the writer's text for these cards gives them back exactly (no lone CR, control
-// or white-space-only text, no escape sequence typed in, every character under its one code).
-bool ReadsBackAsWritten(const TCardInfos& cards);

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+#include "cardlist/Common.h"
+#include "files/PendingFile.h"
+
+inline constexpr const char* kCardListFileName = "cardlist.dat";
+
+// The exact bytes the writer puts in cardlist.dat for these cards (CR LF after every line).
+std::string CardListText(const TCardInfos& cards);
+
+// The same bytes, handed to `sink` in pieces.
+void WriteCardListText(const TCardInfos& cards, const TByteSink& sink);
+
+// The file a new card type starts with: the declaration and "<cardlist/>".
+std::string EmptyCardListText();
+
+// Replaces cardTypeFolder/cardlist.dat with the cards, atomically. On failure the old file is
+// left as it was and VastrelleError(kCardListSaveFailed, ErrorAbort) is thrown.
+void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTypeFolder);
+
+// Reads a card list file into `cards` (replacing its content). Throws VastrelleError with the
+// reader's message when the file cannot be opened, does not parse, or holds a field that is not
+// simple text; a read that throws did not finish and its cards must not be saved back.
+// A file with no root element (no bytes, or a NUL first) reads as no cards.
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards);
+
+struct TCardCount {
+    std::size_t Owned = 0;
+    std::size_t Total = 0;
+};
+
+// The number of cards in a card list file and of the owned ones, with the reader's rules and
+// failures, without keeping the cards (only a file the fast path leaves to the parser is read
+// into an array first).
+TCardCount CountCardList(const std::filesystem::path& file);
+
+// The same read by the general XML parser alone, without the fast path for Shift_JIS files: the
+// reference the fast path is checked against.
+void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards);

@@ -1,0 +1,483 @@
+#include "cardlist/CardListFastReader.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "text/Cp932.h"
+#include "text/Cp932ReadBack.h"
+
+namespace {
+
+// Far below the parser's own limits (10,000,000 bytes of one text, 50,000 of one name), so that
+// what the fast path accepts never meets them.
+constexpr std::ptrdiff_t kMaxTextBytes = 1'000'000;
+constexpr std::ptrdiff_t kMaxNameBytes = 1'000;
+constexpr std::ptrdiff_t kMaxTagBytes = 1'000'000;
+
+constexpr std::array<std::string_view, 6> kFieldNames = {
+    "number", "title", "imagefilename1", "imagefilename2", "exist", "comment"};
+enum Field { kNumber, kTitle, kFront, kBack, kExist, kComment };
+
+// The names the parser maps to code page 932 (it compares them ignoring case).
+constexpr std::array<std::string_view, 8> kCp932Labels = {
+    "SHIFT_JIS", "SHIFT-JIS", "SJIS", "MS_KANJI", "CSSHIFTJIS", "WINDOWS-31J", "X-SJIS", "CP932"};
+
+bool IsCp932Label(std::string_view label) {
+    for (std::string_view known : kCp932Labels) {
+        if (known.size() != label.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < known.size() && same; ++i) {
+            char c = label[i];
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+            same = c == known[i];
+        }
+        if (same) return true;
+    }
+    return false;
+}
+
+bool IsSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// ASCII names without a colon: a prefix would bring in namespaces, other letters the parser's
+// tables; both are left to it.
+constexpr bool IsNameStart(unsigned char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+constexpr std::array<bool, 256> kNameChars = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[c] = IsNameStart(static_cast<unsigned char>(c)) || (c >= '0' && c <= '9') ||
+                   c == '.' || c == '-';
+    return table;
+}();
+bool IsNameChar(unsigned char c) { return kNameChars[c]; }
+
+// Bytes of character data that need a look of their own; the rest are copied as they are.
+constexpr std::array<bool, 128> kTextSpecial = [] {
+    std::array<bool, 128> table{};
+    for (int c = 0; c < 0x20; ++c) table[c] = c != '\t' && c != '\n';
+    for (char c : {'<', '&', '\r', ']', '>'}) table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
+bool IsXmlChar(std::uint32_t cp) {
+    return cp == 0x09 || cp == 0x0A || cp == 0x0D || (cp >= 0x20 && cp <= 0xD7FF) ||
+           (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+// Names are short: comparing them inline beats a call to memcmp.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+void AppendCode(std::string& out, std::uint16_t code) {
+    if (code > 0xFF) out.push_back(static_cast<char>(code >> 8));
+    out.push_back(static_cast<char>(code & 0xFF));
+}
+
+// What a piece of text is made of, as the parser sees it (Unicode characters).
+struct TTextInfo {
+    bool Blank = true;  // only space, TAB, CR and LF: the parser drops such a text
+    bool Ascii = true;
+};
+
+class TScanner {
+public:
+    explicit TScanner(std::string_view text)
+        : m_p(text.data()),
+          m_end(text.data() + text.size()),
+          m_table(cp932::TReadBackTable::Get()) {}
+
+    bool Read(const std::function<void(TCardInfo&&)>& visit);
+
+private:
+    unsigned char At(std::ptrdiff_t offset = 0) const {
+        return static_cast<unsigned char>(m_p[offset]);
+    }
+    bool Has(std::ptrdiff_t n) const { return m_end - m_p >= n; }
+    bool Skip(std::string_view s) {
+        if (!Has(static_cast<std::ptrdiff_t>(s.size())) ||
+            std::memcmp(m_p, s.data(), s.size()) != 0)
+            return false;
+        m_p += s.size();
+        return true;
+    }
+    bool Skip(char c) {
+        if (m_p == m_end || *m_p != c) return false;
+        ++m_p;
+        return true;
+    }
+    bool SkipSpace() {
+        const char* start = m_p;
+        while (m_p < m_end && IsSpace(At())) ++m_p;
+        return m_p != start;
+    }
+    bool Eq() {
+        SkipSpace();
+        if (!Skip('=')) return false;
+        SkipSpace();
+        return true;
+    }
+
+    std::optional<std::string_view> Name();
+    std::optional<std::string_view> QuotedPseudoValue();
+    bool Declaration();
+    bool Attributes(bool& empty);
+    bool AttributeValue();
+    bool Character(std::string* out, TTextInfo& info);
+    bool Reference(std::string* out, TTextInfo& info);
+    bool Text(std::string* out, TTextInfo& info);
+    bool EndTag(std::string_view name);
+    bool Card(TCardInfo& card);
+
+    const char* m_p;
+    const char* m_end;
+    const cp932::TReadBackTable& m_table;
+    cp932::Utf8ToCp932Lossy m_encoder;  // for references to characters above ASCII
+    std::string m_field;
+};
+
+std::optional<std::string_view> TScanner::Name() {
+    const char* start = m_p;
+    if (m_p == m_end || !IsNameStart(At())) return std::nullopt;
+    while (m_p < m_end && IsNameChar(At())) ++m_p;
+    if (m_p < m_end && (At() == ':' || At() >= 0x80)) return std::nullopt;
+    if (m_p - start > kMaxNameBytes) return std::nullopt;
+    return std::string_view(start, static_cast<std::size_t>(m_p - start));
+}
+
+std::optional<std::string_view> TScanner::QuotedPseudoValue() {
+    if (m_p == m_end || (At() != '"' && At() != '\'')) return std::nullopt;
+    char quote = *m_p++;
+    const char* start = m_p;
+    while (m_p < m_end && *m_p != quote && At() < 0x80 && At() != '<') ++m_p;
+    if (m_p == m_end || *m_p != quote) return std::nullopt;
+    return std::string_view(start, static_cast<std::size_t>(m_p++ - start));
+}
+
+// version="1.0", a CP932 label as the encoding, and standalone yes or no: nothing else.
+bool TScanner::Declaration() {
+    if (!Skip("<?xml") || !SkipSpace() || !Skip("version") || !Eq() || QuotedPseudoValue() != "1.0")
+        return false;
+    bool space = SkipSpace();
+    if (!space || !Skip("encoding") || !Eq()) return false;  // no encoding: UTF-8
+    std::optional<std::string_view> label = QuotedPseudoValue();
+    if (!label || !IsCp932Label(*label)) return false;
+    space = SkipSpace();
+    if (Skip("?>")) return true;
+    if (!space || !Skip("standalone") || !Eq()) return false;
+    std::optional<std::string_view> standalone = QuotedPseudoValue();
+    if (standalone != "yes" && standalone != "no") return false;
+    SkipSpace();
+    return Skip("?>");
+}
+
+// After an element's name: its attributes, checked but not kept, up to ">" (empty false) or "/>".
+bool TScanner::Attributes(bool& empty) {
+    if (Skip('>')) {  // the usual case: no attributes
+        empty = false;
+        return true;
+    }
+    const char* start = m_p;
+    std::array<std::string_view, 16> names;
+    std::size_t count = 0;
+    for (;;) {
+        bool space = SkipSpace();
+        if (Skip('>')) {
+            empty = false;
+            return true;
+        }
+        if (Skip("/>")) {
+            empty = true;
+            return true;
+        }
+        std::optional<std::string_view> name = Name();
+        if (!space || !name || name->starts_with("xmlns") || count == names.size()) return false;
+        for (std::size_t i = 0; i < count; ++i)
+            if (names[i] == *name) return false;
+        names[count++] = *name;
+        if (!Eq() || !AttributeValue() || m_p - start > kMaxTagBytes) return false;
+    }
+}
+
+bool TScanner::AttributeValue() {
+    if (m_p == m_end || (At() != '"' && At() != '\'')) return false;
+    char quote = *m_p++;
+    TTextInfo info;
+    while (m_p < m_end && *m_p != quote) {
+        if (At() == '<') return false;
+        if (At() == '&' ? !Reference(nullptr, info) : !Character(nullptr, info)) return false;
+    }
+    if (m_p == m_end) return false;
+    ++m_p;
+    return true;
+}
+
+// One character other than markup; CR LF and a lone CR give LF.
+bool TScanner::Character(std::string* out, TTextInfo& info) {
+    unsigned char c = At();
+    if (c < 0x80) {
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+        if (!IsSpace(c)) info.Blank = false;
+        if (c == '\r') {
+            c = '\n';
+            if (Has(2) && At(1) == '\n') ++m_p;
+        }
+        if (out) out->push_back(static_cast<char>(c));
+        ++m_p;
+        return true;
+    }
+    info.Blank = false;
+    info.Ascii = false;
+    std::uint16_t code;
+    if (cp932::IsLeadByte(c)) {
+        if (!Has(2)) return false;
+        code = m_table.Double(c, At(1));
+        if (code != 0 && out) AppendCode(*out, code);
+        m_p += 2;
+    } else {
+        code = m_table.Single(c);
+        if (code != 0 && out) AppendCode(*out, code);
+        ++m_p;
+    }
+    return code != 0;
+}
+
+// A character reference or one of the five predefined entities; any other entity is undefined.
+bool TScanner::Reference(std::string* out, TTextInfo& info) {
+    ++m_p;  // &
+    std::uint32_t cp = 0;
+    if (Skip('#')) {
+        bool hex = Skip('x');
+        int digits = 0;
+        for (; m_p < m_end && *m_p != ';'; ++m_p, ++digits) {
+            unsigned char c = At();
+            std::uint32_t digit;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (hex && (c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+                digit = (c | 0x20) - 'a' + 10;
+            else
+                return false;
+            cp = std::min<std::uint32_t>(cp * (hex ? 16 : 10) + digit, 0x110000);
+        }
+        if (m_p == m_end || digits == 0 || !IsXmlChar(cp)) return false;
+        ++m_p;
+    } else {
+        std::optional<std::string_view> name = Name();
+        if (!name || !Skip(';')) return false;
+        if (*name == "lt")
+            cp = '<';
+        else if (*name == "gt")
+            cp = '>';
+        else if (*name == "amp")
+            cp = '&';
+        else if (*name == "quot")
+            cp = '"';
+        else if (*name == "apos")
+            cp = '\'';
+        else
+            return false;
+    }
+    if (cp >= 0x80) {
+        info.Blank = false;
+        info.Ascii = false;
+        if (out) out->append(m_encoder.Convert(cp932::Utf8Of(cp)));
+        return true;
+    }
+    if (!IsSpace(static_cast<unsigned char>(cp))) info.Blank = false;
+    if (out) out->push_back(static_cast<char>(cp));
+    return true;
+}
+
+// Character data up to the next "<" (or the end), appended to `out` when given.
+bool TScanner::Text(std::string* out, TTextInfo& info) {
+    const char* start = m_p;
+    const char* run = m_p;  // bytes from here on are given back as they are
+    int brackets = 0;
+    auto flush = [&] {
+        if (out) out->append(run, static_cast<std::size_t>(m_p - run));
+    };
+    while (m_p < m_end) {
+        unsigned char c = At();
+        if (c >= 0x80) {
+            brackets = 0;
+            info.Blank = false;
+            info.Ascii = false;
+            // Most characters come back under their own code: step over them.
+            if (cp932::IsLeadByte(c)) {
+                if (Has(2) && m_table.Double(c, At(1)) == (c << 8 | At(1))) {
+                    m_p += 2;
+                    continue;
+                }
+            } else if (m_table.Single(c) == c) {
+                ++m_p;
+                continue;
+            }
+            flush();
+            if (!Character(out, info)) return false;
+            run = m_p;
+            continue;
+        }
+        if (!kTextSpecial[c]) {
+            if (c != ' ' && c != '\t' && c != '\n') info.Blank = false;
+            brackets = 0;
+            ++m_p;
+            continue;
+        }
+        if (c == '<') break;
+        if (c == '&' || c == '\r') {
+            flush();
+            if (c == '&' ? !Reference(out, info) : !Character(out, info)) return false;
+            run = m_p;
+            brackets = 0;
+            continue;
+        }
+        if (c == ']') {
+            ++brackets;
+        } else {
+            if (c == '>' && brackets >= 2) return false;  // "]]>" may not stand in text
+            brackets = 0;
+        }
+        if (c < 0x20 && c != '\t' && c != '\n') return false;
+        if (c != ' ' && c != '\t' && c != '\n') info.Blank = false;
+        ++m_p;
+    }
+    flush();
+    return m_p - start <= kMaxTextBytes;
+}
+
+// At "</": the end tag of the element of that name.
+bool TScanner::EndTag(std::string_view name) {
+    m_p += 2;
+    std::optional<std::string_view> end = Name();
+    if (!end || !SameName(*end, name)) return false;
+    SkipSpace();
+    return Skip('>');
+}
+
+// After a card's "<": the card element. Each field is its first child element of that name; the
+// fields hold text only (anything else is left to the parser, which reports it).
+bool TScanner::Card(TCardInfo& card) {
+    std::optional<std::string_view> name = Name();
+    bool empty = false;
+    if (!name || !Attributes(empty)) return false;
+    if (empty) return true;
+    std::array<bool, kFieldNames.size()> seen{};
+    for (;;) {
+        TTextInfo beside;  // text beside the fields is never read
+        if (!Text(nullptr, beside) || !Has(2)) return false;
+        if (At(1) == '/') return EndTag(*name);
+        ++m_p;
+        std::optional<std::string_view> child = Name();
+        bool childEmpty = false;
+        if (!child || !Attributes(childEmpty)) return false;
+        int field = -1;
+        for (std::size_t i = 0; i < kFieldNames.size(); ++i)
+            if (!seen[i] && SameName(kFieldNames[i], *child)) field = static_cast<int>(i);
+        if (field >= 0) seen[static_cast<std::size_t>(field)] = true;
+        if (childEmpty) continue;
+
+        m_field.clear();
+        TTextInfo info;
+        if (!Text(field >= 0 ? &m_field : nullptr, info) || !Has(2) || At(1) != '/' ||
+            !EndTag(*child))
+            return false;
+        if (field < 0 || info.Blank) continue;
+        switch (field) {
+            case kNumber:
+                card.Number = ConvertFieldText(m_field, TConvertDirection::Unescape);
+                break;
+            case kTitle:
+                card.Title = ConvertFieldText(m_field, TConvertDirection::Unescape);
+                break;
+            case kFront:
+                card.FrontImageFileName = m_field;
+                break;
+            case kBack:
+                card.BackImageFileName = m_field;
+                break;
+            case kExist:
+                // Compared as Unicode text: the one character U+0059.
+                card.Owned = info.Ascii && m_field == "Y";
+                break;
+            case kComment:
+                card.Comment = ConvertFieldText(m_field, TConvertDirection::Unescape);
+                break;
+        }
+    }
+}
+
+bool TScanner::Read(const std::function<void(TCardInfo&&)>& visit) {
+    if (!m_table.Usable() || !Declaration()) return false;
+    SkipSpace();
+    if (!Skip('<')) return false;
+    std::optional<std::string_view> root = Name();
+    bool empty = false;
+    if (!root || !Attributes(empty)) return false;
+    while (!empty) {
+        TTextInfo between;
+        if (!Text(nullptr, between) || !between.Blank || !Has(2)) return false;
+        if (At(1) == '/') {
+            if (!EndTag(*root)) return false;
+            break;
+        }
+        ++m_p;
+        TCardInfo card;
+        if (!Card(card)) return false;
+        visit(std::move(card));
+    }
+    SkipSpace();
+    return m_p == m_end;
+}
+
+}  // namespace
+
+namespace {
+
+struct TTagCensus {
+    std::size_t CardItems = 0;
+    // A "<!" or "<?" after the first byte: a comment, CDATA, a DOCTYPE or a processing
+    // instruction, all left to the parser. Knowing it before reading spares reading twice.
+    bool MarkupDeclarations = false;
+};
+
+TTagCensus TakeTagCensus(std::string_view text) {
+    constexpr std::string_view kTag = "<carditem>";
+    TTagCensus census;
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data() + (text.empty() ? 0 : 1);
+         (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p))));
+         ++p) {
+        if (end - p < 2) break;
+        if (p[1] == '!' || p[1] == '?')
+            census.MarkupDeclarations = true;
+        else if (p[1] == 'c' && static_cast<std::size_t>(end - p) >= kTag.size() &&
+                 std::memcmp(p, kTag.data(), kTag.size()) == 0)
+            ++census.CardItems;
+    }
+    return census;
+}
+
+}  // namespace
+
+bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&&)>& visit) {
+    return !TakeTagCensus(text).MarkupDeclarations && TScanner(text).Read(visit);
+}
+
+bool ReadCardListFast(std::string_view text, TCardInfos& cards) {
+    cards.clear();
+    TTagCensus census = TakeTagCensus(text);
+    if (census.MarkupDeclarations) return false;
+    cards.reserve(census.CardItems);
+    bool read =
+        TScanner(text).Read([&cards](TCardInfo&& card) { cards.push_back(std::move(card)); });
+    if (!read) cards.clear();
+    return read;
+}
+
+std::size_t CountCardItemTags(std::string_view text) { return TakeTagCensus(text).CardItems; }

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "cardlist/Common.h"
+
+// Whether reading the writer's text for these cards gives them back exactly (no lone CR, control
+// or white-space-only text, no escape sequence typed in, every character under its one code).
+bool ReadsBackAsWritten(const TCardInfos& cards);

@@ -1,0 +1,85 @@
+#include "files/WholeFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "files/FileDescriptor.h"
+
+namespace {
+
+// Non-blocking, so that a pipe put there cannot hang the open; fstat then refuses it.
+TFileDescriptor OpenRegular(const std::filesystem::path& path, off_t& size) {
+    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat st {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    size = st.st_size;
+    return fd;
+}
+
+// Fills as much of `buffer` as the file still has; -1 on a failed read.
+ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, buffer + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(done);
+}
+
+constexpr std::size_t kBlockSize = 1 << 16;
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+    off_t size = 0;
+    TFileDescriptor fd = OpenRegular(path, size);
+    if (!fd.Valid()) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    std::size_t done = 0;
+    for (;;) {
+        if (done == bytes.size()) bytes.resize(bytes.size() + kBlockSize);  // the file grew
+        const ssize_t n = ReadSome(fd.Get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+bool ReadFileInPieces(const std::filesystem::path& path,
+                      const std::function<bool(std::string_view)>& piece) {
+    off_t size = 0;
+    TFileDescriptor fd = OpenRegular(path, size);
+    if (!fd.Valid()) return false;
+    std::string buffer(kBlockSize, '\0');
+    for (;;) {
+        const ssize_t n = ReadSome(fd.Get(), buffer.data(), buffer.size());
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!piece(std::string_view(buffer.data(), static_cast<std::size_t>(n)))) return false;
+    }
+}
+
+bool SameFileBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
+    off_t sizeA = 0, sizeB = 0;
+    TFileDescriptor fdA = OpenRegular(a, sizeA);
+    TFileDescriptor fdB = OpenRegular(b, sizeB);
+    if (!fdA.Valid() || !fdB.Valid() || sizeA != sizeB) return false;
+    std::string blockA(kBlockSize, '\0'), blockB(kBlockSize, '\0');
+    for (;;) {
+        const ssize_t nA = ReadSome(fdA.Get(), blockA.data(), blockA.size());
+        const ssize_t nB = ReadSome(fdB.Get(), blockB.data(), blockB.size());
+        if (nA < 0 || nA != nB) return false;
+        if (nA == 0) return true;
+        if (std::memcmp(blockA.data(), blockB.data(), static_cast<std::size_t>(nA)) != 0)
+            return false;
+    }
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cardlist/Common.h"
+#include "pictures/CardImages.h"
+
+// One change of a card type's cards saved as a whole: the card list file and the pictures it
+// names change together or not at all.
+
+// A picture that a save puts into the image folder: the chosen file's bytes, stored unchanged.
+struct TNewPicture {
+    std::string Name;   // bare CP932 file name
+    std::string Bytes;  // the JPEG file's bytes
+    // The picture decoded already (for the dialog's frame), so that it is decoded once; the save
+    // decodes the bytes when it is empty.
+    std::shared_ptr<const TBitmap> Decoded;
+};
+
+enum class TSideEdit { Keep, Replace, Remove };
+
+// What happens to one side of the saved card.
+struct TSideChange {
+    TSideEdit Edit = TSideEdit::Keep;
+    TNewPicture Picture;  // for Replace
+};
+
+// A file of the image folder put back as the history kept it.
+struct TKeptFile {
+    std::filesystem::path FileName;  // its file-system name in the image folder
+    std::filesystem::path Source;    // the kept file
+};
+
+// The card list after a change and what the change does in the image folder.
+struct TCardChange {
+    TCardInfos Cards;                   // the whole card list as it is to be written
+    std::vector<TNewPicture> Pictures;  // stored under their names; of two with one name the last
+    // Picture names the change gave up: each is removed with its thumbnails unless a card of
+    // Cards still names the file.
+    std::vector<std::string> Released;
+    // Undo, redo, restore and the clean-up of orphans: files put back as they were kept, and
+    // single files (file-system names) removed unless a card of Cards names them.
+    std::vector<TKeptFile> KeptFiles;
+    std::vector<std::filesystem::path> RemovedFiles;
+    // The card list file as it is to be written, when it is a kept version to be brought back
+    // byte for byte rather than the writer's text of Cards.
+    std::optional<std::string> CardListBytes;
+    // The status line of the cards the change was made on, as the caller read them: the label of
+    // the card list when the history records it as found, which spares reading it once more.
+    std::optional<std::string> ReplacedStatus;
+    // Undo and redo: the kept version the card list becomes. Without it the change is recorded
+    // in the history as a new version, the files it replaces or removes kept with it.
+    std::optional<int> HistoryPosition;
+};
+
+// Saves the change as one transaction: the new pictures and thumbnails are written and flushed
+// under temporary names; a new name is put in place at once (it replaces nothing); the card list
+// is replaced; only then do files of the same name get their new bytes and released files go,
+// the old bytes being kept under temporary names until the end. The history (HistoryIndex.h)
+// changes in the same transaction: the files that are replaced or removed are kept in it rather
+// than deleted. Any failure puts every file back as it was and throws VastrelleError with the
+// message of the step that failed; a kill at any point leaves a card list that names only files
+// that exist and a history index that names only versions that are complete. A read-only file
+// that would be replaced or removed refuses the save before anything is written.
+void SaveCardChange(const std::filesystem::path& cardTypeFolder, const TCardChange& change);
+
+// Registers (index empty: appended) or edits (card `*index` of `cards`) one card. `card` holds
+// the texts and the owned mark; its picture names are taken from the card before the change and
+// the side changes. `cards` is the card list as read from the file, taken by value so that a
+// caller that gives it up (std::move) saves without a copy of the array. Returns the cards as
+// written. Throws VastrelleError with the message of the step that failed; every file is then as
+// before.
+TCardInfos SaveCard(const std::filesystem::path& cardTypeFolder, TCardInfos cards,
+                    std::optional<std::size_t> index, const TCardInfo& card,
+                    const TSideChange& front, const TSideChange& back);
+
+// Deletes card `index`; its picture files stay. Returns the cards as written.
+TCardInfos DeleteCard(const std::filesystem::path& cardTypeFolder, TCardInfos cards,
+                      std::size_t index);
+
+// Writes the cards as they are (a change of texts or owned marks only). Returns them.
+TCardInfos SaveCards(const std::filesystem::path& cardTypeFolder, TCardInfos cards);

@@ -1,0 +1,239 @@
+#include "save/HistoryRecord.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <set>
+
+#include "cardlist/CardList.h"
+#include "cardlist/Common.h"
+#include "files/AtomicFile.h"
+#include "files/FileOps.h"
+#include "files/Messages.h"
+#include "files/PendingFile.h"
+#include "files/VastrelleError.h"
+#include "files/WholeFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void ThrowCannotCreate(const fs::path& path) {
+    throw VastrelleError(FormatMessage(msg::kCannotCreate, path.string()));
+}
+
+// The status line of a card list file that is recorded as it was found; one that does not read
+// is kept all the same, so that it can be brought back.
+std::string StatusOfFile(const fs::path& file) {
+    try {
+        const TCardCount count = CountCardList(file);
+        return StatusLineText(count.Owned, count.Total);
+    } catch (const VastrelleError&) {
+        return "?";
+    }
+}
+
+std::optional<int> FolderNumber(const std::string& name) {
+    int value = 0;
+    auto [ptr, error] = std::from_chars(name.data(), name.data() + name.size(), value);
+    if (error != std::errc() || ptr != name.data() + name.size() || value <= 0) return std::nullopt;
+    return value;
+}
+
+bool Exists(const fs::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+void RemoveUnnamedVersions(const fs::path& folder, const THistoryIndex& index) noexcept {
+    RemoveStaleTemporaryFiles(folder);
+    std::error_code ec;
+    std::vector<fs::path> leftovers;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::optional<int> number = FolderNumber(it->path().filename().native());
+        if (number && !index.Find(*number) && it->is_directory(ec)) leftovers.push_back(it->path());
+    }
+    for (const fs::path& leftover : leftovers) RemoveTree(leftover);
+}
+
+}  // namespace
+
+void RemoveHistoryLeftovers(const fs::path& cardTypeFolder) noexcept {
+    try {
+        if (std::optional<THistoryIndex> index = ReadHistoryIndex(cardTypeFolder))
+            RemoveUnnamedVersions(HistoryFolder(cardTypeFolder), *index);
+    } catch (...) {
+    }
+}
+
+bool RemoveTree(const fs::path& folder) noexcept {
+    bool ok = true;
+    try {
+        std::error_code ec;
+        std::vector<fs::directory_entry> entries;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            entries.push_back(*it);
+        if (ec) return false;
+        for (const fs::directory_entry& entry : entries) {
+            if (entry.is_directory(ec) && !entry.is_symlink(ec))
+                ok = RemoveTree(entry.path()) && ok;
+            else
+                ok = fileops::Unlink(entry.path()) == 0 && ok;
+        }
+    } catch (...) {
+        return false;
+    }
+    return fileops::RemoveFolder(folder) == 0 && ok;
+}
+
+THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
+                               std::string newStatus, std::optional<std::string> oldStatus,
+                               std::optional<int> moveTo)
+    : m_cardTypeFolder(cardTypeFolder), m_folder(HistoryFolder(cardTypeFolder)), m_moveTo(moveTo) {
+    std::optional<THistoryIndex> index = ReadHistoryIndex(cardTypeFolder);
+    m_enabled = index.has_value();
+    if (!m_enabled) {
+        if (moveTo)
+            throw VastrelleError(
+                FormatMessage(msg::kCannotOpen, HistoryIndexPath(cardTypeFolder).string()));
+        return;
+    }
+    m_old = *index;
+    m_oldIndexText = ReadWholeFile(HistoryIndexPath(cardTypeFolder));
+    m_new = m_old;
+
+    const bool outside =
+        hasCardList && !IsCurrentVersion(cardTypeFolder, m_old, cardTypeFolder / kCardListFileName);
+    m_recordsChange = !moveTo;
+    // A new version ends what could be redone.
+    if (outside || m_recordsChange) {
+        if (auto current = m_new.Current())
+            m_new.Versions.resize(*current + 1);
+        else
+            m_new.Versions.clear();
+    }
+    if (outside)
+        m_versions.push_back(
+            {{0, HistoryTimeNow(),
+              oldStatus ? std::move(*oldStatus) : StatusOfFile(cardTypeFolder / kCardListFileName)},
+             false});
+    if (m_recordsChange) m_versions.push_back({{0, HistoryTimeNow(), std::move(newStatus)}, true});
+    if (moveTo && !m_new.Find(*moveTo))
+        throw VastrelleError(
+            FormatMessage(msg::kCannotOpen, VersionCardList(cardTypeFolder, *moveTo).string()));
+}
+
+void THistoryRecord::RemoveLeftovers() noexcept {
+    if (m_enabled) RemoveUnnamedVersions(m_folder, m_old);
+}
+
+void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& newCardList) {
+    if (!m_enabled) return;
+    if (!Exists(m_folder)) {
+        if (fileops::MakeFolder(m_folder) != 0) ThrowCannotCreate(m_folder);
+        m_madeFolder = true;
+        if (!FlushFolder(m_cardTypeFolder)) ThrowCannotCreate(m_folder);
+    }
+    for (TNewVersion& version : m_versions) {
+        // A folder that a killed save left and that could not be removed keeps its number.
+        int number = std::max(m_new.Next, 1);
+        while (Exists(VersionFolder(m_cardTypeFolder, number))) ++number;
+        m_new.Next = number + 1;
+        version.Version.Number = number;
+        const fs::path folder = VersionFolder(m_cardTypeFolder, number);
+        if (fileops::MakeFolder(folder) != 0) ThrowCannotCreate(folder);
+        m_written.push_back(number);
+        // A copy, never a link to the card list: an editor that rewrites the file in place would
+        // change the kept version with it.
+        bool read = true;
+        TPendingFile file(folder, [&](const TByteSink& sink) {
+            read = ReadFileInPieces(version.New ? newCardList : oldCardList, sink);
+        });
+        const fs::path cardList = VersionCardList(m_cardTypeFolder, number);
+        if (!read || !file.CommitAs(cardList) || !FlushFolder(folder)) ThrowCannotCreate(cardList);
+        m_new.Versions.push_back(version.Version);
+        m_new.Position = number;
+    }
+    if (m_moveTo) m_new.Position = *m_moveTo;
+    // The oldest go first; the version the card list becomes always stays.
+    while (m_new.Versions.size() > kKeptPreviousVersions + 1 &&
+           m_new.Versions.front().Number != m_new.Position)
+        m_new.Versions.erase(m_new.Versions.begin());
+    if (!m_written.empty() && !FlushFolder(m_folder)) ThrowCannotCreate(m_folder);
+}
+
+void THistoryRecord::Keep(const fs::path& folder, bool& made, const fs::path& from,
+                          const fs::path& fileName) {
+    if (!m_recordsChange || !m_enabled) return;
+    if (!made) {
+        if (fileops::MakeFolder(folder) != 0) ThrowCannotCreate(folder);
+        made = true;
+    }
+    if (!LinkOrCopy(from, folder / fileName)) ThrowCannotCreate(folder / fileName);
+}
+
+void THistoryRecord::KeepBefore(const fs::path& file) {
+    if (m_written.empty()) return;
+    Keep(BeforeFolder(m_cardTypeFolder, m_written.back()), m_madeBefore, file, file.filename());
+}
+
+void THistoryRecord::KeepAfter(const fs::path& fileName, const fs::path& source) {
+    if (m_written.empty()) return;
+    Keep(AfterFolder(m_cardTypeFolder, m_written.back()), m_madeAfter, source, fileName);
+}
+
+void THistoryRecord::FlushKept() {
+    if (m_written.empty() || !m_recordsChange) return;
+    const int number = m_written.back();
+    for (auto [made, folder] : {std::pair{m_madeBefore, BeforeFolder(m_cardTypeFolder, number)},
+                                std::pair{m_madeAfter, AfterFolder(m_cardTypeFolder, number)}})
+        if (made && !FlushFolder(folder)) ThrowCannotCreate(folder);
+    if ((m_madeBefore || m_madeAfter) && !FlushFolder(VersionFolder(m_cardTypeFolder, number)))
+        ThrowCannotCreate(VersionFolder(m_cardTypeFolder, number));
+}
+
+void THistoryRecord::CommitIndex() {
+    if (!m_enabled || m_new == m_old) return;
+    const fs::path path = HistoryIndexPath(m_cardTypeFolder);
+    TPendingFile index(m_folder, HistoryIndexText(m_new));
+    m_indexCommitted = index.CommitAs(path);
+    if (!m_indexCommitted || !FlushFolder(m_folder))
+        throw VastrelleError(FormatMessage(msg::kCannotWrite, path.string()));
+}
+
+void THistoryRecord::RollBack() noexcept {
+    if (!m_enabled) return;
+    try {
+        if (m_indexCommitted) {
+            const fs::path path = HistoryIndexPath(m_cardTypeFolder);
+            bool restored = false;
+            if (m_oldIndexText) {
+                TPendingFile old(m_folder, *m_oldIndexText);
+                restored = old.CommitAs(path);
+            } else {
+                restored = fileops::Unlink(path) == 0;
+            }
+            if (restored) FlushFolder(m_folder);
+        }
+        for (int number : m_written) RemoveTree(VersionFolder(m_cardTypeFolder, number));
+        if (m_madeFolder) {
+            fileops::RemoveFolder(m_folder);
+            FlushFolder(m_cardTypeFolder);
+        } else if (!m_written.empty()) {
+            FlushFolder(m_folder);
+        }
+    } catch (...) {
+    }
+}
+
+void THistoryRecord::DropOld() noexcept {
+    if (!m_enabled) return;
+    std::set<int> kept;
+    for (const THistoryVersion& version : m_new.Versions) kept.insert(version.Number);
+    bool dropped = false;
+    for (const THistoryVersion& version : m_old.Versions)
+        if (!kept.count(version.Number))
+            dropped = RemoveTree(VersionFolder(m_cardTypeFolder, version.Number)) || dropped;
+    if (dropped) FlushFolder(m_folder);
+}
