@@ -7,12 +7,11 @@
 #include <algorithm>
 
 #include "CardFilterModel.h"
-#include "CardListModel.h"
 #include "CardListView.h"
+#include "CardTypeDocument.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "WindowPlacement.h"
-#include "cardlist/CardList.h"
 #include "cardtypes/DataFolder.h"
 
 namespace {
@@ -27,8 +26,12 @@ constexpr TViewStyle kViewStyles[kViewItemCount] = {TViewStyle::Report, TViewSty
 TVastrelleMainForm::TVastrelleMainForm(const std::filesystem::path& programFolder, QWidget* parent)
     : QMainWindow(parent),
       m_programFolder(programFolder),
-      m_model(new TCardListModel(this)),
-      m_cards(m_model->Cards()) {
+      m_document(new TCardTypeDocument(programFolder, this)) {
+    connect(m_document, &TCardTypeDocument::CardsAboutToReset, this,
+            &TVastrelleMainForm::CardsAboutToReset);
+    connect(m_document, &TCardTypeDocument::CardsReset, this, &TVastrelleMainForm::CardsReset);
+    connect(m_document, &TCardTypeDocument::Failed, this,
+            [this](const VastrelleError& error) { ShowError(this, error); });
     CreateControls();
     CreateMenus();
     UpdateMenuStates();
@@ -86,73 +89,48 @@ void TVastrelleMainForm::FormDestroy() {
 }
 
 bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName) {
-    return Refresh(cardTypeName, nullptr, nullptr);
+    if (!cardTypeName.empty()) SelectComboItem(cardTypeName);
+    return m_document->Load(cardTypeName, CheckedThumbnailKind());
 }
 
-bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName,
-                                     const std::filesystem::path& folder, TCardInfos&& written) {
-    return Refresh(cardTypeName, &folder, &written);
-}
-
-bool TVastrelleMainForm::Refresh(const std::string& cardTypeName,
-                                 const std::filesystem::path* folder, TCardInfos* written) {
-    std::optional<int> remembered = m_listView->SelectedRow();
-
-    m_columnDatas = DefaultColumnDatas();
-    m_paths.Clear();
-    m_loaded = false;
-    m_readComplete = false;
+TThumbnailKind TVastrelleMainForm::CheckedThumbnailKind() const {
     auto checked = [this](ViewItem item) { return ViewAction(item)->isChecked(); };
     TThumbnailKind kind;
     kind.Front = checked(ViewItem::Detail) || checked(ViewItem::TitleFrontImg) ||
                  checked(ViewItem::TitleFrontImgLarge);
     kind.Large = checked(ViewItem::TitleFrontImgLarge) || checked(ViewItem::TitleBackImgLarge);
+    return kind;
+}
 
-    // The model is reset once, with the cards read or with none: a failed read leaves the list
-    // empty, never half-filled.
-    TCardInfos cards;
-    auto show = [&] {
-        m_model->Fill(m_columnDatas, std::move(cards), m_paths.ImageFolder(), kind);
-        m_listView->ApplyColumnWidths();
-        UpdateMenuStates();
-        UpdateHistoryStates();
-        UpdateShownCount();
-    };
-    bool read = false;
-    try {
-        if (!cardTypeName.empty()) {
-            SelectComboItem(cardTypeName);
-            std::error_code ec;
-            if (m_paths.Set(m_programFolder, cardTypeName) &&
-                std::filesystem::is_regular_file(m_paths.CardTypeFolder() / kCardListFileName,
-                                                 ec)) {
-                m_loaded = true;
-                if (written && *folder == m_paths.CardTypeFolder())
-                    cards = std::move(*written);
-                else
-                    ReadCardList(m_paths.CardTypeFolder() / kCardListFileName, cards);
-                m_readComplete = true;
-                read = true;
-            }
-        }
-    } catch (...) {
-        cards.clear();
-        show();
-        throw;
-    }
-    show();
-    if (!read) return false;
+void TVastrelleMainForm::CardsAboutToReset() { m_rememberedRow = m_listView->SelectedRow(); }
+
+void TVastrelleMainForm::CardsReset(bool read) {
+    m_listView->ApplyColumnWidths();
+    UpdateMenuStates();
+    UpdateHistoryStates();
+    UpdateShownCount();
+    if (!read) return;
 
     std::size_t owned = 0;
-    for (const TCardInfo& card : m_cards)
+    for (const TCardInfo& card : Cards())
         if (card.Owned) ++owned;
-    SetStatusLine(QString::fromStdString(::StatusLineText(owned, m_cards.size())));
+    SetStatusLine(QString::fromStdString(::StatusLineText(owned, Cards().size())));
     if (std::optional<ViewItem> view = CheckedView())
         m_listView->SetViewStyle(kViewStyles[static_cast<std::size_t>(*view)]);
 
-    if (remembered && *remembered < m_filter->rowCount()) m_listView->SelectRow(*remembered);
+    if (m_rememberedRow && *m_rememberedRow < m_filter->rowCount())
+        m_listView->SelectRow(*m_rememberedRow);
     UpdateMenuStates();
-    return true;
+}
+
+bool TVastrelleMainForm::IsCardTypeLoaded() const { return m_document->IsLoaded(); }
+
+bool TVastrelleMainForm::IsCardTypeWritable() const { return m_document->IsWritable(); }
+
+const TCardInfos& TVastrelleMainForm::Cards() const { return m_document->Cards(); }
+
+const CurrentCardTypePaths& TVastrelleMainForm::CardTypePaths() const {
+    return m_document->Paths();
 }
 
 std::string TVastrelleMainForm::CurrentCardTypeName() const {

@@ -2,10 +2,10 @@
 
 #include <QMainWindow>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 
+#include "Thumbnails.h"
 #include "cardlist/Common.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/Settings.h"
@@ -20,14 +20,14 @@ class QLineEdit;
 class QVBoxLayout;
 class TCardFilterModel;
 class TCardInfoInputForm;
-class TCardListModel;
 class TCardListView;
+class TCardTypeDocument;
 class TCardTypeInputForm;
 class TCardTypeOverviewForm;
 
 // The main window: the card types in ComboBox1, the cards of the loaded one in ListView1 and the
-// owned count in the status line. Every change of cards goes through the card list file and then
-// a list refresh, so the list always shows what is on disk.
+// owned count in the status line. The loaded card type is its document's; the window's commands
+// ask the document and show what it signals.
 class TVastrelleMainForm : public QMainWindow {
     Q_OBJECT
 public:
@@ -50,21 +50,15 @@ public:
     // type has no card list file; a card list that fails to read throws, leaving the list empty
     // and the card type marked unreadable.
     bool RefreshList(const std::string& cardTypeName);
-    // The same refresh right after a save: `written` are the cards just written into the card
-    // list file of `folder` and known to read back as exactly them, so the list takes them
-    // instead of reading the file again (when the name still names that folder).
-    bool RefreshList(const std::string& cardTypeName, const std::filesystem::path& folder,
-                     TCardInfos&& written);
 
     // The CP932 name of the card type chosen in ComboBox1, empty when none is.
     std::string CurrentCardTypeName() const;
-    // A card type's card list file was found by the last refresh.
-    bool IsCardTypeLoaded() const { return m_loaded; }
-    // ... and read to the end, so writing the card array back loses nothing.
-    bool IsCardTypeWritable() const { return m_loaded && m_readComplete; }
-    // The card array of the loaded card type, held by the list model.
-    const TCardInfos& Cards() const { return m_cards; }
-    const CurrentCardTypePaths& CardTypePaths() const { return m_paths; }
+    // The loaded card type; the accessors below ask it.
+    TCardTypeDocument* Document() const { return m_document; }
+    bool IsCardTypeLoaded() const;
+    bool IsCardTypeWritable() const;
+    const TCardInfos& Cards() const;
+    const CurrentCardTypePaths& CardTypePaths() const;
     std::optional<ViewItem> CheckedView() const;
     QString StatusLineText() const;
     TCardListView* ListView() const { return m_listView; }
@@ -116,37 +110,25 @@ private:
     // and the dialog then saved the card with its pictures.
     bool RunCardDialog(const char* caption, const TCardInfo& card,
                        std::optional<std::size_t> index);
-    // Runs one save, reports its failure, then shows the card list as it is on disk.
-    void RefreshAfterSave(const std::function<TCardInfos()>& save);
-    // The list refresh after a save: the cards just written are shown without reading the file
-    // again when it gives them back unchanged.
-    void RefreshWithSaved(std::optional<TCardInfos> saved);
-    bool Refresh(const std::string& cardTypeName, const std::filesystem::path* folder,
-                 TCardInfos* written);
-    // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
+    // What the window shows of the document's cards, before and after it refills them.
+    void CardsAboutToReset();
+    void CardsReset(bool read);
+    TThumbnailKind CheckedThumbnailKind() const;
     void UpdateShownCount();
     // Selects the last card after a register, when the card array grew to `count` cards.
     void SelectAddedCard(std::size_t count);
     void ChooseCardType(const std::string& name);
     void ExportCards(const char* suffix, const QString& filter,
                      std::string (*format)(const TCardInfos&));
-    // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
-    void SaveCardsAndRefresh(TCardInfos cards);
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
     QAction* ViewAction(ViewItem item) const;
 
     std::filesystem::path m_programFolder;
-    TCardListModel* m_model;
-    // Read-only view of the model's card array, for the commands.
-    const TCardInfos& m_cards;
-    // The cards the card dialog's save wrote, for the refresh after it.
-    std::optional<TCardInfos> m_savedCards;
-    TColumnDatas m_columnDatas;
-    CurrentCardTypePaths m_paths;
-    bool m_loaded = false;
-    bool m_readComplete = false;
+    TCardTypeDocument* m_document;
+    // The selected row before the document refilled the list, selected again after.
+    std::optional<int> m_rememberedRow;
     bool m_folderWritable = true;
 
     TCardInfoInputForm* m_cardDialog = nullptr;

@@ -1,21 +1,16 @@
 // The main window's commands that change cards and card types.
 #include <QComboBox>
 #include <QFileDialog>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "CardInfoInputDlg.h"
-#include "CardListModel.h"
 #include "CardListView.h"
+#include "CardTypeDocument.h"
 #include "CardTypeInputDlg.h"
 #include "Main.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
-#include "cardlist/CardListReadBack.h"
 #include "cardtypes/TemplatePictures.h"
 #include "files/Messages.h"
-#include "save/CardStore.h"
 
 namespace {
 
@@ -34,59 +29,20 @@ void TVastrelleMainForm::SetDialogs(TCardInfoInputForm* cardDialog,
 
 std::optional<std::size_t> TVastrelleMainForm::SelectedCardIndex() const {
     std::optional<std::size_t> index = m_listView->SelectedCardIndex();
-    if (!index || *index >= m_cards.size()) return std::nullopt;
+    if (!index || *index >= Cards().size()) return std::nullopt;
     return index;
 }
 
 // The dialog saves the whole change itself at OK (and stays open when that fails), so the command
-// only refreshes after it accepted.
+// only shows the saved cards after it accepted.
 bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& card,
                                        std::optional<std::size_t> index) {
-    m_savedCards.reset();
     m_cardDialog->SetCardInfo(
-        Tr(caption), card, m_paths.ImageFolder(),
+        Tr(caption), card, CardTypePaths().ImageFolder(),
         [this, index](const TCardInfo& edited, const TSideChange& front, const TSideChange& back) {
-            // The save's own copy, with room for one more card: a register then never moves
-            // the whole array to a buffer twice its size while both are held.
-            TCardInfos cards;
-            cards.reserve(m_cards.size() + 1);
-            cards.assign(m_cards.begin(), m_cards.end());
-            m_savedCards =
-                SaveCard(m_paths.CardTypeFolder(), std::move(cards), index, edited, front, back);
-            return index ? m_savedCards->at(*index) : m_savedCards->back();
+            return m_document->SaveCard(index, edited, front, back);
         });
     return m_cardDialog->exec() == QDialog::Accepted;
-}
-
-// The list shows m_cards until the refresh, also while a failure box is open, so a save works on
-// a copy; the refresh then replaces the array by what the file holds.
-void TVastrelleMainForm::RefreshAfterSave(const std::function<TCardInfos()>& save) {
-    std::optional<TCardInfos> saved;
-    try {
-        saved = save();
-    } catch (const VastrelleError& error) {
-        ShowError(this, error);
-    }
-    RefreshWithSaved(std::move(saved));
-}
-
-// Cards the file gives back unchanged need not be read again.
-void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
-    if (saved && ReadsBackAsWritten(*saved)) {
-        RefreshList(CurrentCardTypeName(), m_paths.CardTypeFolder(), std::move(*saved));
-    } else {
-        saved.reset();  // not held beside the cards read again
-        RefreshList(CurrentCardTypeName());
-    }
-#if defined(__GLIBC__)
-    // The array the list gave up stays in the heap as a hole that the next save's copy, one card
-    // larger after a register, does not fit: memory would grow by a card list with every save.
-    malloc_trim(0);
-#endif
-}
-
-void TVastrelleMainForm::SaveCardsAndRefresh(TCardInfos cards) {
-    RefreshAfterSave([&] { return SaveCards(m_paths.CardTypeFolder(), std::move(cards)); });
 }
 
 void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
@@ -97,8 +53,8 @@ void TVastrelleMainForm::N5Click() {
         TCardInfo card;
         ClearCardInfo(card);
         if (!RunCardDialog(kRegisterCaption, card, std::nullopt)) return;
-        RefreshWithSaved(std::move(m_savedCards));
-        SelectAddedCard(m_cards.size());
+        m_document->ShowSavedCard();
+        SelectAddedCard(Cards().size());
     });
 }
 
@@ -107,8 +63,8 @@ void TVastrelleMainForm::N6Click() {
         if (m_cardDialog == nullptr || !IsCardTypeWritable()) return;
         std::optional<std::size_t> index = SelectedCardIndex();
         if (!index) return;
-        if (!RunCardDialog(kEditCaption, m_cards[*index], index)) return;
-        RefreshWithSaved(std::move(m_savedCards));
+        if (!RunCardDialog(kEditCaption, Cards()[*index], index)) return;
+        m_document->ShowSavedCard();
     });
 }
 
@@ -118,11 +74,9 @@ void TVastrelleMainForm::N7Click() {
         std::optional<std::size_t> index = SelectedCardIndex();
         if (!index) return;
         QString question =
-            Tr("「") + FromCp932(m_cards[*index].Title) + Tr("」を削除してもよろしいですか？");
+            Tr("「") + FromCp932(Cards()[*index].Title) + Tr("」を削除してもよろしいですか？");
         if (!AskYesNo(this, question)) return;
-        // The card's picture files stay, as they always have: their names stay taken, and
-        // `vastrelle-cli check` lists them as orphans.
-        RefreshAfterSave([&] { return DeleteCard(m_paths.CardTypeFolder(), m_cards, *index); });
+        m_document->DeleteCard(*index);
     });
 }
 

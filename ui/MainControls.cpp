@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "CardFilterModel.h"
-#include "CardListModel.h"
 #include "CardListView.h"
+#include "CardTypeDocument.h"
 #include "Main.h"
 #include "QtText.h"
 #include "UiFont.h"
@@ -50,8 +50,8 @@ void TVastrelleMainForm::CreateControls() {
     layout->addWidget(panel1);
     CreateFilterBar(central, layout);
 
-    m_filter = new TCardFilterModel(m_model, this);
-    m_listView = new TCardListView(m_model, m_filter, central);
+    m_filter = new TCardFilterModel(m_document->Model(), this);
+    m_listView = new TCardListView(m_document->Model(), m_filter, central);
     m_listView->setObjectName(QStringLiteral("ListView1"));
     m_listView->setFont(UiFont(13));
     layout->addWidget(m_listView, 1);

@@ -11,12 +11,12 @@
 #include "CardFilterModel.h"
 #include "CardListModel.h"
 #include "CardListView.h"
+#include "CardTypeDocument.h"
 #include "CardTypeOverview.h"
 #include "Main.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "cardlist/CardExport.h"
-#include "save/CardStore.h"
 
 void TVastrelleMainForm::CreateToolsMenu() {
     QMenu* tools = menuBar()->addMenu(Tr("ツール"));
@@ -58,13 +58,13 @@ QString TVastrelleMainForm::ShownCountText() const { return m_statusPanels[1]->t
 
 void TVastrelleMainForm::UpdateShownCount() {
     int shown = m_filter->rowCount();
-    bool hiding = m_filter->IsFiltering() && shown < m_model->rowCount();
+    bool hiding = m_filter->IsFiltering() && shown < m_document->Model()->rowCount();
     m_statusPanels[1]->setText(hiding ? Tr("表示 ") + QString::number(shown) + Tr(" 件")
                                       : QString());
 }
 
 void TVastrelleMainForm::SelectAddedCard(std::size_t count) {
-    if (count > 0 && m_cards.size() == count) m_listView->SelectCard(count - 1);
+    if (count > 0 && Cards().size() == count) m_listView->SelectCard(count - 1);
 }
 
 void TVastrelleMainForm::FocusSearch() {
@@ -72,13 +72,10 @@ void TVastrelleMainForm::FocusSearch() {
     m_searchEdit->selectAll();
 }
 
-// Saved as one change of the card list through the core, then shown as the file now is.
 void TVastrelleMainForm::ToggleOwned(std::size_t cardIndex) {
     RunGuarded(this, [this, cardIndex] {
-        if (!IsCardTypeWritable() || cardIndex >= m_cards.size()) return;
-        TCardInfos cards = m_cards;
-        cards[cardIndex].Owned = !cards[cardIndex].Owned;
-        SaveCardsAndRefresh(std::move(cards));
+        if (!IsCardTypeWritable() || cardIndex >= Cards().size()) return;
+        m_document->ToggleOwned(cardIndex);
         // When the filter now hides the card, the row at its position stays selected, so Space
         // walks down a list of missing cards.
         m_listView->SelectCard(cardIndex);
@@ -115,7 +112,7 @@ void TVastrelleMainForm::ExportCards(const char* suffix, const QString& filter,
         if (m_saveDialog->exec() != QDialog::Accepted) return;
         const QStringList files = m_saveDialog->selectedFiles();
         if (files.isEmpty()) return;
-        WriteExportFile(ToPath(files.front()), format(m_cards));
+        WriteExportFile(ToPath(files.front()), format(Cards()));
     });
 }
 

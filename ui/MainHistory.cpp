@@ -2,48 +2,32 @@
 // no card names, which goes through the same history.
 #include <QMenuBar>
 
+#include "CardTypeDocument.h"
 #include "Main.h"
 #include "MessageBoxes.h"
 #include "OrphanImagesDlg.h"
 #include "QtText.h"
-#include "save/CardHistory.h"
 
 void TVastrelleMainForm::UpdateHistoryStates() {
-    bool canUndo = false;
-    bool canRedo = false;
-    // Only a card list read whole may be replaced; a history that cannot be read offers nothing.
-    if (IsCardTypeWritable()) {
-        try {
-            canUndo = CanUndo(m_paths.CardTypeFolder());
-            canRedo = CanRedo(m_paths.CardTypeFolder());
-        } catch (const VastrelleError&) {
-        }
-    }
-    m_undo->setEnabled(canUndo);
-    m_redo->setEnabled(canRedo);
+    m_undo->setEnabled(m_document->CanUndo());
+    m_redo->setEnabled(m_document->CanRedo());
 }
 
 void TVastrelleMainForm::UndoClick() {
-    RunGuarded(this, [this] {
-        if (!IsCardTypeWritable()) return;
-        RefreshAfterSave([this] { return Undo(m_paths.CardTypeFolder()); });
-    });
+    RunGuarded(this, [this] { m_document->Undo(); });
 }
 
 void TVastrelleMainForm::RedoClick() {
-    RunGuarded(this, [this] {
-        if (!IsCardTypeWritable()) return;
-        RefreshAfterSave([this] { return Redo(m_paths.CardTypeFolder()); });
-    });
+    RunGuarded(this, [this] { m_document->Redo(); });
 }
 
 void TVastrelleMainForm::ShowOrphanImages() {
     RunGuarded(this, [this] {
         if (!IsCardTypeWritable()) return;
         TOrphanImagesForm dialog(this);
-        dialog.SetCardType(m_paths.CardTypeFolder());
+        dialog.SetCardType(CardTypePaths().CardTypeFolder());
         dialog.exec();
         // Removed pictures change no card, but 元に戻す now has something to take back.
-        if (dialog.Removed()) RefreshList(CurrentCardTypeName());
+        if (dialog.Removed()) m_document->Reload();
     });
 }
