@@ -90,18 +90,19 @@ bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName) {
 }
 
 bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName,
-                                     const std::filesystem::path& folder, TCardInfos&& written) {
+                                     const std::filesystem::path& folder, TCardsAsRead&& written) {
     return Refresh(cardTypeName, &folder, &written);
 }
 
 bool TVastrelleMainForm::Refresh(const std::string& cardTypeName,
-                                 const std::filesystem::path* folder, TCardInfos* written) {
+                                 const std::filesystem::path* folder, TCardsAsRead* written) {
     std::optional<int> remembered = m_listView->SelectedRow();
 
     m_columnDatas = DefaultColumnDatas();
     m_paths.Clear();
     m_loaded = false;
     m_readComplete = false;
+    m_identity = {};
     auto checked = [this](ViewItem item) { return ViewAction(item)->isChecked(); };
     TThumbnailKind kind;
     kind.Front = checked(ViewItem::Detail) || checked(ViewItem::TitleFrontImg) ||
@@ -127,10 +128,12 @@ bool TVastrelleMainForm::Refresh(const std::string& cardTypeName,
                 std::filesystem::is_regular_file(m_paths.CardTypeFolder() / kCardListFileName,
                                                  ec)) {
                 m_loaded = true;
-                if (written && *folder == m_paths.CardTypeFolder())
-                    cards = std::move(*written);
-                else
-                    ReadCardList(m_paths.CardTypeFolder() / kCardListFileName, cards);
+                if (written && *folder == m_paths.CardTypeFolder()) {
+                    cards = std::move(written->Cards);
+                    m_identity = written->Identity;
+                } else {
+                    ReadCardList(m_paths.CardTypeFolder() / kCardListFileName, cards, &m_identity);
+                }
                 m_readComplete = true;
                 read = true;
             }

@@ -9,6 +9,7 @@
 #include "cardlist/Common.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/Settings.h"
+#include "save/CardStore.h"
 
 class QAction;
 class QActionGroup;
@@ -54,7 +55,7 @@ public:
     // list file of `folder` and known to read back as exactly them, so the list takes them
     // instead of reading the file again (when the name still names that folder).
     bool RefreshList(const std::string& cardTypeName, const std::filesystem::path& folder,
-                     TCardInfos&& written);
+                     TCardsAsRead&& written);
 
     // The CP932 name of the card type chosen in ComboBox1, empty when none is.
     std::string CurrentCardTypeName() const;
@@ -117,12 +118,14 @@ private:
     bool RunCardDialog(const char* caption, const TCardInfo& card,
                        std::optional<std::size_t> index);
     // Runs one save, reports its failure, then shows the card list as it is on disk.
-    void RefreshAfterSave(const std::function<TCardInfos()>& save);
+    void RefreshAfterSave(const std::function<TCardsAsRead()>& save);
     // The list refresh after a save: the cards just written are shown without reading the file
     // again when it gives them back unchanged.
-    void RefreshWithSaved(std::optional<TCardInfos> saved);
+    void RefreshWithSaved(std::optional<TCardsAsRead> saved);
     bool Refresh(const std::string& cardTypeName, const std::filesystem::path* folder,
-                 TCardInfos* written);
+                 TCardsAsRead* written);
+    // The cards shown with what their read saw, for a save computed from them.
+    TCardsAsRead CardsAsRead() const { return {m_cards, m_identity}; }
     // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
     void UpdateShownCount();
     // Selects the last card after a register, when the card array grew to `count` cards.
@@ -130,8 +133,9 @@ private:
     void ChooseCardType(const std::string& name);
     void ExportCards(const char* suffix, const QString& filter,
                      std::string (*format)(const TCardInfos&));
-    // Writes cards whose pictures stay as they are (texts or owned marks), then refreshes.
-    void SaveCardsAndRefresh(TCardInfos cards);
+    // Saves changes of cards whose pictures stay as they are (texts or owned marks), then
+    // refreshes.
+    void SaveEditsAndRefresh(std::vector<TCardEdit> edits);
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
@@ -142,7 +146,9 @@ private:
     // Read-only view of the model's card array, for the commands.
     const TCardInfos& m_cards;
     // The cards the card dialog's save wrote, for the refresh after it.
-    std::optional<TCardInfos> m_savedCards;
+    std::optional<TCardsAsRead> m_savedCards;
+    // What the read of the shown cards saw, so that a save can tell a change made outside.
+    TCardListIdentity m_identity;
     TColumnDatas m_columnDatas;
     CurrentCardTypePaths m_paths;
     bool m_loaded = false;

@@ -48,20 +48,22 @@ bool TVastrelleMainForm::RunCardDialog(const char* caption, const TCardInfo& car
         [this, index](const TCardInfo& edited, const TSideChange& front, const TSideChange& back) {
             // The save's own copy, with room for one more card: a register then never moves
             // the whole array to a buffer twice its size while both are held.
-            TCardInfos cards;
-            cards.reserve(m_cards.size() + 1);
-            cards.assign(m_cards.begin(), m_cards.end());
-            m_savedCards =
-                SaveCard(m_paths.CardTypeFolder(), std::move(cards), index, edited, front, back);
-            return index ? m_savedCards->at(*index) : m_savedCards->back();
+            TCardsAsRead read;
+            read.Cards.reserve(m_cards.size() + 1);
+            read.Cards.assign(m_cards.begin(), m_cards.end());
+            read.Identity = m_identity;
+            std::size_t savedAt = 0;
+            m_savedCards = SaveCard(m_paths.CardTypeFolder(), std::move(read), index, edited, front,
+                                    back, &savedAt);
+            return m_savedCards->Cards.at(savedAt);
         });
     return m_cardDialog->exec() == QDialog::Accepted;
 }
 
 // The list shows m_cards until the refresh, also while a failure box is open, so a save works on
 // a copy; the refresh then replaces the array by what the file holds.
-void TVastrelleMainForm::RefreshAfterSave(const std::function<TCardInfos()>& save) {
-    std::optional<TCardInfos> saved;
+void TVastrelleMainForm::RefreshAfterSave(const std::function<TCardsAsRead()>& save) {
+    std::optional<TCardsAsRead> saved;
     try {
         saved = save();
     } catch (const VastrelleError& error) {
@@ -71,8 +73,9 @@ void TVastrelleMainForm::RefreshAfterSave(const std::function<TCardInfos()>& sav
 }
 
 // Cards the file gives back unchanged need not be read again.
-void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
-    if (saved && ReadsBackAsWritten(*saved)) {
+// Without the identity of the written file (undo, redo) the file is read again.
+void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardsAsRead> saved) {
+    if (saved && saved->Identity.Exists && ReadsBackAsWritten(saved->Cards)) {
         RefreshList(CurrentCardTypeName(), m_paths.CardTypeFolder(), std::move(*saved));
     } else {
         saved.reset();  // not held beside the cards read again
@@ -85,8 +88,9 @@ void TVastrelleMainForm::RefreshWithSaved(std::optional<TCardInfos> saved) {
 #endif
 }
 
-void TVastrelleMainForm::SaveCardsAndRefresh(TCardInfos cards) {
-    RefreshAfterSave([&] { return SaveCards(m_paths.CardTypeFolder(), std::move(cards)); });
+void TVastrelleMainForm::SaveEditsAndRefresh(std::vector<TCardEdit> edits) {
+    RefreshAfterSave(
+        [&] { return SaveCardEdits(m_paths.CardTypeFolder(), CardsAsRead(), std::move(edits)); });
 }
 
 void TVastrelleMainForm::N8Click() { UpdateMenuStates(); }
@@ -122,7 +126,8 @@ void TVastrelleMainForm::N7Click() {
         if (!AskYesNo(this, question)) return;
         // The card's picture files stay, as they always have: their names stay taken, and
         // `vastrelle-cli check` lists them as orphans.
-        RefreshAfterSave([&] { return DeleteCard(m_paths.CardTypeFolder(), m_cards, *index); });
+        RefreshAfterSave(
+            [&] { return DeleteCard(m_paths.CardTypeFolder(), CardsAsRead(), *index); });
     });
 }
 

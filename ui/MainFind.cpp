@@ -76,9 +76,11 @@ void TVastrelleMainForm::FocusSearch() {
 void TVastrelleMainForm::ToggleOwned(std::size_t cardIndex) {
     RunGuarded(this, [this, cardIndex] {
         if (!IsCardTypeWritable() || cardIndex >= m_cards.size()) return;
-        TCardInfos cards = m_cards;
-        cards[cardIndex].Owned = !cards[cardIndex].Owned;
-        SaveCardsAndRefresh(std::move(cards));
+        TCardInfo toggled = m_cards[cardIndex];
+        toggled.Owned = !toggled.Owned;
+        std::vector<TCardEdit> edits;
+        edits.push_back({cardIndex, std::move(toggled)});
+        SaveEditsAndRefresh(std::move(edits));
         // When the filter now hides the card, the row at its position stays selected, so Space
         // walks down a list of missing cards.
         m_listView->SelectCard(cardIndex);

@@ -26,14 +26,14 @@ void TVastrelleMainForm::UpdateHistoryStates() {
 void TVastrelleMainForm::UndoClick() {
     RunGuarded(this, [this] {
         if (!IsCardTypeWritable()) return;
-        RefreshAfterSave([this] { return Undo(m_paths.CardTypeFolder()); });
+        RefreshAfterSave([this] { return TCardsAsRead{Undo(m_paths.CardTypeFolder()), {}}; });
     });
 }
 
 void TVastrelleMainForm::RedoClick() {
     RunGuarded(this, [this] {
         if (!IsCardTypeWritable()) return;
-        RefreshAfterSave([this] { return Redo(m_paths.CardTypeFolder()); });
+        RefreshAfterSave([this] { return TCardsAsRead{Redo(m_paths.CardTypeFolder()), {}}; });
     });
 }
 
