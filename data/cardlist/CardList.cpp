@@ -2,6 +2,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/xmlreader.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -250,10 +251,14 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
     return true;
 }
 
-// The whole file; its failure is the reader's "cannot open".
-std::string ReadCardListText(const std::filesystem::path& file) {
-    std::optional<std::string> text = ReadWholeFile(file);
+// The whole file; its failure is the reader's "cannot open". The identity is taken from the
+// descriptor read and the bytes already in memory.
+std::string ReadCardListText(const std::filesystem::path& file,
+                             TCardListIdentity* identity = nullptr) {
+    struct stat status {};
+    std::optional<std::string> text = ReadWholeFile(file, &status);
     if (!text) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    if (identity) *identity = CardListIdentityFrom(status, CardListHash(*text));
     return std::move(*text);
 }
 
@@ -321,9 +326,10 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
 
 }  // namespace
 
-void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
+                  TCardListIdentity* identity) {
     cards.clear();
-    std::string text = ReadCardListText(file);
+    std::string text = ReadCardListText(file, identity);
     if (ReadCardListFast(UpToNul(text), cards)) return;
     ParseCardList(file, std::move(text), cards);
 }
@@ -343,6 +349,7 @@ TCardCount CountCardList(const std::filesystem::path& file) {
     return count;
 }
 
-void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards) {
-    ParseCardList(file, ReadCardListText(file), cards);
+void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards,
+                          TCardListIdentity* identity) {
+    ParseCardList(file, ReadCardListText(file, identity), cards);
 }

@@ -12,11 +12,13 @@
 namespace {
 
 // Non-blocking, so that a pipe put there cannot hang the open; fstat then refuses it.
-TFileDescriptor OpenRegular(const std::filesystem::path& path, off_t& size) {
+TFileDescriptor OpenRegular(const std::filesystem::path& path, off_t& size,
+                            struct stat* status = nullptr) {
     TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
     size = st.st_size;
+    if (status) *status = st;
     return fd;
 }
 
@@ -37,9 +39,9 @@ constexpr std::size_t kBlockSize = 1 << 16;
 
 }  // namespace
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, struct stat* status) {
     off_t size = 0;
-    TFileDescriptor fd = OpenRegular(path, size);
+    TFileDescriptor fd = OpenRegular(path, size, status);
     if (!fd.Valid()) return std::nullopt;
     std::string bytes(static_cast<std::size_t>(size), '\0');
     std::size_t done = 0;
@@ -55,9 +57,9 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
 }
 
 bool ReadFileInPieces(const std::filesystem::path& path,
-                      const std::function<bool(std::string_view)>& piece) {
+                      const std::function<bool(std::string_view)>& piece, struct stat* status) {
     off_t size = 0;
-    TFileDescriptor fd = OpenRegular(path, size);
+    TFileDescriptor fd = OpenRegular(path, size, status);
     if (!fd.Valid()) return false;
     std::string buffer(kBlockSize, '\0');
     for (;;) {

@@ -6,14 +6,18 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 // The whole content of a regular file; nullopt when it cannot be opened, is not a regular file
-// (a folder, a pipe), or a read fails.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// (a folder, a pipe), or a read fails. `status`, when given, receives the status of the file read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
+                                         struct stat* status = nullptr);
 
 // The same bytes handed to `piece` a block at a time, so that they are never held whole; false
 // when the file cannot be read as above or `piece` returns false.
 bool ReadFileInPieces(const std::filesystem::path& path,
-                      const std::function<bool(std::string_view)>& piece);
+                      const std::function<bool(std::string_view)>& piece,
+                      struct stat* status = nullptr);
 
 // Whether both regular files read and hold the same bytes; the sizes are compared first.
 bool SameFileBytes(const std::filesystem::path& a, const std::filesystem::path& b);
