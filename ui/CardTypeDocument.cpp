@@ -3,18 +3,48 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+#include <QApplication>
+#include <QTimer>
 #include <utility>
 
 #include "CardListModel.h"
+#include "FileWatch.h"
 #include "cardlist/CardList.h"
 #include "cardlist/CardListReadBack.h"
+#include "cardtypes/ConflictCopies.h"
+#include "files/Messages.h"
 #include "save/CardHistory.h"
-#include "save/CardStore.h"
+#include "save/CardTypeLock.h"
 
 TCardTypeDocument::TCardTypeDocument(const std::filesystem::path& programFolder, QObject* parent)
-    : QObject(parent), m_programFolder(programFolder), m_model(new TCardListModel(this)) {}
+    : QObject(parent),
+      m_programFolder(programFolder),
+      m_model(new TCardListModel(this)),
+      m_watch(new TFileWatch(this)),
+      m_deferred(new QTimer(this)) {
+    m_deferred->setSingleShot(true);
+    m_deferred->setInterval(TFileWatch::kDelayMs);
+    connect(m_watch, &TFileWatch::Changed, this, &TCardTypeDocument::FilesChanged);
+    connect(m_deferred, &QTimer::timeout, this, &TCardTypeDocument::FilesChanged);
+}
 
 const TCardInfos& TCardTypeDocument::Cards() const { return m_model->Cards(); }
+
+TCardsAsRead TCardTypeDocument::CardsAsRead(std::size_t room) const {
+    TCardsAsRead read;
+    read.Cards.reserve(Cards().size() + room);
+    read.Cards.assign(Cards().begin(), Cards().end());
+    read.Identity = m_identity;
+    return read;
+}
+
+TCardsAsRead TCardTypeDocument::WithIdentity(TCardInfos written) const {
+    return {std::move(written), CardListIdentityOf(CardListFile())};
+}
+
+std::filesystem::path TCardTypeDocument::CardListFile() const {
+    return m_paths.CardTypeFolder() / kCardListFileName;
+}
 
 bool TCardTypeDocument::CanUndo() const {
     try {
@@ -42,7 +72,7 @@ bool TCardTypeDocument::Reload() { return Load(m_name, nullptr); }
 // `written` are cards just written into the card list of the loaded folder and known to read
 // back as exactly them, so they are taken instead of reading the file again.
 bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* written) {
-    emit CardsAboutToReset();
+    emit CardsAboutToReset(m_outside);
     std::filesystem::path previousFolder = m_paths.CardTypeFolder();
     m_name = cardTypeName;
     m_paths.Clear();
@@ -55,30 +85,87 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
     TCardInfos cards;
     auto fill = [&](bool read) {
         m_model->Fill(DefaultColumnDatas(), std::move(cards), m_paths.ImageFolder(), m_kind);
-        emit CardsReset(read);
+        FindConflictCopies();
+        emit CardsReset(read, m_outside);
     };
     bool read = false;
     try {
         std::error_code ec;
-        if (!cardTypeName.empty() && m_paths.Set(m_programFolder, cardTypeName) &&
-            std::filesystem::is_regular_file(m_paths.CardTypeFolder() / kCardListFileName, ec)) {
+        bool named = !cardTypeName.empty() && m_paths.Set(m_programFolder, cardTypeName);
+        if (named)
+            m_watch->SetPaths({m_paths.CardTypeFolder(), CardListFile()});
+        else
+            m_watch->SetPaths({});
+        if (named && std::filesystem::is_regular_file(CardListFile(), ec)) {
             m_loaded = true;
             if (written && previousFolder == m_paths.CardTypeFolder()) {
                 cards = std::move(written->Cards);
                 m_identity = written->Identity;
             } else {
-                ReadCardList(m_paths.CardTypeFolder() / kCardListFileName, cards, &m_identity);
+                ReadCardList(CardListFile(), cards, &m_identity);
             }
             m_readComplete = true;
             read = true;
         }
     } catch (...) {
+        // What could not be read is not read again until it changes.
+        try {
+            m_identity = CardListIdentityOf(CardListFile());
+        } catch (...) {
+            m_identity = {};
+        }
+        m_failureReported = true;
         cards.clear();
         fill(false);
         throw;
     }
+    if (read) m_failureReported = false;
     fill(read);
     return read;
+}
+
+// A change of the files is another program's when the card list is no longer what this one
+// last read or wrote. Nothing is reloaded under a modal window: a dialog or a question may be
+// working on the cards shown.
+void TCardTypeDocument::FilesChanged() {
+    if (!m_paths.IsSet()) return;
+    if (QApplication::activeModalWidget() != nullptr) {
+        m_deferred->start();
+        return;
+    }
+    TCardListIdentity now;
+    try {
+        now = CardListIdentityOf(CardListFile());
+    } catch (const VastrelleError&) {
+        now.Exists = true;  // there but unreadable: read it to say why
+    }
+    if (now == m_identity) {
+        FindConflictCopies();
+        return;
+    }
+    bool reported = m_failureReported;
+    m_outside = true;
+    try {
+        Load(m_name, nullptr);
+    } catch (const VastrelleError& error) {
+        if (!reported) emit Failed(error);
+    } catch (const std::exception& error) {
+        if (!reported) emit Failed(VastrelleError(error.what()));
+    }
+    m_outside = false;
+}
+
+void TCardTypeDocument::FindConflictCopies() {
+    std::vector<std::string> copies;
+    if (m_paths.IsSet()) {
+        try {
+            copies = ::FindConflictCopies(m_paths.CardTypeFolder());
+        } catch (const VastrelleError&) {
+        }
+    }
+    if (copies == m_conflictCopies) return;
+    m_conflictCopies = std::move(copies);
+    emit ConflictCopiesChanged();
 }
 
 // The list shows the cards until the reload, also while a failure is being reported, so a save
@@ -108,30 +195,18 @@ void TCardTypeDocument::ReloadWithSaved(std::optional<TCardsAsRead> saved) {
 #endif
 }
 
-TCardsAsRead TCardTypeDocument::WithIdentity(TCardInfos written) const {
-    return {std::move(written), CardListIdentityOf(m_paths.CardTypeFolder() / kCardListFileName)};
-}
-
-TCardsAsRead TCardTypeDocument::CardsAsRead(std::size_t room) const {
-    TCardsAsRead read;
-    read.Cards.reserve(Cards().size() + room);
-    read.Cards.assign(Cards().begin(), Cards().end());
-    read.Identity = m_identity;
-    return read;
-}
-
 void TCardTypeDocument::SaveCardEdits(std::vector<TCardEdit> edits) {
-    if (!IsWritable()) return;
+    if (!IsWritable() || edits.empty()) return;
     SaveAndReload(
         [&] { return ::SaveCardEdits(m_paths.CardTypeFolder(), CardsAsRead(), std::move(edits)); });
 }
 
 void TCardTypeDocument::ToggleOwned(std::size_t index) {
-    if (!IsWritable() || index >= Cards().size()) return;
+    if (index >= Cards().size()) return;
     TCardInfo card = Cards()[index];
     card.Owned = !card.Owned;
     std::vector<TCardEdit> edits;
-    edits.push_back(TCardEdit{index, std::move(card)});
+    edits.push_back({index, std::move(card)});
     SaveCardEdits(std::move(edits));
 }
 
@@ -142,23 +217,48 @@ void TCardTypeDocument::DeleteCard(std::size_t index) {
     SaveAndReload([&] { return ::DeleteCard(m_paths.CardTypeFolder(), CardsAsRead(), index); });
 }
 
+// Undo and redo bring back versions of the history, which knows nothing of what the list
+// shows: over another program's change they would take back a change the user never saw.
 void TCardTypeDocument::Undo() {
     if (!IsWritable()) return;
-    SaveAndReload([this] { return WithIdentity(::Undo(m_paths.CardTypeFolder())); });
+    SaveAndReload([this] {
+        TCardTypeLock lock(m_paths.CardTypeFolder());
+        RefuseIfChangedOutside();
+        return WithIdentity(::Undo(m_paths.CardTypeFolder()));
+    });
 }
 
 void TCardTypeDocument::Redo() {
     if (!IsWritable()) return;
-    SaveAndReload([this] { return WithIdentity(::Redo(m_paths.CardTypeFolder())); });
+    SaveAndReload([this] {
+        TCardTypeLock lock(m_paths.CardTypeFolder());
+        RefuseIfChangedOutside();
+        return WithIdentity(::Redo(m_paths.CardTypeFolder()));
+    });
+}
+
+void TCardTypeDocument::RefuseIfChangedOutside() const {
+    if (CardListIdentityOf(CardListFile()) == m_identity) return;
+    VastrelleError error(msg::kChangedOutside);
+    error.SetChangedOutside();
+    throw error;
 }
 
 TCardInfo TCardTypeDocument::SaveCard(std::optional<std::size_t> index, const TCardInfo& card,
                                       const TSideChange& front, const TSideChange& back) {
     // The save's own copy, with room for one more card: a register then never moves the whole
     // array to a buffer twice its size while both are held.
+    TCardsAsRead read = CardsAsRead(1);
     std::size_t savedAt = 0;
-    m_savedCards =
-        ::SaveCard(m_paths.CardTypeFolder(), CardsAsRead(1), index, card, front, back, &savedAt);
+    try {
+        m_savedCards = ::SaveCard(m_paths.CardTypeFolder(), std::move(read), index, card, front,
+                                  back, &savedAt);
+    } catch (const VastrelleError& error) {
+        // The dialog stays open over the cards it was opened on; the newer file is shown when
+        // it closes.
+        if (error.ChangedOutside()) m_deferred->start();
+        throw;
+    }
     return m_savedCards->Cards.at(savedAt);
 }
 

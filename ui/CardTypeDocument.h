@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Thumbnails.h"
 #include "cardlist/CardListIdentity.h"
@@ -13,11 +14,17 @@
 #include "files/VastrelleError.h"
 #include "save/CardStore.h"
 
+class QTimer;
 class TCardListModel;
+class TFileWatch;
 
 // The loaded card type: its paths, its cards (held by the list model it owns), whether they were
-// read completely, and every change of them: a save is followed by a reload, so the list always
-// shows what is on disk. The windows ask it and follow its signals; it shows nothing itself.
+// read completely and what that read saw, and every change of them. A change is saved from the
+// cards as read; the save applies it to the file as it is then, or refuses when another program
+// changed the file so that the change no longer applies. Every save is followed by a reload, so
+// the list always shows what is on disk, and so is every change other programs make to the
+// card type's files while no dialog is open. The windows ask it and follow its signals; it shows
+// nothing itself.
 class TCardTypeDocument : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +41,8 @@ public:
     bool IsLoaded() const { return m_loaded; }
     // ... and read to the end, so writing the card array back loses nothing.
     bool IsWritable() const { return m_loaded && m_readComplete; }
+    // File names (UTF-8) beside the card list that sync tools left as conflicting copies of it.
+    const std::vector<std::string>& ConflictCopies() const { return m_conflictCopies; }
     // Whether the loaded card type's history has a change to take back or to make again; a
     // history that cannot be read offers nothing.
     bool CanUndo() const;
@@ -47,9 +56,11 @@ public:
     bool Reload();
 
     // Changes of the loaded card type, each saved at once and then shown as the file now is. A
-    // failed save is signalled through Failed before the reload; a failed reload throws. Nothing
-    // is done unless the card type is writable.
-    void SaveCardEdits(std::vector<TCardEdit> edits);  // texts or owned marks; pictures stay
+    // failed or refused save is signalled through Failed before the reload; a failed reload
+    // throws. Nothing is done unless the card type is writable. SaveCardEdits changes many cards
+    // in one save: each edit names a card of Cards() by index (none: a new card) and what it
+    // becomes (none: removed), pictures named as After names them.
+    void SaveCardEdits(std::vector<TCardEdit> edits);
     void ToggleOwned(std::size_t index);
     void DeleteCard(std::size_t index);
     void Undo();
@@ -63,20 +74,28 @@ public:
     void ShowSavedCard();
 
 signals:
-    // Before the model is refilled, and after (read: the card list was read).
-    void CardsAboutToReset();
-    void CardsReset(bool read);
-    // A save failed; every file is as before. The reload follows.
+    // Before the model is refilled, and after (read: the card list was read). `outside`: the
+    // reload follows a change another program made, so the window keeps what it shows.
+    void CardsAboutToReset(bool outside);
+    void CardsReset(bool read, bool outside);
+    // A save failed (every file is as before; the reload follows), or a changed card list could
+    // not be read (said once until it reads again).
     void Failed(const VastrelleError& error);
+    void ConflictCopiesChanged();
 
 private:
     bool Load(const std::string& cardTypeName, TCardsAsRead* written);
     void SaveAndReload(const std::function<TCardsAsRead()>& save);
     void ReloadWithSaved(std::optional<TCardsAsRead> saved);
+    std::filesystem::path CardListFile() const;
+    void FilesChanged();
     // The cards as the list shows them with what their read saw, for a save computed from them.
     TCardsAsRead CardsAsRead(std::size_t room = 0) const;
     // Cards an undo or redo wrote, with the identity of the file they are in now.
     TCardsAsRead WithIdentity(TCardInfos written) const;
+    // Throws the refusal of a save when the card list is not the one read.
+    void RefuseIfChangedOutside() const;
+    void FindConflictCopies();
 
     std::filesystem::path m_programFolder;
     TCardListModel* m_model;
@@ -85,8 +104,16 @@ private:
     TThumbnailKind m_kind;
     bool m_loaded = false;
     bool m_readComplete = false;
-    // What the read of the shown cards saw, so that a save can tell whether the file changed.
+    // What the last read or save saw of the card list file; a change of the file that leaves it
+    // as it was is this program's own.
     TCardListIdentity m_identity;
+    bool m_outside = false;
+    // A card list that failed to read was reported; it is not again until it has read.
+    bool m_failureReported = false;
+    std::vector<std::string> m_conflictCopies;
+    TFileWatch* m_watch;
+    // Asks again while a modal window is open.
+    QTimer* m_deferred;
     // The cards the card dialog's save wrote, for the reload after it.
     std::optional<TCardsAsRead> m_savedCards;
 };

@@ -10,11 +10,15 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "FileWatch.h"
 #include "QtText.h"
 #include "UiFont.h"
 #include "WaitCursor.h"
 #include "cardlist/CardCount.h"
 #include "cardlist/Common.h"
+#include "cardtypes/CardTypes.h"
+#include "cardtypes/ConflictCopies.h"
+#include "files/VastrelleError.h"
 
 namespace {
 
@@ -55,6 +59,22 @@ QStandardItem* NumberItem(std::size_t value) {
     return item;
 }
 
+// The name cell of a card type whose folder holds conflicting copies of its card list.
+void MarkConflictCopies(QStandardItem* name, const std::filesystem::path& folder) {
+    std::vector<std::string> copies;
+    try {
+        copies = FindConflictCopies(folder);
+    } catch (const VastrelleError&) {
+    }
+    if (copies.empty()) return;
+    QStringList lines;
+    for (const std::string& copy : copies)
+        lines << Tr("競合コピーがあります: ") + QString::fromStdString(copy);
+    name->setIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    name->setToolTip(lines.join(QLatin1Char('\n')));
+    name->setData(lines.join(QLatin1Char('\n')), Qt::AccessibleDescriptionRole);
+}
+
 }  // namespace
 
 TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& programFolder,
@@ -62,7 +82,8 @@ TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& progra
     : QDialog(parent),
       m_programFolder(programFolder),
       m_model(new QStandardItemModel(0, kColumnCount, this)),
-      m_list(new QTableView(this)) {
+      m_list(new QTableView(this)),
+      m_watch(new TFileWatch(this)) {
     setObjectName(QStringLiteral("CardTypeOverview"));
     setWindowTitle(Tr("カード種類一覧"));
     setFont(UiFont(12));
@@ -100,16 +121,38 @@ TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& progra
 
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_list, &QAbstractItemView::activated, this, &TCardTypeOverviewForm::Choose);
+    connect(m_watch, &TFileWatch::Changed, this, &TCardTypeOverviewForm::Follow);
 }
 
 void TCardTypeOverviewForm::Recount() {
+    Fill();
+    m_list->sortByColumn(-1, Qt::AscendingOrder);
+    if (m_model->rowCount() > 0) m_list->selectRow(0);
+}
+
+void TCardTypeOverviewForm::Follow() {
+    if (!isVisible()) return;
+    QModelIndex current = m_list->currentIndex();
+    QByteArray chosen = current.isValid()
+                            ? m_model->index(current.row(), kName).data(kNameRole).toByteArray()
+                            : QByteArray();
+    Fill();
+    QHeaderView* header = m_list->horizontalHeader();
+    if (header->sortIndicatorSection() >= 0)
+        m_model->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        if (m_model->index(row, kName).data(kNameRole).toByteArray() == chosen)
+            m_list->selectRow(row);
+}
+
+void TCardTypeOverviewForm::Fill() {
     std::vector<TCardTypeCount> counts;
     {
         TWaitCursor wait;
         counts = CountCardTypes(m_programFolder);
     }
     m_model->removeRows(0, m_model->rowCount());
-    m_list->sortByColumn(-1, Qt::AscendingOrder);
+    std::vector<std::filesystem::path> watched{m_programFolder};
     int listed = 0;
     for (const TCardTypeCount& entry : counts) {
         auto* name = new QStandardItem(FromCp932(entry.Name));
@@ -117,6 +160,12 @@ void TCardTypeOverviewForm::Recount() {
                       kNameRole);
         // Sorting by name goes back to the listing order, which is that of the CP932 bytes.
         name->setData(qlonglong(listed++), kSortRole);
+        CurrentCardTypePaths paths;
+        if (paths.Set(m_programFolder, entry.Name)) {
+            watched.push_back(paths.CardTypeFolder());
+            watched.push_back(paths.CardTypeFolder() / kCardListFileName);
+            MarkConflictCopies(name, paths.CardTypeFolder());
+        }
         QList<QStandardItem*> row{name};
         if (entry.Readable) {
             std::size_t percent =
@@ -145,7 +194,7 @@ void TCardTypeOverviewForm::Recount() {
         }
         m_model->appendRow(row);
     }
-    if (m_model->rowCount() > 0) m_list->selectRow(0);
+    m_watch->SetPaths(watched);
 }
 
 void TCardTypeOverviewForm::Choose(const QModelIndex& index) {

@@ -6,10 +6,13 @@
 
 class QStandardItemModel;
 class QTableView;
+class TFileWatch;
 
 // カード種類一覧: every listed card type with its owned and total counts, the percentage and a
 // progress bar, sortable by each column; a card type whose card list cannot be read shows the
-// reason instead. Enter or a double-click chooses a card type and closes the window.
+// reason instead, and one with copies of its card list left by sync tools is marked. While open
+// it follows the files: a card type changed, made or removed by any program is counted again.
+// Enter or a double-click chooses a card type and closes the window.
 class TCardTypeOverviewForm : public QDialog {
     Q_OBJECT
 public:
@@ -25,8 +28,12 @@ signals:
 
 private:
     void Choose(const QModelIndex& index);
+    void Fill();
+    // Counts again after files changed, keeping the sort and the selected card type.
+    void Follow();
 
     std::filesystem::path m_programFolder;
     QStandardItemModel* m_model;
     QTableView* m_list;
+    TFileWatch* m_watch;
 };

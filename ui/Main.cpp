@@ -9,29 +9,25 @@
 #include "CardFilterModel.h"
 #include "CardListView.h"
 #include "CardTypeDocument.h"
+#include "FileWatch.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "WindowPlacement.h"
 #include "cardtypes/DataFolder.h"
 
-namespace {
-
-// The view style each view item selects, in the order of ViewItem.
-constexpr TViewStyle kViewStyles[kViewItemCount] = {TViewStyle::Report, TViewStyle::SmallIcon,
-                                                    TViewStyle::SmallIcon, TViewStyle::Icon,
-                                                    TViewStyle::Icon};
-
-}  // namespace
-
 TVastrelleMainForm::TVastrelleMainForm(const std::filesystem::path& programFolder, QWidget* parent)
     : QMainWindow(parent),
       m_programFolder(programFolder),
-      m_document(new TCardTypeDocument(programFolder, this)) {
+      m_document(new TCardTypeDocument(programFolder, this)),
+      m_programWatch(new TFileWatch(this)) {
     connect(m_document, &TCardTypeDocument::CardsAboutToReset, this,
             &TVastrelleMainForm::CardsAboutToReset);
     connect(m_document, &TCardTypeDocument::CardsReset, this, &TVastrelleMainForm::CardsReset);
+    connect(m_programWatch, &TFileWatch::Changed, this, &TVastrelleMainForm::FollowCardTypes);
     connect(m_document, &TCardTypeDocument::Failed, this,
             [this](const VastrelleError& error) { ShowError(this, error); });
+    connect(m_document, &TCardTypeDocument::ConflictCopiesChanged, this,
+            &TVastrelleMainForm::ShowConflictCopies);
     CreateControls();
     CreateMenus();
     UpdateMenuStates();
@@ -46,6 +42,7 @@ void TVastrelleMainForm::FormCreate() {
                        QStringLiteral("1.0.0.0"));
         std::vector<std::string> names = ListCardTypes(m_programFolder);
         for (const std::string& name : names) AddComboItem(name);
+        m_programWatch->SetPaths({m_programFolder});
         // Nothing can be made in a folder that cannot be written; start-up has said so.
         m_folderWritable = IsWritableFolder(m_programFolder);
         for (const char* item : {"N2", "N4"})
@@ -100,27 +97,6 @@ TThumbnailKind TVastrelleMainForm::CheckedThumbnailKind() const {
                  checked(ViewItem::TitleFrontImgLarge);
     kind.Large = checked(ViewItem::TitleFrontImgLarge) || checked(ViewItem::TitleBackImgLarge);
     return kind;
-}
-
-void TVastrelleMainForm::CardsAboutToReset() { m_rememberedRow = m_listView->SelectedRow(); }
-
-void TVastrelleMainForm::CardsReset(bool read) {
-    m_listView->ApplyColumnWidths();
-    UpdateMenuStates();
-    UpdateHistoryStates();
-    UpdateShownCount();
-    if (!read) return;
-
-    std::size_t owned = 0;
-    for (const TCardInfo& card : Cards())
-        if (card.Owned) ++owned;
-    SetStatusLine(QString::fromStdString(::StatusLineText(owned, Cards().size())));
-    if (std::optional<ViewItem> view = CheckedView())
-        m_listView->SetViewStyle(kViewStyles[static_cast<std::size_t>(*view)]);
-
-    if (m_rememberedRow && *m_rememberedRow < m_filter->rowCount())
-        m_listView->SelectRow(*m_rememberedRow);
-    UpdateMenuStates();
 }
 
 bool TVastrelleMainForm::IsCardTypeLoaded() const { return m_document->IsLoaded(); }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "Thumbnails.h"
 #include "cardlist/Common.h"
@@ -24,6 +25,14 @@ class TCardListView;
 class TCardTypeDocument;
 class TCardTypeInputForm;
 class TCardTypeOverviewForm;
+class TFileWatch;
+
+// A card as the list showed it, to select it again after another program changed the file.
+struct TShownCard {
+    std::size_t Index = 0;
+    std::string Number;
+    std::string Title;
+};
 
 // The main window: the card types in ComboBox1, the cards of the loaded one in ListView1 and the
 // owned count in the status line. The loaded card type is its document's; the window's commands
@@ -98,6 +107,7 @@ private:
     void FormCreate();
     void FormDestroy();
     void SelectComboItem(const std::string& name);
+    void FollowCardTypes();
     // Appends a card type name as the last item; the chosen item stays chosen.
     void AddComboItem(const std::string& name);
     void CreateFilterBar(QWidget* parent, QVBoxLayout* layout);
@@ -111,8 +121,9 @@ private:
     bool RunCardDialog(const char* caption, const TCardInfo& card,
                        std::optional<std::size_t> index);
     // What the window shows of the document's cards, before and after it refills them.
-    void CardsAboutToReset();
-    void CardsReset(bool read);
+    void CardsAboutToReset(bool outside);
+    void CardsReset(bool read, bool outside);
+    void ShowConflictCopies();
     TThumbnailKind CheckedThumbnailKind() const;
     void UpdateShownCount();
     // Selects the last card after a register, when the card array grew to `count` cards.
@@ -127,8 +138,12 @@ private:
 
     std::filesystem::path m_programFolder;
     TCardTypeDocument* m_document;
-    // The selected row before the document refilled the list, selected again after.
+    TFileWatch* m_programWatch;
+    // The selected row before the document refilled the list, selected again after; after
+    // another program's change, the selected card and the scroll position.
     std::optional<int> m_rememberedRow;
+    std::optional<TShownCard> m_shownCard;
+    std::pair<int, int> m_scroll;
     bool m_folderWritable = true;
 
     TCardInfoInputForm* m_cardDialog = nullptr;
@@ -136,6 +151,7 @@ private:
     QFileDialog* m_openDialog1 = nullptr;
     QComboBox* m_comboBox1 = nullptr;
     QLabel* m_label2 = nullptr;
+    QLabel* m_notice = nullptr;
     TCardFilterModel* m_filter = nullptr;
     TCardListView* m_listView = nullptr;
     QLineEdit* m_searchEdit = nullptr;

@@ -49,6 +49,15 @@ void TVastrelleMainForm::CreateControls() {
     panelLayout->addWidget(m_label2, 0, Qt::AlignTop | Qt::AlignRight);
     layout->addWidget(panel1);
     CreateFilterBar(central, layout);
+    m_notice = new QLabel(central);
+    m_notice->setObjectName(QStringLiteral("Notice"));
+    m_notice->setAccessibleName(Tr("お知らせ"));
+    m_notice->setWordWrap(true);
+    m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_notice->setContentsMargins(4, 2, 4, 2);
+    m_notice->setStyleSheet(QStringLiteral("background: #fff4c2; color: #5a4200;"));
+    m_notice->hide();
+    layout->addWidget(m_notice);
 
     m_filter = new TCardFilterModel(m_document->Model(), this);
     m_listView = new TCardListView(m_document->Model(), m_filter, central);
