@@ -9,6 +9,7 @@
 #include "BenchSupport.h"
 #include "cardlist/CardList.h"
 #include "save/CardStore.h"
+#include "save/CardTypeLock.h"
 
 namespace {
 
@@ -79,12 +80,27 @@ void BM_ToggleSave(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 
+// The check alone, as a save does it before writing: the lock, then the file read and hashed.
+void BM_IdentityCheck(benchmark::State& state) {
+    const std::filesystem::path folder = BenchFolder("identity-" + std::to_string(state.range(0)));
+    if (!std::filesystem::exists(folder / kCardListFileName))
+        WriteCardList(MakeCards(static_cast<int>(state.range(0))), folder);
+    for (auto _ : state) {
+        TCardTypeLock lock(folder);
+        benchmark::DoNotOptimize(CardListIdentityOf(folder / kCardListFileName));
+    }
+    state.SetBytesProcessed(
+        state.iterations() *
+        static_cast<std::int64_t>(std::filesystem::file_size(folder / kCardListFileName)));
+}
+
 }  // namespace
 
+BENCHMARK(BM_IdentityCheck)->Arg(100000)->Repetitions(7)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ToggleSave)
     ->ArgsProduct({{100000}, {0, 1}})
     ->Iterations(5)
-    ->Repetitions(7)
+    ->Repetitions(9)
     ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
