@@ -7,12 +7,14 @@
 #include "Commands.h"
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
+#include "cardtypes/ConflictCopies.h"
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
 #include "pictures/Bmp.h"
 #include "pictures/CardImages.h"
 #include "pictures/Orphans.h"
+#include "save/CardTypeLock.h"
 #include "text/Cp932.h"
 
 namespace fs = std::filesystem;
@@ -56,10 +58,18 @@ int CmdCheck(const Args& args) {
         throw UsageError("expected DIR [--repair] [--remove-orphans]");
     const fs::path cardTypeFolder = args[0];
     const fs::path imageFolder = cardTypeFolder / kImageFolderName;
+    // A check that changes files reads and writes under the lock; a plain check only reads.
+    std::optional<TCardTypeLock> lock;
+    if (repair || removeOrphans) lock.emplace(cardTypeFolder);
     TCardInfos cards;
     ReadCardList(cardTypeFolder / kCardListFileName, cards);
 
     bool wrong = false;
+    // Nothing is merged: which cards of a copy are wanted is for the user to decide.
+    for (const std::string& copy : FindConflictCopies(cardTypeFolder)) {
+        PrintLine("conflict copy: " + copy);
+        wrong = true;
+    }
     std::set<std::string> checked;  // pictures that several cards share are checked once
     for (const TCardInfo& card : cards) {
         for (const auto& [name, side] : {std::pair{&card.FrontImageFileName, "front"},

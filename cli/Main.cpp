@@ -47,7 +47,8 @@ constexpr Command kCommands[] = {
      CmdThumbnails},
     {"check",
      "check DIR [--repair] [--remove-orphans]\n"
-     "                            missing pictures and thumbnails, orphan files; --remove-orphans\n"
+     "                            missing pictures and thumbnails, orphan files, conflict copies\n"
+     "                            of the card list (exit 1); --remove-orphans\n"
      "                            moves the orphans into the history (undo brings them back)",
      CmdCheck},
     {"history",

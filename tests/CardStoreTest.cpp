@@ -42,7 +42,7 @@ const TSideChange kRemove{TSideEdit::Remove, {}};
 // One change of the card type below, and what must hold after it ran through.
 struct TScenario {
     const char* Name;
-    std::function<void(const fs::path& folder, const TCardInfos& cards)> Save;
+    std::function<void(const fs::path& folder, const TCardsAsRead& read)> Save;
     std::vector<std::pair<std::string, std::string>> Stored;  // picture name, bytes
     std::vector<std::string> Gone;                            // files the save removes
 };
@@ -51,57 +51,56 @@ std::vector<TScenario> Scenarios() {
     TCardInfo texts{"", "", "9", "new", true, "c"};
     return {
         {"register with two pictures",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), std::nullopt, texts, Replace("n1.jpg", kCmyk),
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, std::nullopt, texts, Replace("n1.jpg", kCmyk),
                       Replace("n2.jpeg", kGray));
          },
          {{"n1.jpg", kCmyk}, {"n2.jpeg", kGray}},
          {}},
         {"replace a side by a new name",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), 0, texts, Replace("c.jpg", kCmyk), kKeep);
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, 0, texts, Replace("c.jpg", kCmyk), kKeep);
          },
          {{"c.jpg", kCmyk}},
          {"a.jpg", "a.thm", "a.thm_large"}},
         {"replace a side by the same name",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), 0, texts, Replace("a.jpg", kCmyk), kKeep);
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, 0, texts, Replace("a.jpg", kCmyk), kKeep);
          },
          {{"a.jpg", kCmyk}},
          {}},
         {"replace both sides, one by the same name, one by a new one",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), 0, texts, Replace("a.jpg", kGray),
-                      Replace("d.jpg", kCmyk));
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, 0, texts, Replace("a.jpg", kGray), Replace("d.jpg", kCmyk));
          },
          {{"a.jpg", kGray}, {"d.jpg", kCmyk}},
          {"b.jpg", "b.thm", "b.thm_large"}},
         {"remove a side",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), 0, texts, kKeep, kRemove);
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, 0, texts, kKeep, kRemove);
          },
          {},
          {"b.jpg", "b.thm", "b.thm_large"}},
         {"replace one side of a card whose sides share a file",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), 1, texts, Replace("e.jpg", kCmyk), kKeep);
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, 1, texts, Replace("e.jpg", kCmyk), kKeep);
          },
          {{"e.jpg", kCmyk}},
          {}},
         {"remove one side of a card whose sides share a file",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), 1, texts, kRemove, kKeep);
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, 1, texts, kRemove, kKeep);
          },
          {},
          {}},
         {"replace x.jpg by x.jpeg, which shares its thumbnails",
-         [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, AsReadNow(f, c), 0, texts, kKeep, Replace("b.jpeg", kCmyk));
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             SaveCard(f, c, 0, texts, kKeep, Replace("b.jpeg", kCmyk));
          },
          {{"b.jpeg", kCmyk}},
          {"b.jpg"}},
         {"delete a card",
-         [](const fs::path& f, const TCardInfos& c) { DeleteCard(f, AsReadNow(f, c), 0); },
+         [](const fs::path& f, const TCardsAsRead& c) { DeleteCard(f, c, 0); },
          {},
          {}},
     };
@@ -187,33 +186,44 @@ bool IsExpectedMessage(const std::string& message) {
 TEST_F(CardStoreTest, EverySaveLeavesTheNewStateWhenNothingFails) {
     for (const TScenario& scenario : Scenarios()) {
         const TCardInfos cards = MakeCardType();
-        scenario.Save(m_folder, cards);
+        scenario.Save(m_folder, AsReadNow(m_folder, cards));
         ExpectSaved(scenario);
     }
 }
 
 TEST_F(CardStoreTest, AFailureAtAnyStepLeavesEveryFileAsItWas) {
     int points = 0, refused = 0, leftovers = 0;
-    // Once as on most file systems, once without hard links (FAT, say).
-    for (const bool links : {true, false})
+    // Once as on most file systems, once without hard links (FAT, say), and once re-applied onto
+    // a card list another program changed since it was read: a failure then leaves the file as
+    // that program wrote it.
+    for (const auto& [links, outside] : {std::pair{true, false}, {false, false}, {true, true}})
         for (const TScenario& scenario : Scenarios()) {
-            MakeCardType();
+            auto prepare = [&] {
+                const TCardsAsRead read = AsReadNow(m_folder, MakeCardType());
+                if (outside) {
+                    TCardInfos changed = read.Cards;
+                    changed.push_back({"", "", "4", "added outside", false, ""});
+                    WriteCardList(changed, m_folder);
+                }
+                return read;
+            };
+            const TCardsAsRead first = prepare();
             fileops::testing::Watch();
             if (!links) fileops::testing::FailEvery(TCall::Link, EPERM);
-            scenario.Save(m_folder, ReadCards());
+            scenario.Save(m_folder, first);
             const long calls = fileops::testing::CallCount();
             const TreeSnapshot after = SnapshotTree(m_folder);
             fileops::testing::Reset();
 
             for (long n = 1; n <= calls; ++n) {
                 for (int error : {EIO, ENOSPC, EACCES}) {
-                    const TCardInfos cards = MakeCardType();
+                    const TCardsAsRead read = prepare();
                     const TreeSnapshot before = SnapshotTree(m_folder);
                     fileops::testing::FailCall(n, error);
                     if (!links) fileops::testing::FailEvery(TCall::Link, EPERM);
                     std::string message;
                     try {
-                        scenario.Save(m_folder, cards);
+                        scenario.Save(m_folder, read);
                     } catch (const VastrelleError& e) {
                         message = e.what();
                     }
@@ -221,10 +231,10 @@ TEST_F(CardStoreTest, AFailureAtAnyStepLeavesEveryFileAsItWas) {
                     const fileops::testing::TRecord failed = fileops::testing::Record().at(n - 1);
                     fileops::testing::Reset();
                     ++points;
-                    const std::string where = std::string(scenario.Name) + ", call " +
-                                              std::to_string(n) + " (" +
-                                              fileops::testing::CallName(failed.Call) + " " +
-                                              failed.Path + "), errno " + std::to_string(error);
+                    const std::string where =
+                        std::string(scenario.Name) + (outside ? " (re-applied)" : "") + ", call " +
+                        std::to_string(n) + " (" + fileops::testing::CallName(failed.Call) + " " +
+                        failed.Path + "), errno " + std::to_string(error);
                     if (!message.empty()) {
                         ++refused;
                         EXPECT_TRUE(IsExpectedMessage(message)) << where << ": " << message;
@@ -258,7 +268,7 @@ TEST_F(CardStoreTest, EverySaveRunsThroughWithoutHardLinks) {
     for (const TScenario& scenario : Scenarios()) {
         const TCardInfos cards = MakeCardType();
         fileops::testing::FailEvery(TCall::Link, EPERM);
-        scenario.Save(m_folder, cards);
+        scenario.Save(m_folder, AsReadNow(m_folder, cards));
         fileops::testing::Reset();
         ExpectSaved(scenario);
     }

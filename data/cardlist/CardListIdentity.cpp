@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "files/WholeFile.h"
@@ -21,12 +22,15 @@ std::uint64_t LoadWord(const unsigned char* p) {
 
 }  // namespace
 
-void TCardListHasher::Mix(std::uint64_t word) {
-    word *= kPrime1;
-    word = RotateLeft(word, 31);
-    word *= kPrime2;
-    m_state ^= word;
-    m_state = RotateLeft(m_state, 27) * 5 + 0x52DCE729;
+std::uint64_t Round(std::uint64_t lane, std::uint64_t word) {
+    lane += word * kPrime2;
+    lane = RotateLeft(lane, 31);
+    return lane * kPrime1;
+}
+
+void TCardListHasher::MixBlock(const unsigned char* block) {
+    for (int lane = 0; lane < 4; ++lane)
+        m_lanes[lane] = Round(m_lanes[lane], LoadWord(block + 8 * lane));
 }
 
 void TCardListHasher::Add(std::string_view bytes) {
@@ -34,25 +38,29 @@ void TCardListHasher::Add(std::string_view bytes) {
     std::size_t n = bytes.size();
     m_length += n;
     if (m_tailSize > 0) {
-        while (n > 0 && m_tailSize < sizeof m_tail) {
-            m_tail[m_tailSize++] = *p++;
-            --n;
-        }
+        const std::size_t take = std::min(n, sizeof m_tail - m_tailSize);
+        std::memcpy(m_tail + m_tailSize, p, take);
+        m_tailSize += take;
+        p += take;
+        n -= take;
         if (m_tailSize < sizeof m_tail) return;
-        Mix(LoadWord(m_tail));
+        MixBlock(m_tail);
         m_tailSize = 0;
     }
-    for (; n >= 8; p += 8, n -= 8) Mix(LoadWord(p));
+    for (; n >= sizeof m_tail; p += sizeof m_tail, n -= sizeof m_tail) MixBlock(p);
     std::memcpy(m_tail, p, n);
     m_tailSize = n;
 }
 
 std::uint64_t TCardListHasher::Value() const {
-    std::uint64_t h = m_state;
-    unsigned char last[8] = {};
-    std::memcpy(last, m_tail, m_tailSize);
-    h ^= LoadWord(last) * kPrime2;
-    h ^= m_length;
+    std::uint64_t h = RotateLeft(m_lanes[0], 1) + RotateLeft(m_lanes[1], 7) +
+                      RotateLeft(m_lanes[2], 12) + RotateLeft(m_lanes[3], 18);
+    h += m_length;
+    std::size_t at = 0;
+    for (; at + 8 <= m_tailSize; at += 8)
+        h = RotateLeft(h ^ Round(0, LoadWord(m_tail + at)), 27) * kPrime1 + 0x52DCE729;
+    for (; at < m_tailSize; ++at)
+        h = RotateLeft(h ^ (m_tail[at] * 0x27D4EB2F165667C5ull), 11) * kPrime1;
     // Final avalanche, so that every input bit reaches every output bit.
     h ^= h >> 33;
     h *= 0xFF51AFD7ED558CCDull;

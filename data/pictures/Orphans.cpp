@@ -12,6 +12,7 @@
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
 #include "save/CardStore.h"
+#include "save/CardTypeLock.h"
 
 namespace fs = std::filesystem;
 
@@ -92,6 +93,9 @@ std::vector<TOrphan> ListOrphans(const fs::path& cardTypeFolder) {
 }
 
 std::size_t RemoveOrphans(const fs::path& cardTypeFolder, const std::vector<std::string>& names) {
+    // Orphans are decided on the card list as it is when they go: a card added meanwhile by
+    // another writer keeps its pictures.
+    TCardTypeLock lock(cardTypeFolder);
     TCardChange change;
     change.Cards = ReadCards(cardTypeFolder);
     // The card list stays byte for byte as it is.
