@@ -11,6 +11,7 @@
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
+#include "save/HistoryRecord.h"  // RemoveTree
 #include "text/Cp932.h"
 
 namespace fs = std::filesystem;
@@ -33,22 +34,63 @@ bool IsListedFolder(const fs::directory_entry& entry) {
     return fs::is_regular_file(fs::symlink_status(folder / kCardListFileName, ec));
 }
 
-// Steps shared by creating and importing: the checks, the card type folder and its image
-// folder, each failure with its own message and box.
-fs::path MakeCardTypeFolders(const fs::path& programFolder, const std::string& name) {
+// A new card type is built under a hidden name of the program folder, which the listing never
+// shows, and renamed into place whole; a failure or a kill leaves no card type half made.
+class TBuiltCardType {
+public:
+    TBuiltCardType(const fs::path& programFolder, const std::string& name, const char* prefix)
+        : m_programFolder(programFolder), m_target(FolderOf(programFolder, name)) {
+        std::string pattern = (programFolder / (std::string(prefix) + "XXXXXX")).native();
+        if (fileops::MakeUniqueFolder(pattern) != 0)
+            throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
+        m_folder = pattern;
+        if (fileops::MakeFolder(m_folder / kImageFolderName) != 0 || !FlushFolder(m_folder)) {
+            RemoveTree(m_folder);
+            Fail(msg::kImageFolderFailed);
+        }
+    }
+    ~TBuiltCardType() {
+        if (!m_published) RemoveTree(m_folder);
+    }
+    TBuiltCardType(const TBuiltCardType&) = delete;
+    TBuiltCardType& operator=(const TBuiltCardType&) = delete;
+
+    const fs::path& Folder() const { return m_folder; }
+
+    void Publish() {
+        if (fileops::RenameNoReplace(m_folder, m_target) != 0) {
+            // Made by another program meanwhile.
+            std::error_code ec;
+            if (fs::is_directory(fs::symlink_status(m_target, ec)))
+                throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
+            Fail(msg::kCardTypeFolderFailed);
+        }
+        if (FlushFolder(m_programFolder)) {
+            m_published = true;
+            return;
+        }
+        // Not known to be on disk: taken back under its hidden name, to be removed.
+        if (fileops::RenameNoReplace(m_target, m_folder) != 0) m_published = true;
+        Fail(msg::kCardTypeFolderFailed);
+    }
+
+private:
+    [[noreturn]] static void Fail(const char* message) {
+        throw VastrelleError(message, MessageKind::ErrorAbort);
+    }
+
+    fs::path m_programFolder;
+    fs::path m_target;
+    fs::path m_folder;
+    bool m_published = false;
+};
+
+void CheckNewCardTypeName(const fs::path& programFolder, const std::string& name) {
     if (!IsValidCardTypeName(name))
         throw VastrelleError(msg::kBadCardTypeName, MessageKind::Warning);
-    const fs::path folder = FolderOf(programFolder, name);
     std::error_code ec;
-    if (fs::is_directory(folder, ec))
+    if (fs::is_directory(FolderOf(programFolder, name), ec))
         throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
-    // One level only; fails also when something appeared there in the meantime. Each new
-    // folder is flushed into its parent, so that a power cut cannot lose it under a card list.
-    if (fileops::MakeFolder(folder) != 0 || !FlushFolder(programFolder))
-        throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-    if (fileops::MakeFolder(folder / kImageFolderName) != 0 || !FlushFolder(folder))
-        throw VastrelleError(msg::kImageFolderFailed, MessageKind::ErrorAbort);
-    return folder;
 }
 
 void WriteNewCardList(const fs::path& folder, std::string_view text) {
@@ -125,15 +167,30 @@ bool IsValidCardTypeName(const std::string& name) {
     return fsName && !fsName->empty() && fsName->native().find('/') == std::string::npos;
 }
 
+void BuildCardType(const fs::path& programFolder, const std::string& name, const char* prefix,
+                   const std::function<void(const fs::path& folder)>& fill) {
+    CheckNewCardTypeName(programFolder, name);
+    TBuiltCardType built(programFolder, name, prefix);
+    fill(built.Folder());
+    built.Publish();
+}
+
 void CreateCardType(const fs::path& programFolder, const std::string& name) {
-    const fs::path folder = MakeCardTypeFolders(programFolder, name);
-    WriteNewCardList(folder, EmptyCardListText());
+    BuildCardType(programFolder, name, ".create-",
+                  [](const fs::path& folder) { WriteNewCardList(folder, EmptyCardListText()); });
+}
+
+std::string WriteTemplateCardList(const fs::path& folder, const fs::path& templatePath) {
+    std::string text = TemplateLinesText(ReadTemplate(templatePath));
+    WriteNewCardList(folder, text);
+    return text;
 }
 
 void ImportTemplate(const fs::path& programFolder, const std::string& name,
                     const fs::path& templatePath) {
-    const fs::path folder = MakeCardTypeFolders(programFolder, name);
-    WriteNewCardList(folder, TemplateLinesText(ReadTemplate(templatePath)));
+    BuildCardType(programFolder, name, ".import-", [&](const fs::path& folder) {
+        WriteTemplateCardList(folder, templatePath);
+    });
 }
 
 std::string ProposedCardTypeName(const fs::path& templatePath) {
