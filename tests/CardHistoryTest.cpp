@@ -257,6 +257,31 @@ TEST_F(CardHistoryTest, AnInPlaceEditOfOneByteInALargeCardListIsAnOutsideChange)
     EXPECT_EQ(ReadFileBytes(m_folder / kCardListFileName), edited);
 }
 
+// A kill after an undo or redo wrote the card list and before it wrote the index leaves the
+// card list at the neighbouring version: the next step goes on from there, it does not take the
+// card list for a change of its own and bring the undone card back.
+TEST_F(CardHistoryTest, AStepKilledBeforeItsIndexIsTakenAsDone) {
+    for (int number : {1, 2, 3})
+        SaveCards(m_folder, TCardInfos(number, {"", "", std::to_string(number), "", false, ""}));
+    const THistoryIndex index = *ReadHistoryIndex(m_folder);
+    auto killedAt = [&](std::size_t version) {
+        fs::copy_file(VersionCardList(m_folder, index.Versions.at(version).Number),
+                      m_folder / kCardListFileName, fs::copy_options::overwrite_existing);
+    };
+    killedAt(2);  // an undo from 3 cards to 2
+    EXPECT_EQ(Undo(m_folder).size(), 1u);
+    EXPECT_EQ(Redo(m_folder).size(), 2u);
+    EXPECT_EQ(Redo(m_folder).size(), 3u) << "the redo is still there";
+    EXPECT_EQ(ReadHistoryIndex(m_folder)->Versions.size(), index.Versions.size());
+
+    Undo(m_folder);
+    Undo(m_folder);
+    killedAt(2);  // a redo from 1 card to 2
+    EXPECT_TRUE(CanRedo(m_folder));
+    EXPECT_EQ(Redo(m_folder).size(), 3u);
+    EXPECT_EQ(ReadHistoryIndex(m_folder)->Versions.size(), index.Versions.size());
+}
+
 TEST_F(CardHistoryTest, TheHistoryIsNoCardTypeAndADamagedIndexIsLeftAlone) {
     SaveCards(m_folder, {{"", "", "1", "", false, ""}});
     EXPECT_EQ(ListCardTypes(m_dir.Path()), std::vector<std::string>{"type"});

@@ -188,9 +188,8 @@ std::string WriteTemplateCardList(const fs::path& folder, const fs::path& templa
 
 void ImportTemplate(const fs::path& programFolder, const std::string& name,
                     const fs::path& templatePath) {
-    BuildCardType(programFolder, name, ".import-", [&](const fs::path& folder) {
-        WriteTemplateCardList(folder, templatePath);
-    });
+    BuildCardType(programFolder, name, ".import-",
+                  [&](const fs::path& folder) { WriteTemplateCardList(folder, templatePath); });
 }
 
 std::string ProposedCardTypeName(const fs::path& templatePath) {

@@ -33,7 +33,8 @@ struct TCardTypeMigration {
 std::vector<TCardTypeMigration> PlanMigration(const std::filesystem::path& programFolder);
 
 // Carries out the renames of one card type that CanRename(), all or none: when one fails, or
-// the folders cannot be flushed after them, those made are undone. Never replaces an existing name. Throws VastrelleError naming the entry.
+// the folders cannot be flushed after them, those made are undone. Never replaces an existing name.
+// Throws VastrelleError naming the entry.
 void ApplyMigration(const TCardTypeMigration& migration);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or codes past
