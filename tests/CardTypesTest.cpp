@@ -7,6 +7,7 @@
 #include "RestrictedChild.h"
 #include "TempDir.h"
 #include "cardlist/CardList.h"
+#include "files/FileOps.h"
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 
@@ -298,4 +299,22 @@ TEST_F(CardTypesTest, ProposedNameDropsOnlyTheLastExtension) {
     EXPECT_EQ(ProposedCardTypeName("/dir.v2/no dot"), "no dot");
     EXPECT_EQ(ProposedCardTypeName("/t/.template"), "");
     EXPECT_EQ(ProposedCardTypeName("/t/ソード.template"), Sjis("ソード"));
+}
+
+// What a killed create or import left under its hidden name goes at the next one, once it is
+// old enough not to belong to a build running now.
+TEST_F(CardTypesTest, HiddenFoldersOfKilledBuildsGoWhenTheyAreStale) {
+    for (const char* leftover : {".create-Ab12Cd", ".import-Ef34Gh"}) {
+        fs::create_directories(m_dir / leftover / kImageFolderName);
+        WriteFileBytes(m_dir / leftover / kCardListFileName, EmptyCardListText());
+    }
+    fs::create_directories(m_dir / ".mine");
+    EXPECT_EQ(Create("a"), "ok");
+    EXPECT_EQ(EntryCount(m_dir.Path()), 4u) << "fresh ones may belong to a running build";
+    fileops::testing::SetStaleAge(std::chrono::seconds(0));
+    EXPECT_EQ(Create("b"), "ok");
+    fileops::testing::SetStaleAge(std::chrono::minutes(1));
+    EXPECT_FALSE(fs::exists(m_dir / ".create-Ab12Cd"));
+    EXPECT_FALSE(fs::exists(m_dir / ".import-Ef34Gh"));
+    EXPECT_TRUE(fs::exists(m_dir / ".mine"));
 }

@@ -1,8 +1,12 @@
 #include "cardtypes/CardTypes.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <iterator>
 
 #include "cardlist/CardList.h"
 #include "cardtypes/Paths.h"
@@ -84,6 +88,31 @@ private:
     fs::path m_folder;
     bool m_published = false;
 };
+
+constexpr const char* kBuildPrefixes[] = {kCreateFolderPrefix, kImportFolderPrefix};
+
+// Hidden build folders that a killed create or import left; one whose folders changed within
+// the last minute may belong to a build running now. Failures are ignored.
+void RemoveKilledBuilds(const fs::path& programFolder) {
+    const auto now = std::chrono::system_clock::now();
+    std::error_code ec;
+    std::vector<fs::path> killed;
+    for (fs::directory_iterator it(programFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().native();
+        if (std::none_of(std::begin(kBuildPrefixes), std::end(kBuildPrefixes),
+                         [&](const char* prefix) { return name.starts_with(prefix); }))
+            continue;
+        std::time_t changed = 0;
+        struct stat st {};
+        for (const fs::path& folder : {it->path(), it->path() / kImageFolderName})
+            if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                changed = std::max(changed, st.st_ctime);
+        if (changed != 0 &&
+            now - std::chrono::system_clock::from_time_t(changed) >= fileops::testing::StaleAge())
+            killed.push_back(it->path());
+    }
+    for (const fs::path& folder : killed) RemoveTree(folder);
+}
 
 void CheckNewCardTypeName(const fs::path& programFolder, const std::string& name) {
     if (!IsValidCardTypeName(name))
@@ -170,13 +199,14 @@ bool IsValidCardTypeName(const std::string& name) {
 void BuildCardType(const fs::path& programFolder, const std::string& name, const char* prefix,
                    const std::function<void(const fs::path& folder)>& fill) {
     CheckNewCardTypeName(programFolder, name);
+    RemoveKilledBuilds(programFolder);
     TBuiltCardType built(programFolder, name, prefix);
     fill(built.Folder());
     built.Publish();
 }
 
 void CreateCardType(const fs::path& programFolder, const std::string& name) {
-    BuildCardType(programFolder, name, ".create-",
+    BuildCardType(programFolder, name, kCreateFolderPrefix,
                   [](const fs::path& folder) { WriteNewCardList(folder, EmptyCardListText()); });
 }
 
@@ -188,7 +218,7 @@ std::string WriteTemplateCardList(const fs::path& folder, const fs::path& templa
 
 void ImportTemplate(const fs::path& programFolder, const std::string& name,
                     const fs::path& templatePath) {
-    BuildCardType(programFolder, name, ".import-",
+    BuildCardType(programFolder, name, kImportFolderPrefix,
                   [&](const fs::path& folder) { WriteTemplateCardList(folder, templatePath); });
 }
 

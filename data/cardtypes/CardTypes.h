@@ -50,8 +50,11 @@ void ImportTemplate(const std::filesystem::path& programFolder, const std::strin
                     const std::filesystem::path& templatePath);
 
 // The way both are made: after the name checks, the card type is built in a hidden folder of the
-// program folder named from `prefix` (holding its empty image folder), `fill` writes into it,
-// and it is renamed to its name; whatever fails, the hidden folder goes.
+// program folder named from `prefix` (one of the two below; holding its empty image folder),
+// `fill` writes into it, and it is renamed to its name; whatever fails, the hidden folder goes.
+// Hidden folders that a killed build left are removed first, once they are a minute old.
+inline constexpr const char* kCreateFolderPrefix = ".create-";
+inline constexpr const char* kImportFolderPrefix = ".import-";
 void BuildCardType(const std::filesystem::path& programFolder, const std::string& name,
                    const char* prefix,
                    const std::function<void(const std::filesystem::path& folder)>& fill);

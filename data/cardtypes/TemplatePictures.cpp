@@ -66,7 +66,7 @@ void ImportTemplateWithPictures(const fs::path& programFolder, const std::string
         ImportTemplate(programFolder, name, templatePath);
         return;
     }
-    BuildCardType(programFolder, name, ".import-", [&](const fs::path& folder) {
+    BuildCardType(programFolder, name, kImportFolderPrefix, [&](const fs::path& folder) {
         CopyNamedPictures(folder, WriteTemplateCardList(folder, templatePath), pictureFolder);
         if (!FlushFolder(folder))
             throw VastrelleError(msg::kCardListCreateFailed, MessageKind::ErrorAbort);
