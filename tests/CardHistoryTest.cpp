@@ -12,6 +12,7 @@
 
 #include "CardsAsRead.h"
 #include "CliRun.h"
+#include "SaveLeftovers.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
 #include "cardlist/CardList.h"
@@ -355,11 +356,7 @@ void ExpectEveryFailureLeavesEverythingAsItWas(const fs::path& folder, bool link
         const bool historyFlush = failed.Path == HistoryFolder(folder).string() &&
                                   failed.Call != TCall::CreateUnique && failed.Call != TCall::Write;
         EXPECT_TRUE(removal || historyFlush) << where << ": the failure was ignored";
-        fileops::testing::SetStaleAge(std::chrono::seconds(0));
-        RemoveStaleTemporaryFiles(folder / "image");
-        RemoveStaleTemporaryFiles(folder);
-        RemoveHistoryLeftovers(folder);
-        fileops::testing::SetStaleAge(std::chrono::minutes(1));
+        RemoveSaveLeftovers(folder);
         EXPECT_EQ(TreeDifferences(after, SnapshotTree(folder)), "") << where;
     }
 }

@@ -5,18 +5,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <optional>
+#include <set>
+#include <vector>
 
 #include "CliRun.h"
 #include "Commands.h"
+#include "SaveLeftovers.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
 #include "cardlist/CardList.h"
 #include "files/FileOps.h"
-#include "files/PendingFile.h"
 #include "pictures/CardImages.h"
 #include "save/CardHistory.h"
 #include "save/CardStore.h"
-#include "save/HistoryRecord.h"
+#include "save/HistoryIndex.h"
 
 namespace fs = std::filesystem;
 using fileops::testing::TCall;
@@ -106,16 +109,9 @@ protected:
         return {exitCode, SnapshotTreeWithFolders(m_program)};
     }
 
-    // Leftovers that a failed removal after the work was done may leave, for the next save to
-    // take away.
+    // Without what a failed removal after the work was done may leave for the next save.
     TreeSnapshot WithoutLeftovers() {
-        fileops::testing::SetStaleAge(std::chrono::seconds(0));
-        for (const char* type : {"type", "thumbs"}) {
-            RemoveStaleTemporaryFiles(m_program / type);
-            RemoveStaleTemporaryFiles(m_program / type / "image");
-        }
-        RemoveHistoryLeftovers(m_program / "type");
-        fileops::testing::SetStaleAge(std::chrono::minutes(1));
+        for (const char* type : {"type", "thumbs"}) RemoveSaveLeftovers(m_program / type);
         return SnapshotTreeWithFolders(m_program);
     }
 

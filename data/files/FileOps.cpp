@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <random>
+#include <string_view>
 
 namespace fileops {
 
@@ -138,9 +140,21 @@ int MakeFolder(const std::filesystem::path& path) {
 
 int MakeUniqueFolder(std::string& pattern) {
     if (Intercept(TCall::MakeFolder, pattern)) return -1;
-    if (::mkdtemp(pattern.data()) == nullptr) return -1;
-    if (Hook().Active) Hook().Record.back().Path = pattern;
-    return 0;
+    // Not mkdtemp: the folder is to become a card type with the usual permissions of a folder.
+    static std::mt19937 random{std::random_device{}()};
+    constexpr std::string_view kLetters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const std::size_t start = pattern.size() - 6;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::size_t i = start; i < pattern.size(); ++i)
+            pattern[i] = kLetters[random() % kLetters.size()];
+        if (::mkdir(pattern.c_str(), 0777) == 0) {
+            if (Hook().Active) Hook().Record.back().Path = pattern;
+            return 0;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
 }
 
 int RemoveFolder(const std::filesystem::path& path) {

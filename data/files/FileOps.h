@@ -30,7 +30,8 @@ int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::pa
 int Link(const std::filesystem::path& from, const std::filesystem::path& to);
 int Unlink(const std::filesystem::path& path);
 int MakeFolder(const std::filesystem::path& path);
-// mkdtemp: creates a new folder from the pattern (ending in XXXXXX).
+// Creates a new folder, with the usual permissions, from the pattern (ending in XXXXXX, which is
+// replaced by the name given).
 int MakeUniqueFolder(std::string& pattern);
 // Removes an empty folder.
 int RemoveFolder(const std::filesystem::path& path);
