@@ -54,12 +54,10 @@ protected:
         fs::create_directories(type / "image");
         WriteCardList({}, type);
         const TSideChange keep;
-        SaveCard(type, {}, std::nullopt, {"", "", "1", "", true, ""},
+        SaveCard(type, ReadCardsAsRead(type), std::nullopt, {"", "", "1", "", true, ""},
                  {TSideEdit::Replace, {"a.jpg", ReadFileBytes(kImages / "photo.jpg"), nullptr}},
                  keep);
-        TCardInfos cards;
-        ReadCardList(type / kCardListFileName, cards);
-        SaveCard(type, cards, std::nullopt, {"", "", "2", "", false, ""},
+        SaveCard(type, ReadCardsAsRead(type), std::nullopt, {"", "", "2", "", false, ""},
                  {TSideEdit::Replace, {"b.jpg", ReadFileBytes(kImages / "gray.jpg"), nullptr}},
                  keep);
         Undo(type);
