@@ -64,7 +64,10 @@ int CmdCheck(const Args& args) {
     TCardInfos cards;
     ReadCardList(cardTypeFolder / kCardListFileName, cards);
 
-    bool wrong = false;
+    // wrong: something to report was found; failed: the check itself could not read something,
+    // and then nothing is changed, so that a failure never leaves a half-done clean-up.
+    bool wrong = false, failed = false;
+    std::vector<std::string> toRepair;
     // Nothing is merged: which cards of a copy are wanted is for the user to decide.
     for (const std::string& copy : FindConflictCopies(cardTypeFolder)) {
         PrintLine("conflict copy: " + copy);
@@ -94,25 +97,24 @@ int CmdCheck(const Args& args) {
                     unusable = true;
                     continue;
                 }
-                // A thumbnail emptied by a power cut, or damaged otherwise, shows as missing.
+                // A thumbnail emptied by a power cut, or damaged otherwise, shows as missing; one
+                // that does not read (an I/O error) may be whole and is not replaced.
                 const std::optional<std::string> bytes = ReadWholeFile(*path);
-                if (bytes && IsReadableBmp(*bytes)) continue;
+                if (!bytes) {
+                    PrintError(FormatMessage(msg::kCannotOpen, path->string()));
+                    failed = true;
+                    continue;
+                }
+                if (IsReadableBmp(*bytes)) continue;
                 PrintLine("broken thumbnail: " + Utf8(thumbnail) + " (picture " + Utf8(*name) +
                           ")");
                 unusable = true;
             }
             if (!unusable) continue;
-            if (!repair) {
+            if (repair)
+                toRepair.push_back(*name);
+            else
                 wrong = true;
-                continue;
-            }
-            try {
-                MakeThumbnails(imageFolder, *name);
-                PrintLine("repaired: " + Utf8(*name));
-            } catch (const VastrelleError& e) {
-                PrintError("cannot repair " + Utf8(*name) + ": " + e.what());
-                wrong = true;
-            }
         }
     }
 
@@ -121,13 +123,24 @@ int CmdCheck(const Args& args) {
         orphans = ListOrphans(cardTypeFolder);
     } catch (const VastrelleError& e) {
         PrintError(e.what());
-        wrong = true;
+        failed = true;
+    }
+
+    for (const std::string& name : toRepair) {
+        if (failed) break;
+        try {
+            MakeThumbnails(imageFolder, name);
+            PrintLine("repaired: " + Utf8(name));
+        } catch (const VastrelleError& e) {
+            PrintError("cannot repair " + Utf8(name) + ": " + e.what());
+            failed = true;
+        }
     }
     std::set<std::string> files;  // one line per file, in the order of their names
     for (const TOrphan& orphan : orphans)
         for (const fs::path& file : orphan.Files) files.insert(file.string());
     // Through the history: undo brings them back.
-    const bool removed = removeOrphans && !orphans.empty();
+    const bool removed = removeOrphans && !orphans.empty() && !failed;
     if (removed) {
         std::vector<std::string> names;
         for (const TOrphan& orphan : orphans) names.push_back(orphan.Name);
@@ -136,5 +149,5 @@ int CmdCheck(const Args& args) {
     for (const std::string& file : files)
         PrintLine((removed ? "removed orphan: " : "orphan: ") + file);
     std::fflush(stdout);
-    return wrong || (!removed && !orphans.empty()) ? 1 : 0;
+    return wrong || failed || (!removed && !orphans.empty()) ? 1 : 0;
 }

@@ -12,6 +12,7 @@
 
 #include "CardsAsRead.h"
 #include "CliRun.h"
+#include "SaveLeftovers.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
 #include "cardlist/CardList.h"
@@ -257,6 +258,31 @@ TEST_F(CardHistoryTest, AnInPlaceEditOfOneByteInALargeCardListIsAnOutsideChange)
     EXPECT_EQ(ReadFileBytes(m_folder / kCardListFileName), edited);
 }
 
+// A kill after an undo or redo wrote the card list and before it wrote the index leaves the
+// card list at the neighbouring version: the next step goes on from there, it does not take the
+// card list for a change of its own and bring the undone card back.
+TEST_F(CardHistoryTest, AStepKilledBeforeItsIndexIsTakenAsDone) {
+    for (int number : {1, 2, 3})
+        SaveCards(m_folder, TCardInfos(number, {"", "", std::to_string(number), "", false, ""}));
+    const THistoryIndex index = *ReadHistoryIndex(m_folder);
+    auto killedAt = [&](std::size_t version) {
+        fs::copy_file(VersionCardList(m_folder, index.Versions.at(version).Number),
+                      m_folder / kCardListFileName, fs::copy_options::overwrite_existing);
+    };
+    killedAt(2);  // an undo from 3 cards to 2
+    EXPECT_EQ(Undo(m_folder).size(), 1u);
+    EXPECT_EQ(Redo(m_folder).size(), 2u);
+    EXPECT_EQ(Redo(m_folder).size(), 3u) << "the redo is still there";
+    EXPECT_EQ(ReadHistoryIndex(m_folder)->Versions.size(), index.Versions.size());
+
+    Undo(m_folder);
+    Undo(m_folder);
+    killedAt(2);  // a redo from 1 card to 2
+    EXPECT_TRUE(CanRedo(m_folder));
+    EXPECT_EQ(Redo(m_folder).size(), 3u);
+    EXPECT_EQ(ReadHistoryIndex(m_folder)->Versions.size(), index.Versions.size());
+}
+
 TEST_F(CardHistoryTest, TheHistoryIsNoCardTypeAndADamagedIndexIsLeftAlone) {
     SaveCards(m_folder, {{"", "", "1", "", false, ""}});
     EXPECT_EQ(ListCardTypes(m_dir.Path()), std::vector<std::string>{"type"});
@@ -330,11 +356,7 @@ void ExpectEveryFailureLeavesEverythingAsItWas(const fs::path& folder, bool link
         const bool historyFlush = failed.Path == HistoryFolder(folder).string() &&
                                   failed.Call != TCall::CreateUnique && failed.Call != TCall::Write;
         EXPECT_TRUE(removal || historyFlush) << where << ": the failure was ignored";
-        fileops::testing::SetStaleAge(std::chrono::seconds(0));
-        RemoveStaleTemporaryFiles(folder / "image");
-        RemoveStaleTemporaryFiles(folder);
-        RemoveHistoryLeftovers(folder);
-        fileops::testing::SetStaleAge(std::chrono::minutes(1));
+        RemoveSaveLeftovers(folder);
         EXPECT_EQ(TreeDifferences(after, SnapshotTree(folder)), "") << where;
     }
 }

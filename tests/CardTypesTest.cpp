@@ -7,6 +7,7 @@
 #include "RestrictedChild.h"
 #include "TempDir.h"
 #include "cardlist/CardList.h"
+#include "files/FileOps.h"
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 
@@ -202,7 +203,9 @@ TEST_F(CardTypesTest, FolderThatCannotBeMadeIsAnAbortError) {
     EXPECT_FALSE(fs::exists(m_dir / "missing"));
 }
 
-TEST_F(CardTypesTest, ImageFolderFailureLeavesTheCardTypeFolder) {
+// A card type is built under a hidden name and renamed into place whole: whatever step fails,
+// nothing is left and the name stays free.
+TEST_F(CardTypesTest, ImageFolderFailureLeavesNothing) {
     fs::permissions(m_dir.Path(), fs::perms::all, fs::perm_options::add);
     // Folders the child makes are not writable to it, so the image folder cannot be made.
     ChildRestrictions restrictions = AsUnprivilegedUser();
@@ -213,13 +216,13 @@ TEST_F(CardTypesTest, ImageFolderFailureLeavesTheCardTypeFolder) {
         EXPECT_EQ(RunInChild(restrictions,
                              [&] { return import ? Import(name, templatePath) : Create(name); }),
                   Expected(MessageKind::ErrorAbort, msg::kImageFolderFailed));
-        EXPECT_TRUE(fs::is_directory(m_dir / name));
-        EXPECT_TRUE(fs::is_empty(m_dir / name));
-        EXPECT_EQ(Create(name), Expected(MessageKind::Warning, msg::kCardTypeExists));
+        EXPECT_EQ(EntryCount(m_dir.Path()), 0u);
+        EXPECT_EQ(Create(name), "ok");
+        fs::remove_all(m_dir / name);
     }
 }
 
-TEST_F(CardTypesTest, CardListFailureLeavesBothFolders) {
+TEST_F(CardTypesTest, CardListFailureLeavesNothing) {
     for (bool import : {false, true}) {
         const std::string name = import ? "imported" : "created";
         EXPECT_EQ(
@@ -227,10 +230,8 @@ TEST_F(CardTypesTest, CardListFailureLeavesBothFolders) {
                 WithFileSizeLimit(10),
                 [&] { return import ? Import(name, kFixtures / "mixed.template") : Create(name); }),
             Expected(MessageKind::ErrorAbort, msg::kCardListCreateFailed));
-        EXPECT_TRUE(fs::is_directory(m_dir / name / "image"));
-        EXPECT_EQ(EntryCount(m_dir / name), 1u) << "no card list and no temporary file";
+        EXPECT_EQ(EntryCount(m_dir.Path()), 0u) << "no folder and no temporary file";
     }
-    EXPECT_TRUE(ListCardTypes(m_dir.Path()).empty());
 }
 
 TEST_F(CardTypesTest, TemplateLinesAreWrittenWithCrLf) {
@@ -279,19 +280,17 @@ TEST_F(CardTypesTest, EmptyTemplateGivesAListedEmptyCardType) {
     EXPECT_TRUE(cards.empty());
 }
 
-TEST_F(CardTypesTest, UnreadableTemplateIsReportedAfterBothFolders) {
+TEST_F(CardTypesTest, UnreadableTemplateIsReportedAndLeavesNothing) {
     const fs::path missing = m_templates / "missing.template";
     EXPECT_EQ(Import("a", missing), Expected(MessageKind::FailureReport,
                                              FormatMessage(msg::kCannotOpen, missing.string())));
-    EXPECT_TRUE(fs::is_directory(m_dir / "a" / "image"));
-    EXPECT_FALSE(fs::exists(m_dir / "a" / kCardListFileName));
+    EXPECT_EQ(EntryCount(m_dir.Path()), 0u);
 
     // A folder opens but cannot be read.
     EXPECT_EQ(Import("b", m_templates.Path()),
               Expected(MessageKind::FailureReport,
                        FormatMessage(msg::kCannotOpen, m_templates.Path().string())));
-    EXPECT_FALSE(fs::exists(m_dir / "b" / kCardListFileName));
-    EXPECT_TRUE(ListCardTypes(m_dir.Path()).empty());
+    EXPECT_EQ(EntryCount(m_dir.Path()), 0u);
 }
 
 TEST_F(CardTypesTest, ProposedNameDropsOnlyTheLastExtension) {
@@ -300,4 +299,22 @@ TEST_F(CardTypesTest, ProposedNameDropsOnlyTheLastExtension) {
     EXPECT_EQ(ProposedCardTypeName("/dir.v2/no dot"), "no dot");
     EXPECT_EQ(ProposedCardTypeName("/t/.template"), "");
     EXPECT_EQ(ProposedCardTypeName("/t/ソード.template"), Sjis("ソード"));
+}
+
+// What a killed create or import left under its hidden name goes at the next one, once it is
+// old enough not to belong to a build running now.
+TEST_F(CardTypesTest, HiddenFoldersOfKilledBuildsGoWhenTheyAreStale) {
+    for (const char* leftover : {".create-Ab12Cd", ".import-Ef34Gh"}) {
+        fs::create_directories(m_dir / leftover / kImageFolderName);
+        WriteFileBytes(m_dir / leftover / kCardListFileName, EmptyCardListText());
+    }
+    fs::create_directories(m_dir / ".mine");
+    EXPECT_EQ(Create("a"), "ok");
+    EXPECT_EQ(EntryCount(m_dir.Path()), 4u) << "fresh ones may belong to a running build";
+    fileops::testing::SetStaleAge(std::chrono::seconds(0));
+    EXPECT_EQ(Create("b"), "ok");
+    fileops::testing::SetStaleAge(std::chrono::minutes(1));
+    EXPECT_FALSE(fs::exists(m_dir / ".create-Ab12Cd"));
+    EXPECT_FALSE(fs::exists(m_dir / ".import-Ef34Gh"));
+    EXPECT_TRUE(fs::exists(m_dir / ".mine"));
 }

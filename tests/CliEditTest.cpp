@@ -142,6 +142,21 @@ TEST_F(CliEditTest, ACardListThatDoesNotReadIsNeverWritten) {
     EXPECT_FALSE(fs::exists(m_dir / "none"));
 }
 
+TEST_F(CliEditTest, APictureMakesAMissingImageFolderAndAFolderForACardListIsRefused) {
+    fs::create_directories(m_type);
+    WriteFileBytes(m_dir / "empty.json", "[]");
+    ASSERT_EQ(RunCli("write " + Quoted(m_type), (m_dir / "empty.json").string()).exitCode, 0);
+    EXPECT_FALSE(fs::exists(m_type / "image")) << "made only when a picture needs it";
+    const CliResult run = Run("add " + Quoted(m_type) + " --number 1 --front " + Scan("photo.jpg"));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(Image("photo.jpg"), ReadFileBytes(m_scans / "photo.jpg"));
+
+    fs::remove(m_type / kCardListFileName);
+    fs::create_directory(m_type / kCardListFileName);
+    EXPECT_EQ(RunCli("write " + Quoted(m_type), (m_dir / "empty.json").string()).output,
+              "カード種類フォルダ[cardlist.dat]の保存に失敗しました。\n");
+}
+
 TEST_F(CliEditTest, WrongArgumentsAreUsageErrors) {
     MakeCardType();
     for (const std::string& arguments :

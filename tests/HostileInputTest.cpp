@@ -231,13 +231,17 @@ std::string WithClaimedSize(const fs::path& picture, unsigned width, unsigned he
 
 TEST(HostilePictures, AHeaderClaimingTooManyPixelsIsRefusedBeforeAnyPixelMemory) {
     TempDir dir;
-    const std::string tooBig = FormatMessage(msg::kJpegError, JERR_IMAGE_TOO_BIG);
     for (const char* name : {"photo.jpg", "progressive.jpg"}) {
         SCOPED_TRACE(name);
         // 65000 x 65000 would take 12 GB as RGB; one more row than the limit is refused too.
         for (auto [width, height] :
-             {std::pair{65000u, 65000u},
+             {std::pair{65000u, 65000u}, std::pair{20000u, 20000u},
               std::pair{65535u, static_cast<unsigned>(kMaxJpegPixels / 65535 + 1)}}) {
+            // The decoder's number, then a line the user understands.
+            const std::string tooBig =
+                FormatMessage(msg::kJpegError, JERR_IMAGE_TOO_BIG) + "\n" +
+                FormatMessage(msg::kPictureTooLarge,
+                              std::to_string(width) + " × " + std::to_string(height));
             const std::string bytes = WithClaimedSize(kImages / name, width, height);
             const auto start = std::chrono::steady_clock::now();
             EXPECT_EQ(MessageOf([&] { DecodeJpeg(bytes); }), tooBig);

@@ -40,7 +40,12 @@ void ReportReadOnlyProgramFolder(QWidget* parent, const std::filesystem::path& p
 }
 
 void OfferNameConversion(QWidget* parent, const std::filesystem::path& programFolder) {
-    std::vector<TCardTypeMigration> plans = PlanMigration(programFolder);
+    std::vector<TCardTypeMigration> plans;
+    try {
+        plans = PlanMigration(programFolder);
+    } catch (const VastrelleError&) {
+        return;  // a folder that does not list offers nothing; the card type list shows why
+    }
     QStringList renamed, kept;
     for (const TCardTypeMigration& plan : plans) {
         QString label = FolderLabel(plan.NewFolder);

@@ -334,6 +334,12 @@ void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
     ParseCardList(file, std::move(text), cards);
 }
 
+void ParseCardListBytes(std::string text, const std::filesystem::path& file, TCardInfos& cards) {
+    cards.clear();
+    if (ReadCardListFast(UpToNul(text), cards)) return;
+    ParseCardList(file, std::move(text), cards);
+}
+
 TCardCount CountCardList(const std::filesystem::path& file) {
     std::string text = ReadCardListText(file);
     TCardCount count;

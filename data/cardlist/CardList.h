@@ -31,6 +31,9 @@ void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTyp
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
                   TCardListIdentity* identity = nullptr);
 
+// The same from a card list file's bytes in memory; `file` names it in the messages.
+void ParseCardListBytes(std::string text, const std::filesystem::path& file, TCardInfos& cards);
+
 struct TCardCount {
     std::size_t Owned = 0;
     std::size_t Total = 0;

@@ -1,8 +1,12 @@
 #include "cardtypes/CardTypes.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <iterator>
 
 #include "cardlist/CardList.h"
 #include "cardtypes/Paths.h"
@@ -11,6 +15,7 @@
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
+#include "save/HistoryRecord.h"  // RemoveTree
 #include "text/Cp932.h"
 
 namespace fs = std::filesystem;
@@ -33,22 +38,88 @@ bool IsListedFolder(const fs::directory_entry& entry) {
     return fs::is_regular_file(fs::symlink_status(folder / kCardListFileName, ec));
 }
 
-// Steps shared by creating and importing: the checks, the card type folder and its image
-// folder, each failure with its own message and box.
-fs::path MakeCardTypeFolders(const fs::path& programFolder, const std::string& name) {
+// A new card type is built under a hidden name of the program folder, which the listing never
+// shows, and renamed into place whole; a failure or a kill leaves no card type half made.
+class TBuiltCardType {
+public:
+    TBuiltCardType(const fs::path& programFolder, const std::string& name, const char* prefix)
+        : m_programFolder(programFolder), m_target(FolderOf(programFolder, name)) {
+        std::string pattern = (programFolder / (std::string(prefix) + "XXXXXX")).native();
+        if (fileops::MakeUniqueFolder(pattern) != 0)
+            throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
+        m_folder = pattern;
+        if (fileops::MakeFolder(m_folder / kImageFolderName) != 0 || !FlushFolder(m_folder)) {
+            RemoveTree(m_folder);
+            Fail(msg::kImageFolderFailed);
+        }
+    }
+    ~TBuiltCardType() {
+        if (!m_published) RemoveTree(m_folder);
+    }
+    TBuiltCardType(const TBuiltCardType&) = delete;
+    TBuiltCardType& operator=(const TBuiltCardType&) = delete;
+
+    const fs::path& Folder() const { return m_folder; }
+
+    void Publish() {
+        if (fileops::RenameNoReplace(m_folder, m_target) != 0) {
+            // Made by another program meanwhile.
+            std::error_code ec;
+            if (fs::is_directory(fs::symlink_status(m_target, ec)))
+                throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
+            Fail(msg::kCardTypeFolderFailed);
+        }
+        if (FlushFolder(m_programFolder)) {
+            m_published = true;
+            return;
+        }
+        // Not known to be on disk: taken back under its hidden name, to be removed.
+        if (fileops::RenameNoReplace(m_target, m_folder) != 0) m_published = true;
+        Fail(msg::kCardTypeFolderFailed);
+    }
+
+private:
+    [[noreturn]] static void Fail(const char* message) {
+        throw VastrelleError(message, MessageKind::ErrorAbort);
+    }
+
+    fs::path m_programFolder;
+    fs::path m_target;
+    fs::path m_folder;
+    bool m_published = false;
+};
+
+constexpr const char* kBuildPrefixes[] = {kCreateFolderPrefix, kImportFolderPrefix};
+
+// Hidden build folders that a killed create or import left; one whose folders changed within
+// the last minute may belong to a build running now. Failures are ignored.
+void RemoveKilledBuilds(const fs::path& programFolder) {
+    const auto now = std::chrono::system_clock::now();
+    std::error_code ec;
+    std::vector<fs::path> killed;
+    for (fs::directory_iterator it(programFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().native();
+        if (std::none_of(std::begin(kBuildPrefixes), std::end(kBuildPrefixes),
+                         [&](const char* prefix) { return name.starts_with(prefix); }))
+            continue;
+        std::time_t changed = 0;
+        struct stat st {};
+        for (const fs::path& folder : {it->path(), it->path() / kImageFolderName})
+            if (::lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                changed = std::max(changed, st.st_ctime);
+        if (changed != 0 &&
+            now - std::chrono::system_clock::from_time_t(changed) >= fileops::testing::StaleAge())
+            killed.push_back(it->path());
+    }
+    for (const fs::path& folder : killed) RemoveTree(folder);
+}
+
+void CheckNewCardTypeName(const fs::path& programFolder, const std::string& name) {
     if (!IsValidCardTypeName(name))
         throw VastrelleError(msg::kBadCardTypeName, MessageKind::Warning);
-    const fs::path folder = FolderOf(programFolder, name);
     std::error_code ec;
-    if (fs::is_directory(folder, ec))
+    if (fs::is_directory(FolderOf(programFolder, name), ec))
         throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
-    // One level only; fails also when something appeared there in the meantime. Each new
-    // folder is flushed into its parent, so that a power cut cannot lose it under a card list.
-    if (fileops::MakeFolder(folder) != 0 || !FlushFolder(programFolder))
-        throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-    if (fileops::MakeFolder(folder / kImageFolderName) != 0 || !FlushFolder(folder))
-        throw VastrelleError(msg::kImageFolderFailed, MessageKind::ErrorAbort);
-    return folder;
 }
 
 void WriteNewCardList(const fs::path& folder, std::string_view text) {
@@ -125,15 +196,30 @@ bool IsValidCardTypeName(const std::string& name) {
     return fsName && !fsName->empty() && fsName->native().find('/') == std::string::npos;
 }
 
+void BuildCardType(const fs::path& programFolder, const std::string& name, const char* prefix,
+                   const std::function<void(const fs::path& folder)>& fill) {
+    CheckNewCardTypeName(programFolder, name);
+    RemoveKilledBuilds(programFolder);
+    TBuiltCardType built(programFolder, name, prefix);
+    fill(built.Folder());
+    built.Publish();
+}
+
 void CreateCardType(const fs::path& programFolder, const std::string& name) {
-    const fs::path folder = MakeCardTypeFolders(programFolder, name);
-    WriteNewCardList(folder, EmptyCardListText());
+    BuildCardType(programFolder, name, kCreateFolderPrefix,
+                  [](const fs::path& folder) { WriteNewCardList(folder, EmptyCardListText()); });
+}
+
+std::string WriteTemplateCardList(const fs::path& folder, const fs::path& templatePath) {
+    std::string text = TemplateLinesText(ReadTemplate(templatePath));
+    WriteNewCardList(folder, text);
+    return text;
 }
 
 void ImportTemplate(const fs::path& programFolder, const std::string& name,
                     const fs::path& templatePath) {
-    const fs::path folder = MakeCardTypeFolders(programFolder, name);
-    WriteNewCardList(folder, TemplateLinesText(ReadTemplate(templatePath)));
+    BuildCardType(programFolder, name, kImportFolderPrefix,
+                  [&](const fs::path& folder) { WriteTemplateCardList(folder, templatePath); });
 }
 
 std::string ProposedCardTypeName(const fs::path& templatePath) {

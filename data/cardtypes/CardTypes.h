@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,17 +36,32 @@ private:
 // NUL or control character, no "." first, has a file-system form).
 bool IsValidCardTypeName(const std::string& name);
 
-// Makes programFolder/name, its image folder and an empty card list file. Every failure throws
-// VastrelleError carrying the message and its box kind, in the order: refused name (Warning),
-// folder exists (Warning), folder (ErrorAbort), image folder (ErrorAbort), cardlist.dat
-// (ErrorAbort). What was created before a failure stays.
+// Makes programFolder/name, its image folder and an empty card list file. The card type is built
+// under a hidden name and renamed into place whole: after a failure nothing is left. Every
+// failure throws VastrelleError carrying the message and its box kind, in the order: refused
+// name (Warning), folder exists (Warning), folder (ErrorAbort), image folder (ErrorAbort),
+// cardlist.dat (ErrorAbort).
 void CreateCardType(const std::filesystem::path& programFolder, const std::string& name);
 
 // As CreateCardType, but cardlist.dat holds the template's lines (bytes unchanged, each ended by
 // CR LF, up to the first NUL). An unreadable template throws "ファイル %s は開けません"
-// (FailureReport) after both folders were made.
+// (FailureReport), checked after the folders could be made.
 void ImportTemplate(const std::filesystem::path& programFolder, const std::string& name,
                     const std::filesystem::path& templatePath);
+
+// The way both are made: after the name checks, the card type is built in a hidden folder of the
+// program folder named from `prefix` (one of the two below; holding its empty image folder),
+// `fill` writes into it, and it is renamed to its name; whatever fails, the hidden folder goes.
+// Hidden folders that a killed build left are removed first, once they are a minute old.
+inline constexpr const char* kCreateFolderPrefix = ".create-";
+inline constexpr const char* kImportFolderPrefix = ".import-";
+void BuildCardType(const std::filesystem::path& programFolder, const std::string& name,
+                   const char* prefix,
+                   const std::function<void(const std::filesystem::path& folder)>& fill);
+
+// Writes the template's lines as folder/cardlist.dat and returns them, as ImportTemplate does.
+std::string WriteTemplateCardList(const std::filesystem::path& folder,
+                                  const std::filesystem::path& templatePath);
 
 // The proposed card type name for a template file: its file name without the last extension.
 std::string ProposedCardTypeName(const std::filesystem::path& templatePath);

@@ -1,12 +1,15 @@
 #include "cardtypes/Migrate.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <set>
 
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/FolderRename.h"
+#include "files/FileOps.h"
+#include "files/Messages.h"
 #include "files/VastrelleError.h"
 #include "text/Cp932.h"
 
@@ -43,11 +46,11 @@ std::size_t Utf8SequenceLength(const std::string& s, std::size_t pos) {
     return n;
 }
 
-bool IsCandidateFolder(const fs::directory_entry& entry) {
+bool IsCandidateFolder(const fs::path& folder) {
     std::error_code ec;
-    if (entry.path().filename().native().starts_with('.')) return false;
-    if (!fs::is_directory(entry.symlink_status(ec))) return false;
-    return fs::is_regular_file(fs::symlink_status(entry.path() / kCardListFileName, ec));
+    if (folder.filename().native().starts_with('.')) return false;
+    if (!fs::is_directory(fs::symlink_status(folder, ec))) return false;
+    return fs::is_regular_file(fs::symlink_status(folder / kCardListFileName, ec));
 }
 
 // Plans renaming `from` to its UTF-8 form in toParent, or records why it cannot be.
@@ -74,9 +77,10 @@ TCardTypeMigration PlanCardType(const fs::path& folder) {
     std::set<fs::path> targets;
     const fs::path imageFolder = folder / kImageFolderName;
     std::vector<fs::path> pictures;
-    std::error_code ec;
-    for (fs::directory_iterator it(imageFolder, ec), end; !ec && it != end; it.increment(ec))
-        if (!IsValidUtf8(it->path().filename().native())) pictures.push_back(it->path());
+    if (fileops::ListFolder(imageFolder, pictures) != 0 && errno != ENOENT)
+        throw VastrelleError(FormatMessage(msg::kCannotOpen, EscapedName(imageFolder.string())));
+    std::erase_if(pictures,
+                  [](const fs::path& picture) { return IsValidUtf8(picture.filename().native()); });
     std::sort(pictures.begin(), pictures.end());
     for (const fs::path& picture : pictures) PlanRename(plan, picture, imageFolder, targets);
 
@@ -119,9 +123,9 @@ std::string EscapedName(const std::string& bytes) {
 
 std::vector<TCardTypeMigration> PlanMigration(const fs::path& programFolder) {
     std::vector<fs::path> folders;
-    std::error_code ec;
-    for (fs::directory_iterator it(programFolder, ec), end; !ec && it != end; it.increment(ec))
-        if (IsCandidateFolder(*it)) folders.push_back(it->path());
+    if (fileops::ListFolder(programFolder, folders) != 0 && errno != ENOENT)
+        throw VastrelleError(FormatMessage(msg::kCannotOpen, EscapedName(programFolder.string())));
+    std::erase_if(folders, [](const fs::path& folder) { return !IsCandidateFolder(folder); });
     std::sort(folders.begin(), folders.end());
 
     std::vector<TCardTypeMigration> plans;
@@ -136,14 +140,26 @@ void ApplyMigration(const TCardTypeMigration& migration) {
     if (!migration.CanRename())
         throw VastrelleError(FormatMessage(kCannotRename, EscapedName(migration.Folder.string())));
     std::vector<const TNameRename*> done;
+    auto undo = [&] {
+        for (auto it = done.rbegin(); it != done.rend(); ++it)
+            RenameNoReplace((*it)->To, (*it)->From);
+    };
     for (const TNameRename& rename : migration.Renames) {
         if (!RenameNoReplace(rename.From, rename.To)) {
-            for (auto it = done.rbegin(); it != done.rend(); ++it)
-                RenameNoReplace((*it)->To, (*it)->From);
+            undo();
             throw VastrelleError(FormatMessage(kCannotRename, EscapedName(rename.From.string())));
         }
         done.push_back(&rename);
     }
-    FlushFolder(migration.NewFolder / kImageFolderName);
-    FlushFolder(migration.NewFolder.parent_path());
+    // Renames that may not have reached the disk are taken back, so that a power cut cannot
+    // leave the folder renamed and its pictures not.
+    const bool folderRenamed = migration.NewFolder != migration.Folder;
+    const bool picturesRenamed = migration.Renames.size() > (folderRenamed ? 1u : 0u);
+    if ((picturesRenamed && !FlushFolder(migration.NewFolder / kImageFolderName)) ||
+        (folderRenamed && !FlushFolder(migration.NewFolder.parent_path()))) {
+        undo();
+        FlushFolder(migration.Folder / kImageFolderName);
+        FlushFolder(migration.Folder.parent_path());
+        throw VastrelleError(FormatMessage(kCannotRename, EscapedName(migration.Folder.string())));
+    }
 }

@@ -28,11 +28,13 @@ struct TCardTypeMigration {
 
 // The folders of programFolder that hold a cardlist.dat file and whose own name or the name of a
 // file in their image folder is not valid UTF-8, sorted by folder name. Hidden folders and
-// symbolic links are left alone. An unreadable program folder gives nothing.
+// symbolic links are left alone. A missing program folder gives nothing; a program folder or
+// image folder that is there but cannot be listed throws VastrelleError.
 std::vector<TCardTypeMigration> PlanMigration(const std::filesystem::path& programFolder);
 
-// Carries out the renames of one card type that CanRename(), all or none: when one fails, those
-// made are undone. Never replaces an existing name. Throws VastrelleError naming the entry.
+// Carries out the renames of one card type that CanRename(), all or none: when one fails, or
+// the folders cannot be flushed after them, those made are undone. Never replaces an existing name.
+// Throws VastrelleError naming the entry.
 void ApplyMigration(const TCardTypeMigration& migration);
 
 // True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or codes past

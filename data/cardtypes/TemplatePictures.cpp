@@ -1,17 +1,14 @@
 #include "cardtypes/TemplatePictures.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <set>
+#include <optional>
 
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
-#include "cardtypes/FolderRename.h"
 #include "cardtypes/Paths.h"
+#include "files/AtomicFile.h"
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
+#include "files/WholeFile.h"
 #include "pictures/CardImages.h"
 
 namespace fs = std::filesystem;
@@ -20,45 +17,19 @@ namespace {
 
 constexpr std::string_view kTemplateExtension = ".template";
 
-// A hidden folder of the program folder, so that the listing never shows a card type being
-// built; removed with what it holds unless its card type was moved out.
-class TStagingFolder {
-public:
-    explicit TStagingFolder(const fs::path& programFolder) {
-        std::string pattern = (programFolder / ".import-XXXXXX").native();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-        m_path = pattern;
-    }
-    ~TStagingFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    TStagingFolder(const TStagingFolder&) = delete;
-    TStagingFolder& operator=(const TStagingFolder&) = delete;
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
-
 std::string ReadPicture(const fs::path& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
-    std::string bytes;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    ::close(fd);
-    if (n < 0) throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
-    return bytes;
+    std::optional<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
+    return std::move(*bytes);
 }
 
-void CopyNamedPictures(const fs::path& cardTypeFolder, const fs::path& pictureFolder) {
+// The cards are taken from the lines just written, never read back: a read that fails must not
+// pass for a template that is no card list.
+void CopyNamedPictures(const fs::path& cardTypeFolder, std::string cardListText,
+                       const fs::path& pictureFolder) {
     TCardInfos cards;
     try {
-        ReadCardList(cardTypeFolder / kCardListFileName, cards);
+        ParseCardListBytes(std::move(cardListText), cardTypeFolder / kCardListFileName, cards);
     } catch (const VastrelleError&) {
         return;  // not a card list: imported as it is, to be reported when it is opened
     }
@@ -95,23 +66,9 @@ void ImportTemplateWithPictures(const fs::path& programFolder, const std::string
         ImportTemplate(programFolder, name, templatePath);
         return;
     }
-    // The checks of ImportTemplate, made here as well so that a refused name costs no copying.
-    if (!IsValidCardTypeName(name))
-        throw VastrelleError(msg::kBadCardTypeName, MessageKind::Warning);
-    const fs::path target = programFolder / *FsNameFromCp932(name);
-    if (fs::is_directory(target, ec))
-        throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
-
-    TStagingFolder staging(programFolder);
-    ImportTemplate(staging.Path(), name, templatePath);
-    const fs::path built = staging.Path() / target.filename();
-    CopyNamedPictures(built, pictureFolder);
-    if (!FlushFolder(built))
-        throw VastrelleError(msg::kCardListCreateFailed, MessageKind::ErrorAbort);
-    if (!RenameNoReplace(built, target)) {
-        if (fs::exists(fs::symlink_status(target, ec)))
-            throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
-        throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-    }
-    FlushFolder(programFolder);
+    BuildCardType(programFolder, name, kImportFolderPrefix, [&](const fs::path& folder) {
+        CopyNamedPictures(folder, WriteTemplateCardList(folder, templatePath), pictureFolder);
+        if (!FlushFolder(folder))
+            throw VastrelleError(msg::kCardListCreateFailed, MessageKind::ErrorAbort);
+    });
 }

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <random>
+#include <string_view>
 
 namespace fileops {
 
@@ -18,6 +20,7 @@ using testing::TCall;
 
 struct THook {
     bool Active = false;
+    bool Reads = false;
     long FailAt = 0;                // 0: no failure armed
     std::optional<TCall> FailKind;  // fails every time
     int KindError = 0;
@@ -37,6 +40,7 @@ THook& Hook() {
 bool Intercept(TCall call, const std::string& path, const std::string& target = {}) {
     THook& hook = Hook();
     if (!hook.Active) return false;
+    if ((call == TCall::OpenForReading || call == TCall::ListFolder) && !hook.Reads) return false;
     ++hook.Count;
     hook.Record.push_back({call, path, target});
     if (hook.Count == hook.FailAt) {
@@ -107,6 +111,18 @@ int Rename(const std::filesystem::path& from, const std::filesystem::path& to) {
     return std::rename(from.c_str(), to.c_str());
 }
 
+int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (Intercept(TCall::Rename, from.string(), to.string())) return -1;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -1;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return std::rename(from.c_str(), to.c_str());
+}
+
 int Link(const std::filesystem::path& from, const std::filesystem::path& to) {
     if (Intercept(TCall::Link, from.string(), to.string())) return -1;
     return ::link(from.c_str(), to.c_str());
@@ -122,9 +138,46 @@ int MakeFolder(const std::filesystem::path& path) {
     return ::mkdir(path.c_str(), 0777);
 }
 
+int MakeUniqueFolder(std::string& pattern) {
+    if (Intercept(TCall::MakeFolder, pattern)) return -1;
+    // Not mkdtemp: the folder is to become a card type with the usual permissions of a folder.
+    static std::mt19937 random{std::random_device{}()};
+    constexpr std::string_view kLetters =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const std::size_t start = pattern.size() - 6;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::size_t i = start; i < pattern.size(); ++i)
+            pattern[i] = kLetters[random() % kLetters.size()];
+        if (::mkdir(pattern.c_str(), 0777) == 0) {
+            if (Hook().Active) Hook().Record.back().Path = pattern;
+            return 0;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
 int RemoveFolder(const std::filesystem::path& path) {
     if (Intercept(TCall::RemoveFolder, path.string())) return -1;
     return ::rmdir(path.c_str());
+}
+
+int OpenForReading(const std::filesystem::path& path) {
+    if (Intercept(TCall::OpenForReading, path.string())) return -1;
+    return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+}
+
+int ListFolder(const std::filesystem::path& folder, std::vector<std::filesystem::path>& entries) {
+    entries.clear();
+    if (Intercept(TCall::ListFolder, folder.string())) return -1;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec))
+        entries.push_back(it->path());
+    if (!ec) return 0;
+    entries.clear();
+    errno = ec.value();
+    return -1;
 }
 
 namespace testing {
@@ -153,6 +206,10 @@ const char* CallName(TCall call) {
             return "mkdir";
         case TCall::RemoveFolder:
             return "rmdir";
+        case TCall::OpenForReading:
+            return "open";
+        case TCall::ListFolder:
+            return "list";
     }
     return "?";
 }
@@ -171,6 +228,11 @@ void FailEvery(TCall call, int error) {
 }
 
 void Watch() { FailCall(0, 0); }
+
+void IncludeReads() {
+    if (!Hook().Active) Watch();
+    Hook().Reads = true;
+}
 
 void Reset() { Hook() = THook{}; }
 

@@ -9,7 +9,8 @@
 #include <vector>
 
 // Every call of the core that writes, flushes, renames, links, removes or makes folders goes
-// through here, so that a test can make any one of them fail and can see the order they came in.
+// through here, so that a test can make any one of them fail and can see the order they came in;
+// so do the opening of files for reading and the listing of folders, which a test may include.
 // Each returns what the system call returns (-1 with errno on failure).
 namespace fileops {
 
@@ -22,12 +23,23 @@ int Fsync(int fd);
 int Fchmod(int fd, mode_t mode);
 int Close(int fd);
 int Rename(const std::filesystem::path& from, const std::filesystem::path& to);
+// Renames, failing with EEXIST when `to` exists (on a file system without the flag, a check
+// before the rename, which only a racing program could slip past).
+int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 // Gives the file `from` the new name `to` as well; never replaces anything at `to`.
 int Link(const std::filesystem::path& from, const std::filesystem::path& to);
 int Unlink(const std::filesystem::path& path);
 int MakeFolder(const std::filesystem::path& path);
+// Creates a new folder, with the usual permissions, from the pattern (ending in XXXXXX, which is
+// replaced by the name given).
+int MakeUniqueFolder(std::string& pattern);
 // Removes an empty folder.
 int RemoveFolder(const std::filesystem::path& path);
+
+// Opens a file for reading (non-blocking, so that a pipe cannot hang it).
+int OpenForReading(const std::filesystem::path& path);
+// The entries of a folder (full paths, in the order the system gives them).
+int ListFolder(const std::filesystem::path& folder, std::vector<std::filesystem::path>& entries);
 
 }  // namespace fileops
 
@@ -45,7 +57,9 @@ enum class TCall {
     Link,
     Unlink,
     MakeFolder,
-    RemoveFolder
+    RemoveFolder,
+    OpenForReading,
+    ListFolder
 };
 
 struct TRecord {
@@ -64,6 +78,8 @@ void FailCall(long n, int error);
 void FailEvery(TCall call, int error);
 // Only counts and records.
 void Watch();
+// Besides, until Reset, opening files for reading and listing folders count as calls as well.
+void IncludeReads();
 // Back to plain system calls; forgets the record.
 void Reset();
 // Calls since FailCall or Watch, and whether the armed failure was given out.

@@ -6,6 +6,8 @@ inline constexpr const char* kCannotOpen = "ファイル %s は開けません";
 inline constexpr const char* kCannotCreate = "ファイル %s を作成できません";
 inline constexpr const char* kCannotWrite = "%s に書き込めません";
 inline constexpr const char* kJpegError = "JPEG エラー #%d";
+inline constexpr const char* kPictureTooLarge =
+    "画像が大きすぎて扱えません（%s ピクセル）。小さくした画像を選んでください。";
 inline constexpr const char* kUnknownImageFormat = "拡張子 .%s の画像形式は処理できません";
 inline constexpr const char* kCardListSaveFailed =
     "カード種類フォルダ[cardlist.dat]の保存に失敗しました。";

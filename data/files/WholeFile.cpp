@@ -14,7 +14,7 @@ namespace {
 // Non-blocking, so that a pipe put there cannot hang the open; fstat then refuses it.
 TFileDescriptor OpenRegular(const std::filesystem::path& path, off_t& size,
                             struct stat* status = nullptr) {
-    TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    TFileDescriptor fd(fileops::OpenForReading(path));
     struct stat st {};
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
     size = st.st_size;
@@ -71,17 +71,30 @@ bool ReadFileInPieces(const std::filesystem::path& path,
 }
 
 bool SameFileBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
+    return CompareFileBytes(a, b) == TFileComparison::Same;
+}
+
+TFileComparison CompareFileBytes(const std::filesystem::path& a, const std::filesystem::path& b) {
     off_t sizeA = 0, sizeB = 0;
     TFileDescriptor fdA = OpenRegular(a, sizeA);
+    if (!fdA.Valid() && IsFileThere(a)) return TFileComparison::FirstUnreadable;
     TFileDescriptor fdB = OpenRegular(b, sizeB);
-    if (!fdA.Valid() || !fdB.Valid() || sizeA != sizeB) return false;
+    if (!fdB.Valid() && IsFileThere(b)) return TFileComparison::SecondUnreadable;
+    if (!fdA.Valid() || !fdB.Valid() || sizeA != sizeB) return TFileComparison::Different;
     std::string blockA(kBlockSize, '\0'), blockB(kBlockSize, '\0');
     for (;;) {
         const ssize_t nA = ReadSome(fdA.Get(), blockA.data(), blockA.size());
         const ssize_t nB = ReadSome(fdB.Get(), blockB.data(), blockB.size());
-        if (nA < 0 || nA != nB) return false;
-        if (nA == 0) return true;
+        if (nA < 0) return TFileComparison::FirstUnreadable;
+        if (nB < 0) return TFileComparison::SecondUnreadable;
+        if (nA != nB) return TFileComparison::Different;
+        if (nA == 0) return TFileComparison::Same;
         if (std::memcmp(blockA.data(), blockB.data(), static_cast<std::size_t>(nA)) != 0)
-            return false;
+            return TFileComparison::Different;
     }
+}
+
+bool IsFileThere(const std::filesystem::path& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -21,3 +21,11 @@ bool ReadFileInPieces(const std::filesystem::path& path,
 
 // Whether both regular files read and hold the same bytes; the sizes are compared first.
 bool SameFileBytes(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// The same, telling a file that is there but does not read (an I/O error, no permission) from
+// one that differs; a missing file, or one that is no regular file, differs.
+enum class TFileComparison { Same, Different, FirstUnreadable, SecondUnreadable };
+TFileComparison CompareFileBytes(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Whether a regular file is there (after a failed read: it did not read, rather than missing).
+bool IsFileThere(const std::filesystem::path& path);

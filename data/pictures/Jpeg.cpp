@@ -111,8 +111,15 @@ void DecodeJpegRows(std::string_view bytes, TJpegRowSink& sink) {
     } catch (const std::bad_alloc&) {  // the sink's buffers, for a picture within the limit
         throw VastrelleError(FormatMessage(msg::kJpegError, JERR_OUT_OF_MEMORY));
     }
-    if (!decoded)
-        throw VastrelleError(FormatMessage(msg::kJpegError, decompressor.Errors()->Pub.msg_code));
+    if (decoded) return;
+    const int code = decompressor.Errors()->Pub.msg_code;
+    std::string message = FormatMessage(msg::kJpegError, code);
+    // The number alone does not tell the user that the picture is fine but too large.
+    if (code == JERR_IMAGE_TOO_BIG)
+        message += "\n" + FormatMessage(msg::kPictureTooLarge,
+                                        std::to_string(decompressor.Info()->image_width) + " × " +
+                                            std::to_string(decompressor.Info()->image_height));
+    throw VastrelleError(message);
 }
 
 TBitmap DecodeJpeg(std::string_view bytes) {

@@ -29,8 +29,8 @@ public:
 // Decodes JPEG bytes at full size with the floating-point inverse DCT and block smoothing.
 // Grey pictures come out as grey RGB, CMYK and YCCK ones are converted. Warnings (a truncated
 // file among them) are ignored; an error throws "JPEG エラー #%d" with libjpeg's message code,
-// also for a picture above kMaxJpegPixels (JERR_IMAGE_TOO_BIG) and for memory that runs out
-// (JERR_OUT_OF_MEMORY).
+// also for a picture above kMaxJpegPixels (JERR_IMAGE_TOO_BIG, followed by a line that says the
+// picture is too large) and for memory that runs out (JERR_OUT_OF_MEMORY).
 void DecodeJpegRows(std::string_view bytes, TJpegRowSink& sink);
 
 // Decodes JPEG bytes at full size into RGB. Throws "JPEG エラー #%d".

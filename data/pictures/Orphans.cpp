@@ -1,12 +1,15 @@
 #include "pictures/Orphans.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <set>
 
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/Paths.h"
+#include "files/FileOps.h"
 #include "files/Messages.h"
 #include "files/PendingFile.h"
 #include "files/VastrelleError.h"
@@ -43,19 +46,19 @@ std::vector<TOrphan> Orphans(const fs::path& cardTypeFolder, const TCardInfos& c
 
     // CP932 name -> file-system name of every file no card names.
     std::map<std::string, fs::path> files;
-    std::error_code ec;
-    fs::directory_iterator it(imageFolder, ec);
-    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::vector<fs::path> entries;
+    if (fileops::ListFolder(imageFolder, entries) != 0)
+        throw VastrelleError(FormatMessage(msg::kCannotOpen, imageFolder.string()) + ": " +
+                             std::strerror(errno));
+    for (const fs::path& entry : entries) {
         std::error_code typeError;
-        const fs::path fileName = it->path().filename();
-        if (!it->is_regular_file(typeError) || it->is_symlink(typeError) || named.count(fileName) ||
+        const fs::path fileName = entry.filename();
+        const fs::file_status status = fs::symlink_status(entry, typeError);
+        if (!fs::is_regular_file(status) || named.count(fileName) ||
             IsTemporaryFileName(fileName.native()))
             continue;
         if (auto name = Cp932FromFsName(fileName)) files.emplace(std::move(*name), fileName);
     }
-    if (ec)
-        throw VastrelleError(FormatMessage(msg::kCannotOpen, imageFolder.string()) + ": " +
-                             ec.message());
 
     std::vector<TOrphan> orphans;
     std::set<std::string> claimed;
@@ -100,6 +103,9 @@ std::size_t RemoveOrphans(const fs::path& cardTypeFolder, const std::vector<std:
     change.Cards = ReadCards(cardTypeFolder);
     // The card list stays byte for byte as it is.
     change.CardListBytes = ReadWholeFile(cardTypeFolder / kCardListFileName);
+    if (!change.CardListBytes)
+        throw VastrelleError(
+            FormatMessage(msg::kCannotOpen, (cardTypeFolder / kCardListFileName).string()));
     const std::set<std::string> chosen(names.begin(), names.end());
     std::size_t count = 0;
     for (const TOrphan& orphan : Orphans(cardTypeFolder, change.Cards)) {

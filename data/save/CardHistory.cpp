@@ -1,8 +1,10 @@
 #include "save/CardHistory.h"
 
+#include <cerrno>
 #include <set>
 
 #include "cardlist/CardList.h"
+#include "files/FileOps.h"
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
@@ -34,20 +36,26 @@ THistoryState ReadState(const fs::path& cardTypeFolder) {
     THistoryState state;
     state.Index = std::move(*index);
     if (auto current = state.Index.Current()) {
-        state.Current = *current;
         state.HasCurrent = true;
-        state.CardListIsCurrent =
-            IsCurrentVersion(cardTypeFolder, state.Index, cardTypeFolder / kCardListFileName);
+        const std::optional<std::size_t> cardList =
+            CardListVersion(cardTypeFolder, state.Index, cardTypeFolder / kCardListFileName);
+        state.CardListIsCurrent = cardList.has_value();
+        state.Current = cardList.value_or(*current);
+        state.Index.Position = state.Index.Versions[state.Current].Number;
     }
     return state;
 }
 
+// A kept folder that is missing holds nothing; one that cannot be listed fails the step, as its
+// files would otherwise stay behind or not come back.
 std::vector<fs::path> FileNames(const fs::path& folder) {
-    std::vector<fs::path> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        names.push_back(it->path().filename());
-    return names;
+    std::vector<fs::path> entries;
+    if (fileops::ListFolder(folder, entries) != 0) {
+        if (errno == ENOENT) return {};
+        throw VastrelleError(FormatMessage(msg::kCannotOpen, folder.string()));
+    }
+    for (fs::path& entry : entries) entry = entry.filename();
+    return entries;
 }
 
 // The change that brings version Versions[target] back while the image folder holds the files

@@ -92,6 +92,9 @@ public:
         for (TTarget& target : m_targets)
             if (target.Backup) fileops::Unlink(*target.Backup);
         if (m_oldCardList) fileops::Unlink(*m_oldCardList);
+        if (m_finished || !m_madeImageFolder) return;
+        for (TTarget& target : m_targets) target.New.reset();  // its pending files
+        if (fileops::RemoveFolder(m_imageFolder) == 0) FlushFolder(m_cardTypeFolder);
     }
 
     void Run() {
@@ -99,6 +102,7 @@ public:
         RemoveStaleTemporaryFiles(m_cardTypeFolder);
         m_history->RemoveLeftovers();
         KeepOldCardList();
+        MakeImageFolder();
         WritePending();
         m_history->WriteVersions(m_oldCardList.value_or(fs::path()),
                                  m_pendingCardList->TemporaryPath());
@@ -116,7 +120,11 @@ public:
 private:
     void Prepare(const TCardChange& change) {
         if (m_cardTypeFolder.empty() || !IsReplaceable(m_cardList)) ThrowCardListFailed();
-        m_cardListMode = ModeOf(m_cardList, &m_cardListExisted);
+        try {
+            m_cardListMode = ModeOf(m_cardList, &m_cardListExisted);
+        } catch (const VastrelleError&) {
+            ThrowCardListFailed();  // a folder in its place
+        }
 
         // The last picture of a name wins, as the side stored last did.
         std::map<std::string, const TNewPicture*> pictures;
@@ -205,6 +213,17 @@ private:
         if (!m_cardListExisted) return;
         m_oldCardList = LinkTemporaryName(m_cardList);
         if (!m_oldCardList) ThrowCardListFailed();
+    }
+
+    // A card type made by hand or by `write` may have no image folder yet.
+    void MakeImageFolder() {
+        bool stores = false;
+        for (const TTarget& target : m_targets) stores = stores || !target.Removed;
+        std::error_code ec;
+        if (!stores || fs::exists(fs::symlink_status(m_imageFolder, ec))) return;
+        if (fileops::MakeFolder(m_imageFolder) != 0) ThrowCannotWrite(m_imageFolder);
+        m_madeImageFolder = true;
+        if (!FlushFolder(m_cardTypeFolder)) ThrowCannotWrite(m_imageFolder);
     }
 
     void WritePending() {
@@ -330,6 +349,7 @@ private:
     std::unique_ptr<TPendingFile> m_pendingCardList;
     std::unique_ptr<THistoryRecord> m_history;
     bool m_cardListCommitted = false;
+    bool m_madeImageFolder = false;
     bool m_finished = false;
 };
 

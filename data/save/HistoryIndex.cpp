@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
 #include "files/WholeFile.h"
 
 namespace fs = std::filesystem;
@@ -110,6 +112,9 @@ std::optional<THistoryIndex> ReadHistoryIndex(const fs::path& cardTypeFolder) {
     if (!text) {
         std::error_code ec;
         if (!fs::exists(fs::symlink_status(path, ec))) return THistoryIndex{};
+        // An index that is there but does not read is no damaged one: a save that went on
+        // without it would record nothing and could lose what it replaces.
+        if (IsFileThere(path)) throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
         return std::nullopt;
     }
     return ParseHistoryIndex(*text);
@@ -119,7 +124,36 @@ bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index
                       const fs::path& cardListFile) {
     if (!index.Current()) return false;
     // Compared a block at a time: most outside changes show in the size alone.
-    return SameFileBytes(VersionCardList(cardTypeFolder, index.Position), cardListFile);
+    const fs::path kept = VersionCardList(cardTypeFolder, index.Position);
+    // Taken for an outside change, a file that did not read would be recorded and brought back
+    // in place of the version it is.
+    switch (CompareFileBytes(kept, cardListFile)) {
+        case TFileComparison::Same:
+            return true;
+        case TFileComparison::Different:
+            return false;
+        case TFileComparison::FirstUnreadable:
+            throw VastrelleError(FormatMessage(msg::kCannotOpen, kept.string()));
+        case TFileComparison::SecondUnreadable:
+            break;
+    }
+    throw VastrelleError(FormatMessage(msg::kCannotOpen, cardListFile.string()));
+}
+
+std::optional<std::size_t> CardListVersion(const fs::path& cardTypeFolder,
+                                           const THistoryIndex& index,
+                                           const fs::path& cardListFile) {
+    const std::optional<std::size_t> current = index.Current();
+    if (!current) return std::nullopt;
+    if (IsCurrentVersion(cardTypeFolder, index, cardListFile)) return current;
+    // Below the first version the index wraps round past the last.
+    for (std::size_t neighbour : {*current - 1, *current + 1}) {
+        if (neighbour >= index.Versions.size()) continue;
+        THistoryIndex moved = index;
+        moved.Position = index.Versions[neighbour].Number;
+        if (IsCurrentVersion(cardTypeFolder, moved, cardListFile)) return neighbour;
+    }
+    return std::nullopt;
 }
 
 std::string HistoryTimeText(std::time_t time) {

@@ -53,15 +53,24 @@ std::string HistoryIndexText(const THistoryIndex& index);
 // nullopt for a text that is not a whole, consistent index.
 std::optional<THistoryIndex> ParseHistoryIndex(std::string_view text);
 
-// The card type's history: empty when it has none yet; nullopt when its index is there but does
-// not read (damaged, or written by a later version of the program), and then it is left alone.
+// The card type's history: empty when it has none yet; nullopt when its index is there but is
+// damaged (or written by a later version of the program), and then it is left alone. An index
+// that cannot be read (an I/O error) throws VastrelleError.
 std::optional<THistoryIndex> ReadHistoryIndex(const std::filesystem::path& cardTypeFolder);
 
 // Whether the card list file holds the bytes of the index's current version; false when the
 // card list was changed outside the history (by hand, by an older version of the program), after
-// a save was killed between the card list and the index, or when either file does not read.
+// a save was killed between the card list and the index. Throws VastrelleError when either file
+// is there but does not read.
 bool IsCurrentVersion(const std::filesystem::path& cardTypeFolder, const THistoryIndex& index,
                       const std::filesystem::path& cardListFile);
+
+// Where in index.Versions the card list file is: the current version, or a neighbour of it that
+// an undo or redo killed between writing the card list and the index had brought back; nullopt
+// after a change outside the history. Throws VastrelleError as IsCurrentVersion does.
+std::optional<std::size_t> CardListVersion(const std::filesystem::path& cardTypeFolder,
+                                           const THistoryIndex& index,
+                                           const std::filesystem::path& cardListFile);
 
 // The local time as the history records it.
 std::string HistoryTimeText(std::time_t time);

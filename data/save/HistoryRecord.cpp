@@ -101,10 +101,17 @@ THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
     }
     m_old = *index;
     m_oldIndexText = ReadWholeFile(HistoryIndexPath(cardTypeFolder));
+    // Without its text a failure after the commit could not put the old index back.
+    if (!m_oldIndexText && IsFileThere(HistoryIndexPath(cardTypeFolder)))
+        throw VastrelleError(
+            FormatMessage(msg::kCannotOpen, HistoryIndexPath(cardTypeFolder).string()));
     m_new = m_old;
 
-    const bool outside =
-        hasCardList && !IsCurrentVersion(cardTypeFolder, m_old, cardTypeFolder / kCardListFileName);
+    const std::optional<std::size_t> cardList =
+        hasCardList ? CardListVersion(cardTypeFolder, m_old, cardTypeFolder / kCardListFileName)
+                    : std::nullopt;
+    const bool outside = hasCardList && !cardList;
+    if (cardList) m_new.Position = m_new.Versions[*cardList].Number;
     m_recordsChange = !moveTo;
     // A new version ends what could be redone.
     if (outside || m_recordsChange) {

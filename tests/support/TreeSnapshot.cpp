@@ -21,6 +21,17 @@ TreeSnapshot SnapshotTree(const fs::path& folder, bool writeTimes) {
     return snapshot;
 }
 
+TreeSnapshot SnapshotTreeWithFolders(const fs::path& folder) {
+    TreeSnapshot snapshot = SnapshotTree(folder);
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        if (!entry.is_directory() || entry.is_symlink()) continue;
+        struct stat st {};
+        ::lstat(entry.path().c_str(), &st);
+        snapshot[fs::relative(entry.path(), folder).string() + "/"] = {{}, st.st_mode & 07777, {}};
+    }
+    return snapshot;
+}
+
 std::string TreeDifferences(const TreeSnapshot& before, const TreeSnapshot& after) {
     std::string differences;
     for (const auto& [path, state] : before) {

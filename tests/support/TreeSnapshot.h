@@ -19,6 +19,10 @@ using TreeSnapshot = std::map<std::string, FileState>;
 // With writeTimes, a file rewritten with the same bytes shows as changed too.
 TreeSnapshot SnapshotTree(const std::filesystem::path& folder, bool writeTimes = false);
 
+// Every regular file and every folder (keyed by its path and a "/", with no bytes), so that an
+// empty folder left behind shows too.
+TreeSnapshot SnapshotTreeWithFolders(const std::filesystem::path& folder);
+
 // The relative paths that differ between two snapshots (added, removed or changed), one a line;
 // empty when none.
 std::string TreeDifferences(const TreeSnapshot& before, const TreeSnapshot& after);

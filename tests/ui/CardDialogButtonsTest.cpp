@@ -87,9 +87,12 @@ private slots:
     void failedOkReportsAndStaysOpen() {
         Prepare(StoredCard());
         SimulateDrop(Panel("Panel1"), {CopyFixture("portrait.jpg", m_drop, Utf8("new.jpg"))});
-        // The image folder vanishes between the drop and OK: nothing can be written.
+        // A file takes the image folder's place between the drop and OK: nothing can be written.
         QString away = m_root->filePath(Utf8("away"));
         QVERIFY(QDir().rename(m_image, away));
+        QFile blocker(m_image);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
         QString title;
         AnswerNextModal(Utf8("OK"), [&title](QWidget* box) { title = box->windowTitle(); });
         PressOk();
@@ -97,6 +100,7 @@ private slots:
         QVERIFY(m_dialog->isVisible());
         QCOMPARE(m_dialog->EditedCard().FrontImageFileName, std::string("old.jpg"));
 
+        QVERIFY(QFile::remove(m_image));
         QVERIFY(QDir().rename(away, m_image));
         PressOk();  // the dialog kept its flags: a second OK stores the picture
         QVERIFY(ClosedWithOk());

@@ -170,7 +170,7 @@ private slots:
         QVERIFY(window.ComboItems().isEmpty());
     }
 
-    void missingTemplateLeavesTheFoldersAndIsReported() {
+    void missingTemplateLeavesNothingAndIsReported() {
         ProgramFolder folder;
         TMainWindow window = OpenMainWindow(folder.Path());
         const QString missing = QString::fromStdString((folder.Path() / "gone.template").string());
@@ -184,8 +184,7 @@ private slots:
         window->N4Click();
         QCOMPARE(title, Utf8("Vastrelle"));
         QCOMPARE(text, Utf8("ファイル ") + missing + Utf8(" は開けません."));
-        QVERIFY(std::filesystem::is_directory(folder.CardTypeFolder("gone") / "image"));
-        QVERIFY(!std::filesystem::exists(folder.CardTypeFolder("gone") / kCardListFileName));
+        QVERIFY(!std::filesystem::exists(folder.CardTypeFolder("gone")));
         QVERIFY(window.ComboItems().isEmpty());
     }
 };
