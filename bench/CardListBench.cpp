@@ -12,6 +12,7 @@
 #include <random>
 
 #include "BenchSupport.h"
+#include "cardlist/CardCount.h"
 #include "cardlist/CardList.h"
 #include "text/Cp932.h"
 

@@ -159,9 +159,7 @@ void NormaliseLines(std::string& text) {
 }
 
 // What the fast path reads: the text ends at its first NUL.
-std::string_view UpToNul(const std::string& text) {
-    return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
-}
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 // First 40 characters of a line of the normalised text, for the parse error message.
 std::string LineExcerpt(std::string_view text, int line) {
@@ -251,8 +249,8 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
 }
 
 // The whole file; its failure is the reader's "cannot open".
-std::string ReadCardListText(const std::filesystem::path& file) {
-    std::optional<std::string> text = ReadWholeFile(file);
+TFileBytes ReadCardListText(const std::filesystem::path& file) {
+    std::optional<TFileBytes> text = ReadFileAtSize(file);
     if (!text) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
     return std::move(*text);
 }
@@ -323,26 +321,11 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
 
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
     cards.clear();
-    std::string text = ReadCardListText(file);
-    if (ReadCardListFast(UpToNul(text), cards)) return;
-    ParseCardList(file, std::move(text), cards);
-}
-
-TCardCount CountCardList(const std::filesystem::path& file) {
-    std::string text = ReadCardListText(file);
-    TCardCount count;
-    auto add = [&count](TCardInfo&& card) {
-        ++count.Total;
-        if (card.Owned) ++count.Owned;
-    };
-    if (ReadCardListFast(UpToNul(text), add)) return count;
-    count = {};
-    TCardInfos cards;
-    ParseCardList(file, std::move(text), cards);
-    for (TCardInfo& card : cards) add(std::move(card));
-    return count;
+    const TFileBytes text = ReadCardListText(file);
+    if (ReadCardListFast(UpToNul(text.View()), cards)) return;
+    ParseCardList(file, std::string(text.View()), cards);
 }
 
 void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards) {
-    ParseCardList(file, ReadCardListText(file), cards);
+    ParseCardList(file, std::string(ReadCardListText(file).View()), cards);
 }

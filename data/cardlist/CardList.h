@@ -28,16 +28,6 @@ void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTyp
 // A file with no root element (no bytes, or a NUL first) reads as no cards.
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards);
 
-struct TCardCount {
-    std::size_t Owned = 0;
-    std::size_t Total = 0;
-};
-
-// The number of cards in a card list file and of the owned ones, with the reader's rules and
-// failures, without keeping the cards (only a file the fast path leaves to the parser is read
-// into an array first).
-TCardCount CountCardList(const std::filesystem::path& file);
-
 // The same read by the general XML parser alone, without the fast path for Shift_JIS files: the
 // reference the fast path is checked against.
 void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <set>
 
+#include "cardlist/CardCount.h"
 #include "cardlist/CardList.h"
 #include "cardlist/Common.h"
 #include "files/AtomicFile.h"
