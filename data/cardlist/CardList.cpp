@@ -326,6 +326,13 @@ void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
     ParseCardList(file, std::string(text.View()), cards);
 }
 
+void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,
+                       TCardInfos& cards) {
+    cards.clear();
+    if (ReadCardListFast(UpToNul(bytes), cards)) return;
+    ParseCardList(file, std::string(bytes), cards);
+}
+
 void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards) {
     ParseCardList(file, std::string(ReadCardListText(file).View()), cards);
 }

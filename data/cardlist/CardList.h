@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "cardlist/Common.h"
 #include "files/PendingFile.h"
@@ -27,6 +28,10 @@ void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTyp
 // simple text; a read that throws did not finish and its cards must not be saved back.
 // A file with no root element (no bytes, or a NUL first) reads as no cards.
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards);
+
+// The same read from bytes held already (a kept version); `file` names them in messages.
+void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,
+                       TCardInfos& cards);
 
 // The same read by the general XML parser alone, without the fast path for Shift_JIS files: the
 // reference the fast path is checked against.

@@ -100,7 +100,7 @@ public:
         KeepOldCardList();
         WritePending();
         m_history->WriteVersions(m_oldCardList.value_or(fs::path()),
-                                 m_pendingCardList->TemporaryPath());
+                                 m_pendingCardList->TemporaryPath(), !m_targets.empty());
         KeepOldBytes();
         PublishNewNames();
         CommitCardList();

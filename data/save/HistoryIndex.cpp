@@ -8,7 +8,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kHeader = "vastrelle-history 1";
+// Histories whose versions are whole copies say 1; ones with compressed versions say 2, so that
+// a program that knows only whole copies leaves them alone rather than miss their files.
+constexpr std::string_view kHeader = "vastrelle-history 2";
+constexpr std::string_view kWholeCopiesHeader = "vastrelle-history 1";
 
 std::time_t g_pinnedNow = 0;
 
@@ -80,7 +83,8 @@ std::string HistoryIndexText(const THistoryIndex& index) {
 
 std::optional<THistoryIndex> ParseHistoryIndex(std::string_view text) {
     std::string_view line;
-    if (!NextLine(text, line) || line != kHeader) return std::nullopt;
+    if (!NextLine(text, line) || (line != kHeader && line != kWholeCopiesHeader))
+        return std::nullopt;
     THistoryIndex index;
     std::optional<int> position, next;
     if (!NextLine(text, line) || !(position = KeyedNumber(line, "position"))) return std::nullopt;
@@ -113,13 +117,6 @@ std::optional<THistoryIndex> ReadHistoryIndex(const fs::path& cardTypeFolder) {
         return std::nullopt;
     }
     return ParseHistoryIndex(*text);
-}
-
-bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index,
-                      const fs::path& cardListFile) {
-    if (!index.Current()) return false;
-    // Compared a block at a time: most outside changes show in the size alone.
-    return SameFileBytes(VersionCardList(cardTypeFolder, index.Position), cardListFile);
 }
 
 std::string HistoryTimeText(std::time_t time) {
