@@ -43,7 +43,7 @@ private:
     bool TakeCensus(std::string_view piece);
     void Advance();
 
-    std::string m_buffer;      // the bytes not yet read, from m_consumed on
+    std::string m_buffer;  // the bytes not yet read, from m_consumed on
     std::size_t m_consumed = 0;
     std::size_t m_retryAt = 0;
     std::uint64_t m_offset = 0;  // bytes seen, for the census

@@ -76,8 +76,7 @@ std::optional<TFileBytes> ReadFileAtSize(const std::filesystem::path& path) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    return ReadAtSize<std::string>(path,
-                                   [](std::size_t size) { return std::string(size, '\0'); });
+    return ReadAtSize<std::string>(path, [](std::size_t size) { return std::string(size, '\0'); });
 }
 
 bool ReadFileInPieces(const std::filesystem::path& path,

@@ -63,9 +63,8 @@ public:
     std::uint8_t* RowBuffer(int) override { return m_row.data(); }
 
     int NextRow(int) const override {
-        return m_nextRow < m_large.Height
-                   ? SourceIndex(m_nextRow, m_large.Height, m_sourceHeight)
-                   : m_sourceHeight;
+        return m_nextRow < m_large.Height ? SourceIndex(m_nextRow, m_large.Height, m_sourceHeight)
+                                          : m_sourceHeight;
     }
 
     void Row(int y) override {

@@ -57,9 +57,12 @@ void RemoveUnnamedVersions(const fs::path& folder, const THistoryIndex& index) n
         if (number && !index.Find(*number) && it->is_directory(ec)) leftovers.push_back(it->path());
     }
     for (const fs::path& leftover : leftovers) RemoveTree(leftover);
-    // A kill after the index named a new version may have left the copies it replaced.
-    for (const THistoryVersion& version : index.Versions)
-        DropReplacedCopies(folder.parent_path(), index, version.Number, false);
+    // A kill after the index named a new version may have left the copies it replaced. Only the
+    // version before the newest may lose its whole copy here: for it the choice is the one the
+    // save made, while older ones were decided under an index that has lost versions since.
+    for (std::size_t i = 0; i < index.Versions.size(); ++i)
+        DropReplacedCopies(folder.parent_path(), index, index.Versions[i].Number,
+                           i + 2 == index.Versions.size());
 }
 
 }  // namespace
@@ -292,6 +295,6 @@ void THistoryRecord::DropOld() noexcept {
         if (!kept.count(version.Number))
             dropped = RemoveTree(VersionFolder(m_cardTypeFolder, version.Number)) || dropped;
     if (dropped) FlushFolder(m_folder);
-    if (m_rebased && kept.count(*m_rebased)) DropReplacedCopies(m_cardTypeFolder, m_new, *m_rebased, true);
+    if (m_rebased && kept.count(*m_rebased))
+        DropReplacedCopies(m_cardTypeFolder, m_new, *m_rebased, true);
 }
-

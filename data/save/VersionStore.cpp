@@ -9,9 +9,9 @@
 #include <optional>
 #include <vector>
 
+#include "files/AtomicFile.h"
 #include "files/FileOps.h"
 #include "files/Messages.h"
-#include "files/AtomicFile.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
 
@@ -98,7 +98,8 @@ std::uint64_t FileSize(const fs::path& path) {
 std::optional<std::string> ReadWhole(const fs::path& cardTypeFolder, int number) {
     if (Exists(VersionCardList(cardTypeFolder, number)))
         return ReadWholeFile(VersionCardList(cardTypeFolder, number));
-    const std::optional<TFileBytes> frame = ReadFileAtSize(WholeVersionFile(cardTypeFolder, number));
+    const std::optional<TFileBytes> frame =
+        ReadFileAtSize(WholeVersionFile(cardTypeFolder, number));
     if (!frame) return std::nullopt;
     return Decompress(frame->View(), {});
 }
@@ -164,21 +165,25 @@ bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index
 
 bool NeedsWholeCopy(const fs::path& cardTypeFolder, const THistoryIndex& index, int number) {
     const std::optional<std::size_t> at = index.Find(number);
-    const fs::path whole = WholeVersionFile(cardTypeFolder, number);
-    if (!at || !Exists(whole)) return true;  // nothing to drop, or an earlier history's copy
+    if (!at || !HasWholeCopy(cardTypeFolder, number)) return true;
+    // An earlier history's plain copy is measured as it is: it goes once a delta replaces it.
+    const fs::path zst = WholeVersionFile(cardTypeFolder, number);
+    const std::uint64_t wholeBytes =
+        Exists(zst) ? FileSize(zst) : FileSize(VersionCardList(cardTypeFolder, number));
     std::size_t chain = 1;
     std::uint64_t deltaBytes = 0;
     for (std::size_t i = *at; i-- > 0;) {
         const int version = index.Versions[i].Number;
         if (HasWholeCopy(cardTypeFolder, version)) break;
         ++chain;
-        deltaBytes += FileSize(DeltaVersionFile(cardTypeFolder, version, index.Versions[i + 1].Number));
+        deltaBytes +=
+            FileSize(DeltaVersionFile(cardTypeFolder, version, index.Versions[i + 1].Number));
     }
-    return chain >= kMaxDeltaChain || deltaBytes > FileSize(whole) / 2;
+    return chain >= kMaxDeltaChain || deltaBytes > wholeBytes / 2;
 }
 
-void DropReplacedCopies(const fs::path& cardTypeFolder, const THistoryIndex& index,
-                        int number, bool whole) noexcept {
+void DropReplacedCopies(const fs::path& cardTypeFolder, const THistoryIndex& index, int number,
+                        bool whole) noexcept {
     try {
         const std::optional<std::size_t> at = index.Find(number);
         if (!at) return;
