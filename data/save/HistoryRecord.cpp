@@ -185,6 +185,7 @@ void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& 
         const int number = m_versions[i].Version.Number;
         std::string bytes = bytesOf(m_versions[i].New ? newCardList : oldCardList,
                                     WholeVersionFile(m_cardTypeFolder, number));
+        store(VersionSumFile(m_cardTypeFolder, number), VersionSum(bytes));
         if (i + 1 == m_versions.size())
             store(WholeVersionFile(m_cardTypeFolder, number), CompressWhole(bytes));
         else

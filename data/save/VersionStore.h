@@ -23,6 +23,12 @@ std::filesystem::path DeltaVersionFile(const std::filesystem::path& cardTypeFold
 // Whether the version has its whole card list (compressed or as it was).
 bool HasWholeCopy(const std::filesystem::path& cardTypeFolder, int number);
 
+// N/cardlist.sum: the size and a 64-bit hash of version N's card list, so that telling whether
+// the card list file is the current version reads that file once instead of bringing the
+// version back.
+std::filesystem::path VersionSumFile(const std::filesystem::path& cardTypeFolder, int number);
+std::string VersionSum(std::string_view bytes);
+
 std::string CompressWhole(std::string_view bytes);
 std::string CompressDelta(std::string_view bytes, std::string_view base);
 
@@ -45,8 +51,9 @@ void DropReplacedCopies(const std::filesystem::path& cardTypeFolder, const THist
                         int number, bool whole) noexcept;
 
 // A whole copy every so often: once this many deltas would lie between a version and the next
-// whole copy, or once they add up to more than half of it.
-inline constexpr std::size_t kMaxDeltaChain = 50;
+// whole copy, or once they add up to more than half of it. The count lies above the versions
+// kept, so that small changes keep one whole copy only (a 100,000-card list's is 2.8 MB).
+inline constexpr std::size_t kMaxDeltaChain = 64;
 // Whether `number`, about to become a delta, keeps its whole copy by that rule.
 bool NeedsWholeCopy(const std::filesystem::path& cardTypeFolder, const THistoryIndex& index,
                     int number);
