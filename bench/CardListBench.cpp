@@ -40,12 +40,12 @@ std::filesystem::path CardListFile(int count, int shape) {
     return file;
 }
 
-template <void (*Read)(const std::filesystem::path&, TCardInfos&)>
+template <void (*Read)(const std::filesystem::path&, TCardInfos&, TCardListIdentity*)>
 void BM_Reader(benchmark::State& state) {
     auto file = CardListFile(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         TCardInfos cards;
-        Read(file, cards);
+        Read(file, cards, nullptr);
         benchmark::DoNotOptimize(cards.data());
     }
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file));

@@ -12,6 +12,7 @@
 #include "files/WholeFile.h"
 #include "pictures/CardImages.h"
 #include "save/CardStore.h"
+#include "save/CardTypeLock.h"
 
 namespace fs = std::filesystem;
 
@@ -72,12 +73,8 @@ TCardOptions ParseOptions(const Args& args, std::size_t first, bool editing) {
     return options;
 }
 
-TCardInfos ReadCards(const fs::path& folder) {
-    TCardInfos cards;
-    // A card list that does not read is never written over.
-    ReadCardList(folder / kCardListFileName, cards);
-    return cards;
-}
+// A card list that does not read is never written over.
+TCardsAsRead ReadCards(const fs::path& folder) { return ReadCardsAsRead(folder); }
 
 // The checks of a drop on the card dialog, in its order: the name, then the extension, then
 // the file itself. currentName is the side's picture before the change.
@@ -129,13 +126,15 @@ int CmdAdd(const Args& args) {
     ExpectFolderArguments(args, 1);
     const TCardOptions options = ParseOptions(args, 1, false);
     const fs::path folder = args[0];
-    const TCardInfos cards = ReadCards(folder);
+    // Held from the read to the write, so that two writers at once never lose a change.
+    TCardTypeLock lock(folder);
+    TCardsAsRead read = ReadCards(folder);
     const fs::path imageFolder = folder / kImageFolderName;
     TCardInfo card;
     ApplyTexts(options, card);
     const TSideChange front = SideChange(imageFolder, options.Front, "");
     const TSideChange back = SideChange(imageFolder, options.Back, "");
-    SaveCard(folder, cards, std::nullopt, card, front, back);
+    SaveCard(folder, std::move(read), std::nullopt, card, front, back);
     return 0;
 }
 
@@ -143,21 +142,24 @@ int CmdEdit(const Args& args) {
     ExpectFolderArguments(args, 2);
     const fs::path folder = args[0];
     const TCardOptions options = ParseOptions(args, 2, true);
-    const TCardInfos cards = ReadCards(folder);
-    const std::size_t index = CardIndex(args[1], cards);
+    TCardTypeLock lock(folder);
+    TCardsAsRead read = ReadCards(folder);
+    const std::size_t index = CardIndex(args[1], read.Cards);
     const fs::path imageFolder = folder / kImageFolderName;
-    TCardInfo card = cards[index];
+    TCardInfo card = read.Cards[index];
     ApplyTexts(options, card);
     const TSideChange front = SideChange(imageFolder, options.Front, card.FrontImageFileName);
     const TSideChange back = SideChange(imageFolder, options.Back, card.BackImageFileName);
-    SaveCard(folder, cards, index, card, front, back);
+    SaveCard(folder, std::move(read), index, card, front, back);
     return 0;
 }
 
 int CmdRemove(const Args& args) {
     ExpectArgCount(args, 2);
     const fs::path folder = args[0];
-    const TCardInfos cards = ReadCards(folder);
-    DeleteCard(folder, cards, CardIndex(args[1], cards));
+    TCardTypeLock lock(folder);
+    TCardsAsRead read = ReadCards(folder);
+    const std::size_t index = CardIndex(args[1], read.Cards);
+    DeleteCard(folder, std::move(read), index);
     return 0;
 }

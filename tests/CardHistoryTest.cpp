@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 
+#include "CardsAsRead.h"
 #include "CliRun.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
@@ -88,16 +89,16 @@ protected:
 TEST_F(CardHistoryTest, EachKindOfChangeIsUndoneAndRedoneWithItsFiles) {
     std::vector<TreeSnapshot> states{Visible()};
     // Register with two pictures.
-    SaveCard(m_folder, Cards(), std::nullopt, {"", "", "1", "one", false, ""},
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "1", "one", false, ""},
              Replace("a.jpg", kPhoto), Replace("b.jpg", kGray));
     states.push_back(Visible());
     // Edit: the front replaced by another file of the same name, the back removed.
-    SaveCard(m_folder, Cards(), 0, {"", "", "1", "one edited", false, ""}, Replace("a.jpg", kCmyk),
-             kRemove);
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, {"", "", "1", "one edited", false, ""},
+             Replace("a.jpg", kCmyk), kRemove);
     states.push_back(Visible());
     EXPECT_FALSE(fs::exists(m_image / "b.jpg"));
     // Edit: the front replaced by a new name.
-    SaveCard(m_folder, Cards(), 0, Cards()[0], Replace("c.jpg", kGray), kKeep);
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, Cards()[0], Replace("c.jpg", kGray), kKeep);
     states.push_back(Visible());
     // The owned mark.
     TCardInfos owned = Cards();
@@ -105,7 +106,7 @@ TEST_F(CardHistoryTest, EachKindOfChangeIsUndoneAndRedoneWithItsFiles) {
     SaveCards(m_folder, owned);
     states.push_back(Visible());
     // Delete: the pictures stay, as they always did.
-    DeleteCard(m_folder, Cards(), 0);
+    DeleteCard(m_folder, AsReadNow(m_folder, Cards()), 0);
     states.push_back(Visible());
     EXPECT_TRUE(fs::exists(m_image / "c.jpg"));
 
@@ -132,13 +133,14 @@ TEST_F(CardHistoryTest, EachKindOfChangeIsUndoneAndRedoneWithItsFiles) {
 }
 
 TEST_F(CardHistoryTest, ANewChangeAfterUndoEndsTheRedoAndRestoreIsItselfUndone) {
-    SaveCard(m_folder, Cards(), std::nullopt, {"", "", "1", "", false, ""},
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "1", "", false, ""},
              Replace("a.jpg", kPhoto), kKeep);
     const TreeSnapshot one = Visible();
-    SaveCard(m_folder, Cards(), 0, Cards()[0], Replace("a.jpg", kGray), kKeep);
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, Cards()[0], Replace("a.jpg", kGray), kKeep);
     const TreeSnapshot two = Visible();
     Undo(m_folder);
-    SaveCard(m_folder, Cards(), std::nullopt, {"", "", "2", "", false, ""}, kKeep, kKeep);
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "2", "", false, ""},
+             kKeep, kKeep);
     EXPECT_FALSE(CanRedo(m_folder));
     const std::vector<THistoryEntry> entries = ListHistory(m_folder);
     ASSERT_EQ(entries.size(), 3u);  // the empty list, one card, two cards
@@ -158,10 +160,10 @@ TEST_F(CardHistoryTest, ANewChangeAfterUndoEndsTheRedoAndRestoreIsItselfUndone) 
 }
 
 TEST_F(CardHistoryTest, AFreshProcessStillUndoesAndRedoes) {
-    SaveCard(m_folder, Cards(), std::nullopt, {"", "", "1", "", true, ""}, Replace("a.jpg", kPhoto),
-             kKeep);
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "1", "", true, ""},
+             Replace("a.jpg", kPhoto), kKeep);
     const TreeSnapshot one = Visible();
-    SaveCard(m_folder, Cards(), 0, Cards()[0], Replace("a.jpg", kCmyk), kKeep);
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, Cards()[0], Replace("a.jpg", kCmyk), kKeep);
     const TreeSnapshot two = Visible();
     const std::string folder = "'" + m_folder.string() + "'";
     CliResult run = RunCli("undo " + folder);
@@ -175,17 +177,19 @@ TEST_F(CardHistoryTest, AFreshProcessStillUndoesAndRedoes) {
 TEST_F(CardHistoryTest, PruningKeepsFiftyVersionsBackAndEveryPictureTheyName) {
     // 60 changes: each registers a card with a new picture, every fifth replaces the first card's
     // picture under its own name, every seventh removes the last card's picture.
-    SaveCard(m_folder, Cards(), std::nullopt, {"", "", "0", "", false, ""},
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "0", "", false, ""},
              Replace("first.jpg", kPhoto), kKeep);
     for (int i = 1; i < 60; ++i) {
         const std::string name = "p" + std::to_string(i) + ".jpg";
         if (i % 5 == 0)
-            SaveCard(m_folder, Cards(), 0, Cards()[0],
+            SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, Cards()[0],
                      Replace("first.jpg", i % 10 == 0 ? kPhoto : kGray), kKeep);
         else if (i % 7 == 0)
-            SaveCard(m_folder, Cards(), Cards().size() - 1, Cards().back(), kRemove, kKeep);
+            SaveCard(m_folder, AsReadNow(m_folder, Cards()), Cards().size() - 1, Cards().back(),
+                     kRemove, kKeep);
         else
-            SaveCard(m_folder, Cards(), std::nullopt, {"", "", std::to_string(i), "", false, ""},
+            SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt,
+                     {"", "", std::to_string(i), "", false, ""},
                      Replace(name, i % 2 ? kCmyk : kGray), kKeep);
         ASSERT_EQ(MissingFiles(), "") << "after change " << i;
     }
@@ -210,7 +214,8 @@ TEST_F(CardHistoryTest, PruningKeepsFiftyVersionsBackAndEveryPictureTheyName) {
 }
 
 TEST_F(CardHistoryTest, AChangeMadeOutsideTheHistoryIsKeptAndCanBeUndone) {
-    SaveCard(m_folder, Cards(), std::nullopt, {"", "", "1", "", false, ""}, kKeep, kKeep);
+    SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "1", "", false, ""},
+             kKeep, kKeep);
     const TreeSnapshot recorded = Visible();
     // An older version of the program, or an editor, writes the card list.
     const std::string outside = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\n<cardlist/>\n";
@@ -481,10 +486,11 @@ TEST_F(CardHistoryTest, AFailureAtAnyStepOfUndoRedoRestoreOrAFullHistoryLeavesEv
         fs::remove_all(m_folder);
         fs::create_directories(m_image);
         WriteCardList({}, m_folder);
-        SaveCard(m_folder, Cards(), std::nullopt, {"", "", "1", "", false, ""},
+        SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "1", "", false, ""},
                  Replace("a.jpg", kPhoto), kKeep);
-        SaveCard(m_folder, Cards(), 0, Cards()[0], Replace("a.jpg", kGray), kKeep);
-        SaveCard(m_folder, Cards(), std::nullopt, {"", "", "2", "", false, ""},
+        SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, Cards()[0], Replace("a.jpg", kGray),
+                 kKeep);
+        SaveCard(m_folder, AsReadNow(m_folder, Cards()), std::nullopt, {"", "", "2", "", false, ""},
                  Replace("b.jpg", kCmyk), kRemove);
         for (int i = 3; i < changes; ++i)
             SaveCards(m_folder, {{"", "", std::to_string(i), "", false, ""}});
@@ -499,10 +505,16 @@ TEST_F(CardHistoryTest, AFailureAtAnyStepOfUndoRedoRestoreOrAFullHistoryLeavesEv
         {"restore of the first card", [&] { build(3, true); },
          [&] { RestoreVersion(m_folder, ListHistory(m_folder).at(2).Version); }},
         {"a save that ends the redo", [&] { build(3, true); },
-         [&] { SaveCard(m_folder, Cards(), 0, Cards()[0], Replace("c.jpg", kPhoto), kKeep); }},
+         [&] {
+             SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, Cards()[0],
+                      Replace("c.jpg", kPhoto), kKeep);
+         }},
         {"a save into a full history",
          [&] { build(static_cast<int>(kKeptPreviousVersions) + 2, false); },
-         [&] { SaveCard(m_folder, Cards(), 0, Cards()[0], Replace("c.jpg", kPhoto), kKeep); }},
+         [&] {
+             SaveCard(m_folder, AsReadNow(m_folder, Cards()), 0, Cards()[0],
+                      Replace("c.jpg", kPhoto), kKeep);
+         }},
     };
     // Once as on most file systems, once without hard links (FAT, say), where the history keeps
     // flushed copies.

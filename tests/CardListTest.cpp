@@ -17,12 +17,12 @@ const std::filesystem::path kFixtures = std::filesystem::path(VASTRELLE_TEST_DAT
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
 // The reader under test: the reader itself (fast path first), or the general parser alone.
-using ReaderFunction = void (*)(const std::filesystem::path&, TCardInfos&);
+using ReaderFunction = void (*)(const std::filesystem::path&, TCardInfos&, TCardListIdentity*);
 ReaderFunction g_reader = ReadCardList;
 
 TCardInfos Read(const std::filesystem::path& file) {
     TCardInfos cards;
-    g_reader(file, cards);
+    g_reader(file, cards, nullptr);
     return cards;
 }
 

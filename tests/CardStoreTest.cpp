@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <functional>
 
+#include "CardsAsRead.h"
 #include "RestrictedChild.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
@@ -51,51 +52,56 @@ std::vector<TScenario> Scenarios() {
     return {
         {"register with two pictures",
          [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, c, std::nullopt, texts, Replace("n1.jpg", kCmyk),
+             SaveCard(f, AsReadNow(f, c), std::nullopt, texts, Replace("n1.jpg", kCmyk),
                       Replace("n2.jpeg", kGray));
          },
          {{"n1.jpg", kCmyk}, {"n2.jpeg", kGray}},
          {}},
         {"replace a side by a new name",
          [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, c, 0, texts, Replace("c.jpg", kCmyk), kKeep);
+             SaveCard(f, AsReadNow(f, c), 0, texts, Replace("c.jpg", kCmyk), kKeep);
          },
          {{"c.jpg", kCmyk}},
          {"a.jpg", "a.thm", "a.thm_large"}},
         {"replace a side by the same name",
          [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, c, 0, texts, Replace("a.jpg", kCmyk), kKeep);
+             SaveCard(f, AsReadNow(f, c), 0, texts, Replace("a.jpg", kCmyk), kKeep);
          },
          {{"a.jpg", kCmyk}},
          {}},
         {"replace both sides, one by the same name, one by a new one",
          [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, c, 0, texts, Replace("a.jpg", kGray), Replace("d.jpg", kCmyk));
+             SaveCard(f, AsReadNow(f, c), 0, texts, Replace("a.jpg", kGray),
+                      Replace("d.jpg", kCmyk));
          },
          {{"a.jpg", kGray}, {"d.jpg", kCmyk}},
          {"b.jpg", "b.thm", "b.thm_large"}},
         {"remove a side",
-         [=](const fs::path& f, const TCardInfos& c) { SaveCard(f, c, 0, texts, kKeep, kRemove); },
+         [=](const fs::path& f, const TCardInfos& c) {
+             SaveCard(f, AsReadNow(f, c), 0, texts, kKeep, kRemove);
+         },
          {},
          {"b.jpg", "b.thm", "b.thm_large"}},
         {"replace one side of a card whose sides share a file",
          [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, c, 1, texts, Replace("e.jpg", kCmyk), kKeep);
+             SaveCard(f, AsReadNow(f, c), 1, texts, Replace("e.jpg", kCmyk), kKeep);
          },
          {{"e.jpg", kCmyk}},
          {}},
         {"remove one side of a card whose sides share a file",
-         [=](const fs::path& f, const TCardInfos& c) { SaveCard(f, c, 1, texts, kRemove, kKeep); },
+         [=](const fs::path& f, const TCardInfos& c) {
+             SaveCard(f, AsReadNow(f, c), 1, texts, kRemove, kKeep);
+         },
          {},
          {}},
         {"replace x.jpg by x.jpeg, which shares its thumbnails",
          [=](const fs::path& f, const TCardInfos& c) {
-             SaveCard(f, c, 0, texts, kKeep, Replace("b.jpeg", kCmyk));
+             SaveCard(f, AsReadNow(f, c), 0, texts, kKeep, Replace("b.jpeg", kCmyk));
          },
          {{"b.jpeg", kCmyk}},
          {"b.jpg"}},
         {"delete a card",
-         [](const fs::path& f, const TCardInfos& c) { DeleteCard(f, c, 0); },
+         [](const fs::path& f, const TCardInfos& c) { DeleteCard(f, AsReadNow(f, c), 0); },
          {},
          {}},
     };
@@ -264,7 +270,8 @@ TEST_F(CardStoreTest, EverySaveRunsThroughWithoutHardLinks) {
 TEST_F(CardStoreTest, ASaveFlushesEveryFileBeforeNamingItAndEveryFolderAfter) {
     const TCardInfos cards = MakeCardType();
     fileops::testing::Watch();
-    SaveCard(m_folder, cards, 0, cards[0], Replace("a.jpg", kGray), Replace("d.jpg", kCmyk));
+    SaveCard(m_folder, AsReadNow(m_folder, cards), 0, cards[0], Replace("a.jpg", kGray),
+             Replace("d.jpg", kCmyk));
     const std::vector<fileops::testing::TRecord> calls = fileops::testing::Record();
     fileops::testing::Reset();
 
@@ -323,7 +330,7 @@ TEST_F(CardStoreTest, AReadOnlyOldPictureRefusesTheSaveBeforeAnythingChanges) {
     const TreeSnapshot before = SnapshotTree(m_folder);
     for (const TSideChange& front : {Replace("c.jpg", kCmyk), kRemove, Replace("a.jpg", kCmyk)}) {
         const std::string result = RunInChild(AsUnprivilegedUser(), [&] {
-            SaveCard(m_folder, cards, 0, cards[0], front, kKeep);
+            SaveCard(m_folder, AsReadNow(m_folder, cards), 0, cards[0], front, kKeep);
             return std::string("saved");
         });
         const std::string path = (m_image / "a.jpg").string();
@@ -337,7 +344,8 @@ TEST_F(CardStoreTest, AReadOnlyOldPictureRefusesTheSaveBeforeAnythingChanges) {
 TEST_F(CardStoreTest, APictureThatDoesNotDecodeIsRefusedBeforeAnythingIsWritten) {
     const TCardInfos cards = MakeCardType();
     const TreeSnapshot before = SnapshotTree(m_folder);
-    EXPECT_THROW(SaveCard(m_folder, cards, 0, cards[0], Replace("a.jpg", "not a jpeg"), kKeep),
+    EXPECT_THROW(SaveCard(m_folder, AsReadNow(m_folder, cards), 0, cards[0],
+                          Replace("a.jpg", "not a jpeg"), kKeep),
                  VastrelleError);
     EXPECT_EQ(TreeDifferences(before, SnapshotTree(m_folder)), "");
 }
@@ -345,7 +353,7 @@ TEST_F(CardStoreTest, APictureThatDoesNotDecodeIsRefusedBeforeAnythingIsWritten)
 TEST_F(CardStoreTest, ADecodedPictureGivesTheSameThumbnailsAsItsBytes) {
     const TCardInfos cards = MakeCardType();
     auto decoded = std::make_shared<const TBitmap>(DecodeJpeg(kPhoto));
-    SaveCard(m_folder, cards, std::nullopt, cards[2],
+    SaveCard(m_folder, AsReadNow(m_folder, cards), std::nullopt, cards[2],
              {TSideEdit::Replace, {"p.jpg", kPhoto, decoded}}, kKeep);
     const TThumbnailFiles expected = MakeThumbnailFiles(kPhoto, nullptr, m_image, "p.jpg");
     EXPECT_EQ(ReadFileBytes(m_image / "p.thm_large"), expected.Large);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <random>
 
+#include "CardsAsRead.h"
 #include "TempDir.h"
 #include "cardlist/CardList.h"
 #include "cardtypes/Settings.h"
@@ -200,7 +201,8 @@ TEST(CrashConsistency, KilledCardSaveLeavesACardListNamingOnlyPicturesThatExist)
                       const std::string& backBytes) {
         TCardInfos cards;
         ReadCardList(folder / kCardListFileName, cards);
-        SaveCard(folder, cards, 0, cards.at(0), {TSideEdit::Replace, {front, frontBytes, nullptr}},
+        SaveCard(folder, AsReadNow(folder, cards), 0, cards.at(0),
+                 {TSideEdit::Replace, {front, frontBytes, nullptr}},
                  {TSideEdit::Replace, {"b.jpg", backBytes, nullptr}});
     };
     WriteCardList(oldCards, folder);
@@ -233,13 +235,13 @@ TEST(CrashConsistency, KilledUndoAndRedoLeaveAConsistentCardTypeAndHistory) {
     fs::create_directories(image);
     const fs::path images = fs::path(VASTRELLE_TEST_DATA_DIR) / "images";
     WriteCardList({}, folder);
-    SaveCard(folder, {}, std::nullopt, {"", "", "1", "card", true, ""},
+    SaveCard(folder, AsReadNow(folder, {}), std::nullopt, {"", "", "1", "card", true, ""},
              {TSideEdit::Replace, {"a.jpg", ReadFileBytes(images / "photo.jpg"), nullptr}},
              {TSideEdit::Replace, {"b.jpg", ReadFileBytes(images / "gray.jpg"), nullptr}});
     const TCardInfos oldCards = {{"a.jpg", "b.jpg", "1", "card", true, ""}};
     TCardInfos cards;
     ReadCardList(folder / kCardListFileName, cards);
-    SaveCard(folder, cards, 0, cards[0],
+    SaveCard(folder, AsReadNow(folder, cards), 0, cards[0],
              {TSideEdit::Replace, {"c.jpg", ReadFileBytes(images / "cmyk.jpg"), nullptr}},
              {TSideEdit::Replace, {"b.jpg", ReadFileBytes(images / "progressive.jpg"), nullptr}});
     const TCardInfos newCards = {{"c.jpg", "b.jpg", "1", "card", true, ""}};

@@ -41,13 +41,14 @@ bool TCardTypeDocument::Reload() { return Load(m_name, nullptr); }
 
 // `written` are cards just written into the card list of the loaded folder and known to read
 // back as exactly them, so they are taken instead of reading the file again.
-bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardInfos* written) {
+bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* written) {
     emit CardsAboutToReset();
     std::filesystem::path previousFolder = m_paths.CardTypeFolder();
     m_name = cardTypeName;
     m_paths.Clear();
     m_loaded = false;
     m_readComplete = false;
+    m_identity = {};
 
     // The model is reset once, with the cards read or with none: a failed read leaves the list
     // empty, never half-filled.
@@ -62,10 +63,12 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardInfos* writte
         if (!cardTypeName.empty() && m_paths.Set(m_programFolder, cardTypeName) &&
             std::filesystem::is_regular_file(m_paths.CardTypeFolder() / kCardListFileName, ec)) {
             m_loaded = true;
-            if (written && previousFolder == m_paths.CardTypeFolder())
-                cards = std::move(*written);
-            else
-                ReadCardList(m_paths.CardTypeFolder() / kCardListFileName, cards);
+            if (written && previousFolder == m_paths.CardTypeFolder()) {
+                cards = std::move(written->Cards);
+                m_identity = written->Identity;
+            } else {
+                ReadCardList(m_paths.CardTypeFolder() / kCardListFileName, cards, &m_identity);
+            }
             m_readComplete = true;
             read = true;
         }
@@ -80,8 +83,8 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardInfos* writte
 
 // The list shows the cards until the reload, also while a failure is being reported, so a save
 // works on a copy; the reload then replaces the array by what the file holds.
-void TCardTypeDocument::SaveAndReload(const std::function<TCardInfos()>& save) {
-    std::optional<TCardInfos> saved;
+void TCardTypeDocument::SaveAndReload(const std::function<TCardsAsRead()>& save) {
+    std::optional<TCardsAsRead> saved;
     try {
         saved = save();
     } catch (const VastrelleError& error) {
@@ -91,8 +94,8 @@ void TCardTypeDocument::SaveAndReload(const std::function<TCardInfos()>& save) {
 }
 
 // Cards the file gives back unchanged need not be read again.
-void TCardTypeDocument::ReloadWithSaved(std::optional<TCardInfos> saved) {
-    if (saved && ReadsBackAsWritten(*saved)) {
+void TCardTypeDocument::ReloadWithSaved(std::optional<TCardsAsRead> saved) {
+    if (saved && ReadsBackAsWritten(saved->Cards)) {
         Load(m_name, &*saved);
     } else {
         saved.reset();  // not held beside the cards read again
@@ -105,44 +108,58 @@ void TCardTypeDocument::ReloadWithSaved(std::optional<TCardInfos> saved) {
 #endif
 }
 
-void TCardTypeDocument::SaveCards(TCardInfos cards) {
+TCardsAsRead TCardTypeDocument::WithIdentity(TCardInfos written) const {
+    return {std::move(written), CardListIdentityOf(m_paths.CardTypeFolder() / kCardListFileName)};
+}
+
+TCardsAsRead TCardTypeDocument::CardsAsRead(std::size_t room) const {
+    TCardsAsRead read;
+    read.Cards.reserve(Cards().size() + room);
+    read.Cards.assign(Cards().begin(), Cards().end());
+    read.Identity = m_identity;
+    return read;
+}
+
+void TCardTypeDocument::SaveCardEdits(std::vector<TCardEdit> edits) {
     if (!IsWritable()) return;
-    SaveAndReload([&] { return ::SaveCards(m_paths.CardTypeFolder(), std::move(cards)); });
+    SaveAndReload(
+        [&] { return ::SaveCardEdits(m_paths.CardTypeFolder(), CardsAsRead(), std::move(edits)); });
 }
 
 void TCardTypeDocument::ToggleOwned(std::size_t index) {
     if (!IsWritable() || index >= Cards().size()) return;
-    TCardInfos cards = Cards();
-    cards[index].Owned = !cards[index].Owned;
-    SaveCards(std::move(cards));
+    TCardInfo card = Cards()[index];
+    card.Owned = !card.Owned;
+    std::vector<TCardEdit> edits;
+    edits.push_back(TCardEdit{index, std::move(card)});
+    SaveCardEdits(std::move(edits));
 }
 
 void TCardTypeDocument::DeleteCard(std::size_t index) {
     if (!IsWritable() || index >= Cards().size()) return;
     // The card's picture files stay, as they always have: their names stay taken, and
     // `vastrelle-cli check` lists them as orphans.
-    SaveAndReload([&] { return ::DeleteCard(m_paths.CardTypeFolder(), Cards(), index); });
+    SaveAndReload([&] { return ::DeleteCard(m_paths.CardTypeFolder(), CardsAsRead(), index); });
 }
 
 void TCardTypeDocument::Undo() {
     if (!IsWritable()) return;
-    SaveAndReload([this] { return ::Undo(m_paths.CardTypeFolder()); });
+    SaveAndReload([this] { return WithIdentity(::Undo(m_paths.CardTypeFolder())); });
 }
 
 void TCardTypeDocument::Redo() {
     if (!IsWritable()) return;
-    SaveAndReload([this] { return ::Redo(m_paths.CardTypeFolder()); });
+    SaveAndReload([this] { return WithIdentity(::Redo(m_paths.CardTypeFolder())); });
 }
 
 TCardInfo TCardTypeDocument::SaveCard(std::optional<std::size_t> index, const TCardInfo& card,
                                       const TSideChange& front, const TSideChange& back) {
     // The save's own copy, with room for one more card: a register then never moves the whole
     // array to a buffer twice its size while both are held.
-    TCardInfos cards;
-    cards.reserve(Cards().size() + 1);
-    cards.assign(Cards().begin(), Cards().end());
-    m_savedCards = ::SaveCard(m_paths.CardTypeFolder(), std::move(cards), index, card, front, back);
-    return index ? m_savedCards->at(*index) : m_savedCards->back();
+    std::size_t savedAt = 0;
+    m_savedCards =
+        ::SaveCard(m_paths.CardTypeFolder(), CardsAsRead(1), index, card, front, back, &savedAt);
+    return m_savedCards->Cards.at(savedAt);
 }
 
 void TCardTypeDocument::ShowSavedCard() { ReloadWithSaved(std::exchange(m_savedCards, {})); }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Thumbnails.h"
+#include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
 #include "cardtypes/CardTypes.h"
 #include "files/VastrelleError.h"
@@ -48,7 +49,7 @@ public:
     // Changes of the loaded card type, each saved at once and then shown as the file now is. A
     // failed save is signalled through Failed before the reload; a failed reload throws. Nothing
     // is done unless the card type is writable.
-    void SaveCards(TCardInfos cards);  // texts or owned marks only; pictures stay
+    void SaveCardEdits(std::vector<TCardEdit> edits);  // texts or owned marks; pictures stay
     void ToggleOwned(std::size_t index);
     void DeleteCard(std::size_t index);
     void Undo();
@@ -69,9 +70,13 @@ signals:
     void Failed(const VastrelleError& error);
 
 private:
-    bool Load(const std::string& cardTypeName, TCardInfos* written);
-    void SaveAndReload(const std::function<TCardInfos()>& save);
-    void ReloadWithSaved(std::optional<TCardInfos> saved);
+    bool Load(const std::string& cardTypeName, TCardsAsRead* written);
+    void SaveAndReload(const std::function<TCardsAsRead()>& save);
+    void ReloadWithSaved(std::optional<TCardsAsRead> saved);
+    // The cards as the list shows them with what their read saw, for a save computed from them.
+    TCardsAsRead CardsAsRead(std::size_t room = 0) const;
+    // Cards an undo or redo wrote, with the identity of the file they are in now.
+    TCardsAsRead WithIdentity(TCardInfos written) const;
 
     std::filesystem::path m_programFolder;
     TCardListModel* m_model;
@@ -80,6 +85,8 @@ private:
     TThumbnailKind m_kind;
     bool m_loaded = false;
     bool m_readComplete = false;
+    // What the read of the shown cards saw, so that a save can tell whether the file changed.
+    TCardListIdentity m_identity;
     // The cards the card dialog's save wrote, for the reload after it.
-    std::optional<TCardInfos> m_savedCards;
+    std::optional<TCardsAsRead> m_savedCards;
 };

@@ -2,6 +2,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/xmlreader.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -248,10 +249,14 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
     return true;
 }
 
-// The whole file; its failure is the reader's "cannot open".
-TFileBytes ReadCardListText(const std::filesystem::path& file) {
-    std::optional<TFileBytes> text = ReadFileAtSize(file);
+// The whole file; its failure is the reader's "cannot open". The identity is taken from the
+// descriptor read and the bytes already in memory.
+TFileBytes ReadCardListText(const std::filesystem::path& file,
+                            TCardListIdentity* identity = nullptr) {
+    struct stat status {};
+    std::optional<TFileBytes> text = ReadFileAtSize(file, &status);
     if (!text) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    if (identity) *identity = CardListIdentityFrom(status, CardListHash(text->View()));
     return std::move(*text);
 }
 
@@ -319,9 +324,10 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
 
 }  // namespace
 
-void ReadCardList(const std::filesystem::path& file, TCardInfos& cards) {
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
+                  TCardListIdentity* identity) {
     cards.clear();
-    const TFileBytes text = ReadCardListText(file);
+    const TFileBytes text = ReadCardListText(file, identity);
     if (ReadCardListFast(UpToNul(text.View()), cards)) return;
     ParseCardList(file, std::string(text.View()), cards);
 }
@@ -333,6 +339,7 @@ void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file
     ParseCardList(file, std::string(bytes), cards);
 }
 
-void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards) {
-    ParseCardList(file, std::string(ReadCardListText(file).View()), cards);
+void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards,
+                          TCardListIdentity* identity) {
+    ParseCardList(file, std::string(ReadCardListText(file, identity).View()), cards);
 }

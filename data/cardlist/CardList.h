@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
 #include "files/PendingFile.h"
 
@@ -26,8 +27,10 @@ void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTyp
 // Reads a card list file into `cards` (replacing its content). Throws VastrelleError with the
 // reader's message when the file cannot be opened, does not parse, or holds a field that is not
 // simple text; a read that throws did not finish and its cards must not be saved back.
-// A file with no root element (no bytes, or a NUL first) reads as no cards.
-void ReadCardList(const std::filesystem::path& file, TCardInfos& cards);
+// A file with no root element (no bytes, or a NUL first) reads as no cards. `identity`, when
+// given, receives what the read saw (the file's status and the hash of the bytes read).
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
+                  TCardListIdentity* identity = nullptr);
 
 // The same read from bytes held already (a kept version); `file` names them in messages.
 void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,
@@ -35,4 +38,5 @@ void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file
 
 // The same read by the general XML parser alone, without the fast path for Shift_JIS files: the
 // reference the fast path is checked against.
-void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards);
+void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards,
+                          TCardListIdentity* identity = nullptr);

@@ -19,4 +19,6 @@ inline constexpr const char* kCardListCreateFailed =
     "カード種類フォルダ[cardlist.dat]の作成に失敗しました。";
 inline constexpr const char* kBadCardTypeName =
     "カード種類名称に使用できない文字が含まれています。";
+inline constexpr const char* kChangedOutside =
+    "カードリストが他のプログラムで変更されたため、保存しませんでした。最新の内容を表示します。";
 }  // namespace msg

@@ -25,9 +25,15 @@ public:
     const std::string& UnchangedFile() const { return m_unchangedFile; }
     void SetUnchangedFile(const std::string& path) { m_unchangedFile = path; }
 
+    // The save was refused because another program changed the card list since it was read;
+    // nothing was written, and the caller shows the file as it now is.
+    bool ChangedOutside() const { return m_changedOutside; }
+    void SetChangedOutside() { m_changedOutside = true; }
+
 private:
     MessageKind m_kind;
     std::string m_unchangedFile;
+    bool m_changedOutside = false;
 };
 
 // printf-style "%s"/"%d" substitution for the fixed message texts.

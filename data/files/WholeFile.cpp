@@ -14,11 +14,13 @@
 namespace {
 
 // Non-blocking, so that a pipe put there cannot hang the open; fstat then refuses it.
-TFileDescriptor OpenRegular(const std::filesystem::path& path, off_t& size) {
+TFileDescriptor OpenRegular(const std::filesystem::path& path, off_t& size,
+                            struct stat* status = nullptr) {
     TFileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
     size = st.st_size;
+    if (status) *status = st;
     return fd;
 }
 
@@ -44,9 +46,10 @@ char* WritableData(TFileBytes& bytes) { return bytes.Data(); }
 // costs more: its further bytes are gathered apart and the buffer made again once, instead of
 // growing it past the end on every read.
 template <class Buffer, class Make>
-std::optional<Buffer> ReadAtSize(const std::filesystem::path& path, Make make) {
+std::optional<Buffer> ReadAtSize(const std::filesystem::path& path, Make make,
+                                 struct stat* status) {
     off_t size = 0;
-    TFileDescriptor fd = OpenRegular(path, size);
+    TFileDescriptor fd = OpenRegular(path, size, status);
     if (!fd.Valid()) return std::nullopt;
     std::optional<Buffer> buffer(make(static_cast<std::size_t>(size)));
     const ssize_t n = ReadSome(fd.Get(), WritableData(*buffer), static_cast<std::size_t>(size));
@@ -71,18 +74,20 @@ std::optional<Buffer> ReadAtSize(const std::filesystem::path& path, Make make) {
 
 }  // namespace
 
-std::optional<TFileBytes> ReadFileAtSize(const std::filesystem::path& path) {
-    return ReadAtSize<TFileBytes>(path, [](std::size_t size) { return TFileBytes(size); });
+std::optional<TFileBytes> ReadFileAtSize(const std::filesystem::path& path, struct stat* status) {
+    return ReadAtSize<TFileBytes>(
+        path, [](std::size_t size) { return TFileBytes(size); }, status);
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    return ReadAtSize<std::string>(path, [](std::size_t size) { return std::string(size, '\0'); });
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, struct stat* status) {
+    return ReadAtSize<std::string>(
+        path, [](std::size_t size) { return std::string(size, '\0'); }, status);
 }
 
 bool ReadFileInPieces(const std::filesystem::path& path,
-                      const std::function<bool(std::string_view)>& piece) {
+                      const std::function<bool(std::string_view)>& piece, struct stat* status) {
     off_t size = 0;
-    TFileDescriptor fd = OpenRegular(path, size);
+    TFileDescriptor fd = OpenRegular(path, size, status);
     if (!fd.Valid()) return false;
     std::string buffer(kBlockSize, '\0');
     for (;;) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 // A file's bytes in a buffer of exactly their size, never filled before the read: a large card
 // list or camera picture is touched once, by the read itself.
 class TFileBytes {
@@ -28,16 +30,19 @@ private:
 
 // The whole content of a regular file, read at the size fstat gives (a file that grew meanwhile is
 // still read to its end); nullopt when it cannot be opened, is not a regular file (a folder, a
-// pipe), or a read fails.
-std::optional<TFileBytes> ReadFileAtSize(const std::filesystem::path& path);
+// pipe), or a read fails. `status`, when given, receives the status of the file read.
+std::optional<TFileBytes> ReadFileAtSize(const std::filesystem::path& path,
+                                         struct stat* status = nullptr);
 
 // The same bytes as a string, for a caller that keeps them.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
+                                         struct stat* status = nullptr);
 
 // The same bytes handed to `piece` a block at a time, so that they are never held whole; false
 // when the file cannot be read as above or `piece` returns false.
 bool ReadFileInPieces(const std::filesystem::path& path,
-                      const std::function<bool(std::string_view)>& piece);
+                      const std::function<bool(std::string_view)>& piece,
+                      struct stat* status = nullptr);
 
 // Whether both regular files read and hold the same bytes; the sizes are compared first.
 bool SameFileBytes(const std::filesystem::path& a, const std::filesystem::path& b);

@@ -7,6 +7,7 @@
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
 #include "save/CardStore.h"
+#include "save/CardTypeLock.h"
 #include "save/HistoryIndex.h"
 #include "save/VersionStore.h"
 
@@ -106,7 +107,10 @@ bool CanRedo(const fs::path& cardTypeFolder) {
     }
 }
 
+// Each takes the lock before it reads the history and the card list, so that what it brings
+// back is decided on the files as they are when it saves.
 TCardInfos Undo(const fs::path& cardTypeFolder) {
+    TCardTypeLock lock(cardTypeFolder);
     const THistoryState state = ReadState(cardTypeFolder);
     if (!state.HasCurrent || (state.Current == 0 && state.CardListIsCurrent))
         throw VastrelleError(kNothingToUndo);
@@ -117,6 +121,7 @@ TCardInfos Undo(const fs::path& cardTypeFolder) {
 }
 
 TCardInfos Redo(const fs::path& cardTypeFolder) {
+    TCardTypeLock lock(cardTypeFolder);
     const THistoryState state = ReadState(cardTypeFolder);
     if (!state.CardListIsCurrent || state.Current + 1 >= state.Index.Versions.size())
         throw VastrelleError(kNothingToRedo);
@@ -132,6 +137,7 @@ std::vector<THistoryEntry> ListHistory(const fs::path& cardTypeFolder) {
 }
 
 TCardInfos RestoreVersion(const fs::path& cardTypeFolder, int version) {
+    TCardTypeLock lock(cardTypeFolder);
     const THistoryState state = ReadState(cardTypeFolder);
     const std::optional<std::size_t> target = state.Index.Find(version);
     if (!target || !state.HasCurrent)

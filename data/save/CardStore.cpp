@@ -75,11 +75,12 @@ struct TTarget {
 // file that is not there.
 class TSave {
 public:
-    TSave(const fs::path& cardTypeFolder, const TCardChange& change)
+    TSave(const fs::path& cardTypeFolder, const TCardChange& change, TCardListIdentity* written)
         : m_cardTypeFolder(cardTypeFolder),
           m_imageFolder(cardTypeFolder / kImageFolderName),
           m_cardList(cardTypeFolder / kCardListFileName),
-          m_change(change) {
+          m_change(change),
+          m_written(written) {
         Prepare(change);
     }
     TSave(const TSave&) = delete;
@@ -218,15 +219,21 @@ private:
             target.NewBytes.clear();
             if (!target.New->Ok()) Fail(target);
         }
-        // Streamed: the text of 100,000 cards is never held whole beside the cards.
-        if (m_change.CardListBytes)
-            m_pendingCardList = std::make_unique<TPendingFile>(
-                m_cardTypeFolder, *m_change.CardListBytes, m_cardListMode);
-        else
-            m_pendingCardList = std::make_unique<TPendingFile>(
-                m_cardTypeFolder,
-                [this](const TByteSink& sink) { WriteCardListText(m_change.Cards, sink); },
-                m_cardListMode);
+        // Streamed: the text of 100,000 cards is never held whole beside the cards. Hashed on
+        // the way, for the identity of the written file.
+        m_pendingCardList = std::make_unique<TPendingFile>(
+            m_cardTypeFolder,
+            [this](const TByteSink& sink) {
+                auto hashed = [this, &sink](std::string_view piece) {
+                    m_writtenHash.Add(piece);
+                    return sink(piece);
+                };
+                if (m_change.CardListBytes)
+                    hashed(*m_change.CardListBytes);
+                else
+                    WriteCardListText(m_change.Cards, hashed);
+            },
+            m_cardListMode);
         if (!m_pendingCardList->Ok()) ThrowCardListFailed();
     }
 
@@ -261,6 +268,12 @@ private:
         if (!m_pendingCardList->CommitAs(m_cardList)) ThrowCardListFailed();
         m_cardListCommitted = true;
         if (!FlushFolder(m_cardTypeFolder)) ThrowCardListFailed();
+        if (!m_written) return;
+        // Under the lock the file is still the one just written: its status is the written one.
+        struct stat status {};
+        *m_written = ::stat(m_cardList.c_str(), &status) == 0
+                         ? CardListIdentityFrom(status, m_writtenHash.Value())
+                         : TCardListIdentity{};
     }
 
     void ReplaceAndRemove() {
@@ -308,6 +321,8 @@ private:
     fs::path m_imageFolder;
     fs::path m_cardList;
     const TCardChange& m_change;
+    TCardListIdentity* m_written;
+    TCardListHasher m_writtenHash;
     bool m_cardListExisted = false;
     std::optional<fs::path> m_oldCardList;  // the old card list's second name
     std::optional<mode_t> m_cardListMode;
@@ -318,58 +333,10 @@ private:
     bool m_finished = false;
 };
 
-void CheckIndex(const TCardInfos& cards, std::size_t index) {
-    if (index >= cards.size()) ThrowCardListFailed();
-}
-
 }  // namespace
 
-void SaveCardChange(const fs::path& cardTypeFolder, const TCardChange& change) {
-    TSave save(cardTypeFolder, change);
+void SaveCardChange(const fs::path& cardTypeFolder, const TCardChange& change,
+                    TCardListIdentity* written) {
+    TSave save(cardTypeFolder, change, written);
     save.Run();
-}
-
-TCardInfos SaveCard(const fs::path& cardTypeFolder, TCardInfos cards,
-                    std::optional<std::size_t> index, const TCardInfo& card,
-                    const TSideChange& front, const TSideChange& back) {
-    if (index) CheckIndex(cards, *index);
-    const TCardInfo before = index ? cards[*index] : TCardInfo{};
-    TCardInfo saved = card;
-    saved.FrontImageFileName = before.FrontImageFileName;
-    saved.BackImageFileName = before.BackImageFileName;
-    TCardChange change;
-    change.ReplacedStatus = StatusOf(cards);
-    for (auto [side, name] : {std::pair{&front, &saved.FrontImageFileName},
-                              std::pair{&back, &saved.BackImageFileName}}) {
-        if (side->Edit == TSideEdit::Keep) continue;
-        const std::string newName =
-            side->Edit == TSideEdit::Replace ? side->Picture.Name : std::string();
-        if (!name->empty() && *name != newName) change.Released.push_back(*name);
-        if (side->Edit == TSideEdit::Replace) change.Pictures.push_back(side->Picture);
-        *name = newName;
-    }
-    change.Cards = std::move(cards);
-    if (index)
-        change.Cards[*index] = std::move(saved);
-    else
-        change.Cards.push_back(std::move(saved));
-    SaveCardChange(cardTypeFolder, change);
-    return std::move(change.Cards);
-}
-
-TCardInfos DeleteCard(const fs::path& cardTypeFolder, TCardInfos cards, std::size_t index) {
-    CheckIndex(cards, index);
-    TCardChange change;
-    change.ReplacedStatus = StatusOf(cards);
-    change.Cards = std::move(cards);
-    change.Cards.erase(change.Cards.begin() + static_cast<std::ptrdiff_t>(index));
-    SaveCardChange(cardTypeFolder, change);
-    return std::move(change.Cards);
-}
-
-TCardInfos SaveCards(const fs::path& cardTypeFolder, TCardInfos cards) {
-    TCardChange change;
-    change.Cards = std::move(cards);
-    SaveCardChange(cardTypeFolder, change);
-    return std::move(change.Cards);
 }

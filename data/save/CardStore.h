@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
 #include "pictures/CardImages.h"
 
@@ -67,21 +68,59 @@ struct TCardChange {
 // message of the step that failed; a kill at any point leaves a card list that names only files
 // that exist and a history index that names only versions that are complete. A read-only file
 // that would be replaced or removed refuses the save before anything is written.
-void SaveCardChange(const std::filesystem::path& cardTypeFolder, const TCardChange& change);
+// `written`, when given, receives the identity of the card list file as written. The caller holds
+// the card type's lock (CardTypeLock.h) where the change was computed from a read.
+void SaveCardChange(const std::filesystem::path& cardTypeFolder, const TCardChange& change,
+                    TCardListIdentity* written = nullptr);
 
-// Registers (index empty: appended) or edits (card `*index` of `cards`) one card. `card` holds
+// The cards of one read with what that read saw.
+struct TCardsAsRead {
+    TCardInfos Cards;
+    TCardListIdentity Identity;
+};
+
+// Reads the card type's card list with its identity, for a change to be saved from it. Throws
+// VastrelleError with the reader's message; a read that throws is never saved back.
+TCardsAsRead ReadCardsAsRead(const std::filesystem::path& cardTypeFolder);
+
+// One card's part of a change of many cards: card `Index` of the cards as read (empty: a new card,
+// appended) becomes `After` (empty: the card is removed). Picture names are taken from After.
+struct TCardEdit {
+    std::optional<std::size_t> Index;
+    std::optional<TCardInfo> After;
+};
+
+// The save rule. Each function below takes the card type's lock and compares read.Identity with
+// the card list file. Unchanged: the change is made on read.Cards. Changed: the file is read
+// again and the change re-applied when that is unambiguous: a new card is appended; an edited or
+// removed card is found at the same position with the same number and title, or else as the only
+// card with that number and title, and only the fields the change changed are set, so that an
+// outside change of another field survives. Otherwise nothing is written and VastrelleError is
+// thrown with msg::kChangedOutside and ChangedOutside() true: when the card is not found or is
+// found twice, when a field was changed both outside and here to different values, when a
+// removed card was changed outside, when the card list no longer reads, and when a new picture's
+// name has meanwhile been taken by another card or file. Returns the cards as written and the
+// identity of the written file. A failure of the save itself leaves every file as before.
+
+// Registers (index empty: appended) or edits (card `*index` of read.Cards) one card. `card` holds
 // the texts and the owned mark; its picture names are taken from the card before the change and
-// the side changes. `cards` is the card list as read from the file, taken by value so that a
-// caller that gives it up (std::move) saves without a copy of the array. Returns the cards as
-// written. Throws VastrelleError with the message of the step that failed; every file is then as
-// before.
-TCardInfos SaveCard(const std::filesystem::path& cardTypeFolder, TCardInfos cards,
-                    std::optional<std::size_t> index, const TCardInfo& card,
-                    const TSideChange& front, const TSideChange& back);
+// the side changes. read is taken by value so that a caller that gives it up (std::move) saves
+// without a copy of the array. `savedAt`, when given, receives the saved card's position in the
+// cards as written.
+TCardsAsRead SaveCard(const std::filesystem::path& cardTypeFolder, TCardsAsRead read,
+                      std::optional<std::size_t> index, const TCardInfo& card,
+                      const TSideChange& front, const TSideChange& back,
+                      std::size_t* savedAt = nullptr);
 
-// Deletes card `index`; its picture files stay. Returns the cards as written.
-TCardInfos DeleteCard(const std::filesystem::path& cardTypeFolder, TCardInfos cards,
-                      std::size_t index);
+// Deletes card `index` of read.Cards; its picture files stay.
+TCardsAsRead DeleteCard(const std::filesystem::path& cardTypeFolder, TCardsAsRead read,
+                        std::size_t index);
 
-// Writes the cards as they are (a change of texts or owned marks only). Returns them.
+// Many cards changed as one save and one history version: owned marks and texts of many cards,
+// removals and appends. An index named twice is refused as a failed save.
+TCardsAsRead SaveCardEdits(const std::filesystem::path& cardTypeFolder, TCardsAsRead read,
+                           std::vector<TCardEdit> edits);
+
+// Writes the cards as they are, over whatever the file holds (a whole write, as `vastrelle-cli
+// write` asks), under the lock. Returns them.
 TCardInfos SaveCards(const std::filesystem::path& cardTypeFolder, TCardInfos cards);

@@ -3,13 +3,15 @@
 #include <sys/stat.h>
 
 #include "TempDir.h"
+#include "save/CardTypeLock.h"
 
 namespace fs = std::filesystem;
 
 TreeSnapshot SnapshotTree(const fs::path& folder, bool writeTimes) {
     TreeSnapshot snapshot;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-        if (!entry.is_regular_file()) continue;
+        // The writers' lock file is no data: its coming is no change of the card type.
+        if (!entry.is_regular_file() || entry.path().filename() == kCardTypeLockFileName) continue;
         struct stat st {};
         ::lstat(entry.path().c_str(), &st);
         snapshot[fs::relative(entry.path(), folder).string()] = {

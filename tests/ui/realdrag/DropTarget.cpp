@@ -12,6 +12,7 @@
 
 #include "CardInfoInputDlg.h"
 #include "QtText.h"
+#include "cardlist/CardList.h"
 #include "save/CardStore.h"
 
 namespace {
@@ -40,7 +41,10 @@ int main(int argc, char** argv) {
         QStringLiteral("カード情報の新規作成画面"), TCardInfo{}, ToPath(imageFolder),
         [cardTypeFolder = ToPath(imageFolder).parent_path()](
             const TCardInfo& card, const TSideChange& front, const TSideChange& back) {
-            return SaveCard(cardTypeFolder, {}, std::nullopt, card, front, back).back();
+            // The only card of a new card type folder, whatever the folder holds.
+            TCardsAsRead read{{}, CardListIdentityOf(cardTypeFolder / kCardListFileName)};
+            return SaveCard(cardTypeFolder, std::move(read), std::nullopt, card, front, back)
+                .Cards.back();
         });
     dialog.move(40, 40);
     dialog.show();

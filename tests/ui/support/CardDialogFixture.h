@@ -8,6 +8,7 @@
 
 #include "CardDialogSupport.h"
 #include "CardInfoInputDlg.h"
+#include "CardsAsRead.h"
 #include "ModalAnswer.h"
 #include "TempDir.h"
 #include "save/CardStore.h"
@@ -20,7 +21,8 @@ inline TCardSaver SaveAsOnlyCard(const QString& imageFolder, const TCardInfo& ca
         std::filesystem::path(imageFolder.toStdString()).parent_path();
     return [cardTypeFolder, card](const TCardInfo& edited, const TSideChange& front,
                                   const TSideChange& back) {
-        return SaveCard(cardTypeFolder, {card}, 0, edited, front, back).at(0);
+        return SaveCard(cardTypeFolder, AsReadNow(cardTypeFolder, {card}), 0, edited, front, back)
+            .Cards.at(0);
     };
 }
 

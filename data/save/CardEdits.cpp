@@ -1,0 +1,275 @@
+// The save rule: a change is computed from the card list as it is on disk when it is saved, with
+// the card type locked against other writers.
+#include <functional>
+#include <string_view>
+#include <unordered_map>
+
+#include "cardlist/CardList.h"
+#include "cardtypes/CardTypes.h"
+#include "files/Messages.h"
+#include "files/VastrelleError.h"
+#include "pictures/ImageNames.h"
+#include "save/CardStore.h"
+#include "save/CardTypeLock.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void ThrowChangedOutside() {
+    VastrelleError error(msg::kChangedOutside, MessageKind::Warning);
+    error.SetChangedOutside();
+    throw error;
+}
+
+[[noreturn]] void ThrowCardListFailed() {
+    throw VastrelleError(msg::kCardListSaveFailed, MessageKind::ErrorAbort);
+}
+
+std::string StatusOf(const TCardInfos& cards) {
+    std::size_t owned = 0;
+    for (const TCardInfo& card : cards) owned += card.Owned ? 1 : 0;
+    return StatusLineText(owned, cards.size());
+}
+
+// One card's part of the change. Sides are given by a single-card save, whose new pictures
+// come with it; without them the picture names are those of After.
+struct TPlannedEdit {
+    std::optional<std::size_t> Index;
+    std::optional<TCardInfo> Before;  // the card as read, for an Index
+    std::optional<TCardInfo> After;
+    const TSideChange* Front = nullptr;
+    const TSideChange* Back = nullptr;
+};
+
+// Sets one field the change changed onto the card as it is now; false when another program
+// changed the same field to something else (neither change may silently win).
+template <class T>
+bool MergeField(T& now, const T& before, const T& after) {
+    if (after == before) return true;
+    if (now != before && now != after) return false;
+    now = after;
+    return true;
+}
+
+// Where the card edited in the cards as read is in the card list as it is now: at the same
+// position with the same number and title, or else as the only card with them.
+class TCardFinder {
+public:
+    explicit TCardFinder(const TCardInfos& cards) : m_cards(cards) {}
+
+    std::optional<std::size_t> Find(std::size_t position, const TCardInfo& before) {
+        if (position < m_cards.size() && SameCard(m_cards[position], before)) return position;
+        if (!m_built) Build();
+        auto it = m_byKey.find(Key(before));
+        if (it == m_byKey.end() || it->second.size() != 1) return std::nullopt;
+        return it->second.front();
+    }
+
+private:
+    static bool SameCard(const TCardInfo& a, const TCardInfo& b) {
+        return a.Number == b.Number && a.Title == b.Title;
+    }
+    static std::string Key(const TCardInfo& card) {
+        std::string key = card.Number;
+        key += '\0';
+        key += card.Title;
+        return key;
+    }
+    // Built only when a card moved: an unchanged file never pays for it.
+    void Build() {
+        for (std::size_t i = 0; i < m_cards.size(); ++i) m_byKey[Key(m_cards[i])].push_back(i);
+        m_built = true;
+    }
+
+    const TCardInfos& m_cards;
+    std::unordered_map<std::string, std::vector<std::size_t>> m_byKey;
+    bool m_built = false;
+};
+
+// A new picture's name must still be free when the change is re-applied: another program may
+// have given it to a card or put a file of that name in the image folder since.
+void CheckNameStillFree(const fs::path& imageFolder, const TCardInfos& cards,
+                        std::optional<std::size_t> own, const std::string& name,
+                        const std::string& sideBefore) {
+    if (CheckImageName(imageFolder, name, sideBefore) == TNameCheck::Taken) ThrowChangedOutside();
+    const std::string upper = AsciiUpper(name);
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        if (own && i == *own) continue;
+        for (const std::string* other : {&cards[i].FrontImageFileName, &cards[i].BackImageFileName})
+            if (!other->empty() && AsciiUpper(*other) == upper) ThrowChangedOutside();
+    }
+}
+
+// Applies one side's picture name (and new picture) onto the card as it is now.
+void ApplySide(std::string& now, const std::string& before, const std::string& after,
+               const TSideChange* side, bool reapplied, TCardChange& change,
+               const std::function<void(const std::string&)>& checkFree) {
+    const bool touched = side ? side->Edit != TSideEdit::Keep : after != before;
+    if (!touched) return;
+    if (now != before) ThrowChangedOutside();  // only when re-applied: as read, now == before
+    if (side && side->Edit == TSideEdit::Replace) {
+        if (reapplied) checkFree(after);
+        change.Pictures.push_back(side->Picture);
+    }
+    if (!now.empty() && now != after) change.Released.push_back(now);
+    now = after;
+}
+
+// The card as the change leaves it, from the card as read and the side changes.
+TCardInfo WithSides(TCardInfo card, const TCardInfo& before, const TSideChange& front,
+                    const TSideChange& back) {
+    card.FrontImageFileName = before.FrontImageFileName;
+    card.BackImageFileName = before.BackImageFileName;
+    for (auto [side, name] :
+         {std::pair{&front, &card.FrontImageFileName}, std::pair{&back, &card.BackImageFileName}})
+        if (side->Edit != TSideEdit::Keep)
+            *name = side->Edit == TSideEdit::Replace ? side->Picture.Name : std::string();
+    return card;
+}
+
+TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
+                       std::vector<TPlannedEdit> edits, std::size_t* savedAt = nullptr) {
+    std::vector<bool> named(read.Cards.size(), false);
+    for (const TPlannedEdit& edit : edits) {
+        if (!edit.Index) continue;
+        if (*edit.Index >= read.Cards.size() || named[*edit.Index]) ThrowCardListFailed();
+        named[*edit.Index] = true;
+    }
+
+    TCardTypeLock lock(cardTypeFolder);
+    const fs::path file = cardTypeFolder / kCardListFileName;
+    const bool reapplied = CardListIdentityOf(file) != read.Identity;
+    TCardInfos cards;
+    if (reapplied) {
+        read.Cards.clear();
+        try {
+            ReadCardList(file, cards);
+        } catch (const VastrelleError&) {
+            ThrowChangedOutside();  // a half-written or removed card list is not saved over
+        }
+    } else {
+        cards = std::move(read.Cards);
+    }
+
+    TCardChange change;
+    change.ReplacedStatus = StatusOf(cards);
+    const fs::path imageFolder = cardTypeFolder / kImageFolderName;
+    TCardFinder finder(cards);
+    std::vector<bool> removed(cards.size(), false), edited(cards.size(), false);
+    std::vector<TCardInfo> appended;
+    std::optional<std::size_t> savedPosition;
+    for (TPlannedEdit& edit : edits) {
+        std::optional<std::size_t> at;
+        if (edit.Index) {
+            at = finder.Find(*edit.Index, *edit.Before);
+            if (!at || edited[*at]) ThrowChangedOutside();
+            edited[*at] = true;
+        }
+        if (!edit.After) {
+            // A removal would silently drop what another program changed in the card.
+            if (cards[*at] != *edit.Before) ThrowChangedOutside();
+            removed[*at] = true;
+            continue;
+        }
+        const TCardInfo before = edit.Before.value_or(TCardInfo{});
+        const TCardInfo& after = *edit.After;
+        TCardInfo fresh;
+        TCardInfo& now = at ? cards[*at] : fresh;
+        // Every field of a card is merged here.
+        if (!MergeField(now.Number, before.Number, after.Number) ||
+            !MergeField(now.Title, before.Title, after.Title) ||
+            !MergeField(now.Comment, before.Comment, after.Comment) ||
+            !MergeField(now.Owned, before.Owned, after.Owned))
+            ThrowChangedOutside();
+        ApplySide(now.FrontImageFileName, before.FrontImageFileName, after.FrontImageFileName,
+                  edit.Front, reapplied, change, [&](const std::string& name) {
+                      CheckNameStillFree(imageFolder, cards, at, name, before.FrontImageFileName);
+                  });
+        ApplySide(now.BackImageFileName, before.BackImageFileName, after.BackImageFileName,
+                  edit.Back, reapplied, change, [&](const std::string& name) {
+                      CheckNameStillFree(imageFolder, cards, at, name, before.BackImageFileName);
+                  });
+        if (at) {
+            savedPosition = at;
+        } else {
+            appended.push_back(std::move(fresh));
+            savedPosition.reset();
+        }
+    }
+
+    std::size_t kept = 0;
+    std::optional<std::size_t> shiftedSaved;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        if (removed[i]) continue;
+        if (savedPosition && *savedPosition == i) shiftedSaved = kept;
+        if (kept != i) cards[kept] = std::move(cards[i]);
+        ++kept;
+    }
+    cards.resize(kept);
+    if (!savedPosition && !appended.empty()) shiftedSaved = kept + appended.size() - 1;
+    for (TCardInfo& card : appended) cards.push_back(std::move(card));
+    if (savedAt && shiftedSaved) *savedAt = *shiftedSaved;
+
+    change.Cards = std::move(cards);
+    TCardsAsRead written;
+    SaveCardChange(cardTypeFolder, change, &written.Identity);
+    written.Cards = std::move(change.Cards);
+    return written;
+}
+
+}  // namespace
+
+TCardsAsRead ReadCardsAsRead(const fs::path& cardTypeFolder) {
+    TCardsAsRead read;
+    ReadCardList(cardTypeFolder / kCardListFileName, read.Cards, &read.Identity);
+    return read;
+}
+
+TCardsAsRead SaveCard(const fs::path& cardTypeFolder, TCardsAsRead read,
+                      std::optional<std::size_t> index, const TCardInfo& card,
+                      const TSideChange& front, const TSideChange& back, std::size_t* savedAt) {
+    if (index && *index >= read.Cards.size()) ThrowCardListFailed();
+    TPlannedEdit edit;
+    edit.Index = index;
+    const TCardInfo before = index ? read.Cards[*index] : TCardInfo{};
+    if (index) edit.Before = before;
+    edit.After = WithSides(card, before, front, back);
+    edit.Front = &front;
+    edit.Back = &back;
+    std::vector<TPlannedEdit> edits;
+    edits.push_back(std::move(edit));
+    return SaveEdits(cardTypeFolder, std::move(read), std::move(edits), savedAt);
+}
+
+TCardsAsRead DeleteCard(const fs::path& cardTypeFolder, TCardsAsRead read, std::size_t index) {
+    if (index >= read.Cards.size()) ThrowCardListFailed();
+    std::vector<TPlannedEdit> edits(1);
+    edits[0].Index = index;
+    edits[0].Before = read.Cards[index];
+    return SaveEdits(cardTypeFolder, std::move(read), std::move(edits));
+}
+
+TCardsAsRead SaveCardEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
+                           std::vector<TCardEdit> edits) {
+    std::vector<TPlannedEdit> planned;
+    planned.reserve(edits.size());
+    for (TCardEdit& edit : edits) {
+        TPlannedEdit& plan = planned.emplace_back();
+        plan.Index = edit.Index;
+        if (edit.Index) {
+            if (*edit.Index >= read.Cards.size()) ThrowCardListFailed();
+            plan.Before = read.Cards[*edit.Index];
+        }
+        plan.After = std::move(edit.After);
+    }
+    return SaveEdits(cardTypeFolder, std::move(read), std::move(planned));
+}
+
+TCardInfos SaveCards(const fs::path& cardTypeFolder, TCardInfos cards) {
+    TCardTypeLock lock(cardTypeFolder);
+    TCardChange change;
+    change.Cards = std::move(cards);
+    SaveCardChange(cardTypeFolder, change);
+    return std::move(change.Cards);
+}
