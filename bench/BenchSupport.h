@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +15,8 @@
 struct ProcessRun {
     double seconds = 0;     // wall clock
     double cpuSeconds = 0;  // user + system: steadier than wall time on a busy machine
+    double userSeconds = 0;
+    double sysSeconds = 0;
     long maxRssKiB = 0;
     int exitCode = -1;
 };
@@ -39,6 +43,10 @@ inline ProcessRun RunProcess(const std::vector<std::string>& argv, bool quiet = 
     run.maxRssKiB = usage.ru_maxrss;
     run.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                      static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.userSeconds = static_cast<double>(usage.ru_utime.tv_sec) +
+                      static_cast<double>(usage.ru_utime.tv_usec) / 1e6;
+    run.sysSeconds = static_cast<double>(usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_stime.tv_usec) / 1e6;
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
 }
@@ -47,4 +55,14 @@ inline std::filesystem::path BenchFolder(const std::string& name) {
     auto folder = std::filesystem::temp_directory_path() / ("vastrelle-bench-" + name);
     std::filesystem::create_directories(folder);
     return folder;
+}
+
+// The number of rounds of a paired comparison: `rounds`, or 1 in the test suite's smoke run
+// (VASTRELLE_BENCH_SMOKE set), which only checks that the benchmark still runs.
+inline int BenchRounds(int rounds) { return std::getenv("VASTRELLE_BENCH_SMOKE") ? 1 : rounds; }
+
+inline double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return (values[(values.size() - 1) / 2] + values[values.size() / 2]) / 2;
 }

@@ -11,45 +11,13 @@
 #include <map>
 #include <random>
 
+#include "BenchCards.h"
 #include "BenchSupport.h"
+#include "cardlist/CardCount.h"
 #include "cardlist/CardList.h"
 #include "text/Cp932.h"
 
 namespace {
-
-const char* const kWords[] = {"ピカチュウ", "リザードン", "フシギダネ",   "ミュウツー", "【ホロ】",
-                              "初版",       "限定",       "プロモ",       "キラ",       "ＳＲ",
-                              "美品",       "傷あり",     "スリーブ保管", "交換用",     "２枚目",
-                              "箱出し",     "未開封",     "サイン入り",   "大会配布"};
-
-std::string Words(std::mt19937& random, int count) {
-    std::string text;
-    for (int i = 0; i < count; ++i) text += kWords[random() % std::size(kWords)];
-    return *cp932::FromUtf8(text);
-}
-
-// About 330 bytes a card in the file.
-TCardInfos MakeCards(int count) {
-    std::mt19937 random(42);
-    TCardInfos cards(count);
-    for (int i = 0; i < count; ++i) {
-        TCardInfo& card = cards[i];
-        card.Number = std::to_string(i + 1);
-        card.Title = Words(random, 4);
-        card.Comment = Words(random, 6);
-        card.FrontImageFileName = "front_" + std::to_string(i + 1) + ".jpg";
-        card.BackImageFileName = "back_" + std::to_string(i + 1) + ".jpg";
-        card.Owned = random() % 3 == 0;
-    }
-    return cards;
-}
-
-std::filesystem::path CardTypeFolder(int count) {
-    auto folder = BenchFolder("cards-" + std::to_string(count));
-    if (!std::filesystem::exists(folder / kCardListFileName))
-        WriteCardList(MakeCards(count), folder);
-    return folder;
-}
 
 enum Shape { kWritten, kCommentFirst, kCommentLast };
 constexpr const char* kShapeNames[] = {"written", "comment-first", "comment-last"};
@@ -220,7 +188,7 @@ BENCHMARK(BM_XmllintStream)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CliStatus)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PairedProcesses)->Iterations(11)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PairedProcesses)->Iterations(BenchRounds(11))->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Writer)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DdFsync)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <optional>
 // clang-format off
 #include <jpeglib.h>
 // clang-format on
@@ -18,7 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "files/PendingFile.h"
+#include "files/WholeFile.h"
 #include "pictures/Bmp.h"
 #include "pictures/CardImages.h"
 #include "pictures/ImageFit.h"
@@ -110,7 +114,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 }
 
 // Wall time of one whole process, from spawn to exit.
-double RunProcess(std::vector<std::string> argv) {
+double SpawnProcess(std::vector<std::string> argv) {
     std::vector<char*> args;
     for (auto& arg : argv) args.push_back(arg.data());
     args.push_back(nullptr);
@@ -127,7 +131,7 @@ double RunProcess(std::vector<std::string> argv) {
 }
 
 double Djpeg(const std::string& name) {
-    return RunProcess(
+    return SpawnProcess(
         {"djpeg", "-dct", "float", "-outfile", "/dev/null", (Pictures().Folder() / name).string()});
 }
 
@@ -184,7 +188,56 @@ void BM_CliThumbnails(benchmark::State& state) {
     Pictures();  // made before any timing starts
     for (auto _ : state)
         state.SetIterationTime(
-            RunProcess({VASTRELLE_CLI, "thumbnails", Pictures().Folder().string(), name}));
+            SpawnProcess({VASTRELLE_CLI, "thumbnails", Pictures().Folder().string(), name}));
+    SetLabel(state);
+}
+
+// The command-line tool's thumbnails against djpeg -dct float decoding the same file whole,
+// whole process against whole process, in turns (and an older vastrelle-cli named by
+// VASTRELLE_BASELINE_CLI with them). Counters: medians of wall, user and sys time and peak
+// memory of each, and the wall and CPU ratios against djpeg. The thumbnails are checked against
+// the whole decoded picture fitted into the boxes, which they must equal.
+void BM_CliOverDjpeg(benchmark::State& state) {
+    const std::string name = kNames[state.range(0)];
+    const fs::path picture = Pictures().Folder() / name;
+    std::vector<std::pair<std::string, std::vector<std::string>>> commands = {
+        {"thumbs", {VASTRELLE_CLI, "thumbnails", Pictures().Folder().string(), name}},
+        {"djpeg", {"djpeg", "-dct", "float", "-outfile", "/dev/null", picture.string()}},
+    };
+    if (const char* baseline = std::getenv("VASTRELLE_BASELINE_CLI"))
+        commands.push_back(
+            {"baseline", {baseline, "thumbnails", Pictures().Folder().string(), name}});
+    std::map<std::string, std::vector<double>> wall, user, sys, peak;
+    std::size_t first = 0;
+    for (auto _ : state) {
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            const auto& [label, argv] = commands[(first + i) % commands.size()];
+            const ProcessRun run = RunProcess(argv);
+            if (run.exitCode != 0) state.SkipWithError((label + " failed").c_str());
+            wall[label].push_back(run.seconds * 1000);
+            user[label].push_back(run.userSeconds * 1000);
+            sys[label].push_back(run.sysSeconds * 1000);
+            peak[label].push_back(static_cast<double>(run.maxRssKiB) / 1024);
+        }
+        first = (first + 1) % commands.size();
+    }
+    for (const auto& [label, argv] : commands) {
+        state.counters[label + "_wall_ms"] = Median(wall[label]);
+        state.counters[label + "_user_ms"] = Median(user[label]);
+        state.counters[label + "_sys_ms"] = Median(sys[label]);
+        state.counters[label + "_peak_MB"] = Median(peak[label]);
+        state.counters[label + "/djpeg_wall"] = Median(wall[label]) / Median(wall["djpeg"]);
+        state.counters[label + "/djpeg_cpu"] = (Median(user[label]) + Median(sys[label])) /
+                                               (Median(user["djpeg"]) + Median(sys["djpeg"]));
+    }
+    const std::optional<TFileBytes> bytes = ReadFileAtSize(picture);
+    const TBitmap decoded = DecodeJpeg(bytes->View());
+    const TThumbnailFiles fitted =
+        MakeThumbnailFiles(bytes->View(), &decoded, Pictures().Folder(), name);
+    const TThumbnailFiles skipped =
+        MakeThumbnailFiles(bytes->View(), nullptr, Pictures().Folder(), name);
+    if (fitted.Large != skipped.Large || fitted.Small != skipped.Small)
+        state.SkipWithError("the thumbnails differ from the fitted whole picture");
     SetLabel(state);
 }
 
@@ -228,6 +281,11 @@ BENCHMARK(BM_ThumbnailsOverDjpeg)
     ->Arg(1)
     ->Iterations(6)
     ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliOverDjpeg)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(BenchRounds(11))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CliThumbnails)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FitAndWriteThumbnails)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

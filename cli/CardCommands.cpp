@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Commands.h"
+#include "cardlist/CardCount.h"
 #include "cardlist/CardExport.h"
 #include "cardlist/CardList.h"
 #include "files/VastrelleError.h"
@@ -53,10 +54,9 @@ int CmdCards(const Args& args) {
 }
 
 int CmdStatus(const Args& args) {
-    TCardInfos cards = ReadCards(args);
-    std::size_t owned = 0;
-    for (const TCardInfo& card : cards) owned += card.Owned ? 1 : 0;
-    Print(StatusLineText(owned, cards.size()) + "\n");
+    ExpectArgCount(args, 1);
+    const TCardCount count = CountCardList(CardListPath(args[0]));
+    Print(StatusLineText(count.Owned, count.Total) + "\n");
     return 0;
 }
 

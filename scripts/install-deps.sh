@@ -5,7 +5,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
-    libxml2-dev libjpeg62-turbo-dev nlohmann-json3-dev
+    libxml2-dev libjpeg62-turbo-dev libzstd-dev nlohmann-json3-dev
     qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
 )
 if [[ ${1:-} != --run ]]; then

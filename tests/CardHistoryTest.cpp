@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <fstream>
 #include <functional>
+#include <map>
 
 #include "CardsAsRead.h"
 #include "CliRun.h"
@@ -24,6 +25,7 @@
 #include "save/CardStore.h"
 #include "save/HistoryIndex.h"
 #include "save/HistoryRecord.h"
+#include "save/VersionStore.h"
 
 namespace fs = std::filesystem;
 using fileops::testing::TCall;
@@ -208,7 +210,7 @@ TEST_F(CardHistoryTest, PruningKeepsFiftyVersionsBackAndEveryPictureTheyName) {
     EXPECT_FALSE(CanUndo(m_folder));
     for (std::size_t step = 0; step < kKeptPreviousVersions; ++step) Redo(m_folder);
     EXPECT_EQ(ReadWholeFile(m_folder / kCardListFileName),
-              ReadWholeFile(VersionCardList(m_folder, entries[0].Version)));
+              ReadVersionBytes(m_folder, *ReadHistoryIndex(m_folder), entries[0].Version));
     EXPECT_EQ(MissingFiles(), "");
 }
 
@@ -250,7 +252,7 @@ TEST_F(CardHistoryTest, AnInPlaceEditOfOneByteInALargeCardListIsAnOutsideChange)
     EXPECT_TRUE(CanUndo(m_folder));
     const std::vector<THistoryEntry> entries = ListHistory(m_folder);
     ASSERT_EQ(entries.size(), 2u) << "the empty card list it started with, then the save";
-    EXPECT_EQ(ReadFileBytes(VersionCardList(m_folder, entries[0].Version)), saved);
+    EXPECT_EQ(ReadVersionBytes(m_folder, *ReadHistoryIndex(m_folder), entries[0].Version), saved);
 
     Undo(m_folder);
     EXPECT_EQ(ReadFileBytes(m_folder / kCardListFileName), saved);
@@ -266,8 +268,8 @@ TEST_F(CardHistoryTest, AStepKilledBeforeItsIndexIsTakenAsDone) {
         SaveCards(m_folder, TCardInfos(number, {"", "", std::to_string(number), "", false, ""}));
     const THistoryIndex index = *ReadHistoryIndex(m_folder);
     auto killedAt = [&](std::size_t version) {
-        fs::copy_file(VersionCardList(m_folder, index.Versions.at(version).Number),
-                      m_folder / kCardListFileName, fs::copy_options::overwrite_existing);
+        WriteFileBytes(m_folder / kCardListFileName,
+                       ReadVersionBytes(m_folder, index, index.Versions.at(version).Number));
     };
     killedAt(2);  // an undo from 3 cards to 2
     EXPECT_EQ(Undo(m_folder).size(), 1u);
@@ -281,6 +283,142 @@ TEST_F(CardHistoryTest, AStepKilledBeforeItsIndexIsTakenAsDone) {
     EXPECT_TRUE(CanRedo(m_folder));
     EXPECT_EQ(Redo(m_folder).size(), 3u);
     EXPECT_EQ(ReadHistoryIndex(m_folder)->Versions.size(), index.Versions.size());
+}
+
+namespace {
+
+// Every kept version's card list, read back from the history, with the bytes it was saved as.
+std::map<int, std::string> KeptVersions(const fs::path& folder) {
+    std::map<int, std::string> versions;
+    const THistoryIndex index = *ReadHistoryIndex(folder);
+    for (const THistoryVersion& version : index.Versions)
+        versions[version.Number] = ReadVersionBytes(folder, index, version.Number);
+    return versions;
+}
+
+// The numbers of the versions that are missing or differ, for a short failure message.
+std::string DifferentVersions(const std::map<int, std::string>& kept,
+                              const std::map<int, std::string>& expected) {
+    std::string differ;
+    for (const auto& [number, bytes] : expected)
+        if (!kept.count(number) || kept.at(number) != bytes) differ += std::to_string(number) + " ";
+    if (kept.size() != expected.size()) differ += "and a different count";
+    return differ;
+}
+
+std::uintmax_t HistoryBytes(const fs::path& folder) {
+    std::uintmax_t bytes = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(HistoryFolder(folder)))
+        if (entry.is_regular_file()) bytes += entry.file_size();
+    return bytes;
+}
+
+TCardInfos NumberedCards(std::size_t count, const std::string& title) {
+    TCardInfos cards(count);
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        cards[i].Number = std::to_string(i + 1);
+        cards[i].Title = title + std::to_string(i);
+    }
+    return cards;
+}
+
+}  // namespace
+
+// Versions are deltas against the ones after them, the newest whole: each comes back byte for
+// byte, also after undo, a new branch and an unchanged save, and a small change costs little.
+TEST_F(CardHistoryTest, DeltaVersionsComeBackByteForByteAfterEveryShapeOfChange) {
+    const std::function<void(TCardInfos&)> changes[] = {
+        [](TCardInfos& c) { c = NumberedCards(2000, "card "); },         // many appended
+        [](TCardInfos& c) { c[1000].Title = "edited in the middle"; },   // one edited
+        [](TCardInfos& c) { c.erase(c.begin() + 10, c.begin() + 20); },  // some deleted
+        [](TCardInfos& c) { c.push_back(c[5]); },                        // one appended
+        [](TCardInfos& c) { c = NumberedCards(1500, "rewritten "); },    // all rewritten
+        [](TCardInfos& c) { c.clear(); },                                // emptied
+        [](TCardInfos& c) { c = NumberedCards(2000, "card "); },         // back again
+    };
+    // The first save records the empty list it found as version 1.
+    std::map<int, std::string> saved{{1, ReadFileBytes(m_folder / kCardListFileName)}};
+    TCardInfos cards;
+    for (const auto& change : changes) {
+        change(cards);
+        SaveCards(m_folder, cards);
+        saved[ReadHistoryIndex(m_folder)->Position] = ReadFileBytes(m_folder / kCardListFileName);
+    }
+    EXPECT_EQ(DifferentVersions(KeptVersions(m_folder), saved), "");
+
+    // An unchanged save adds nothing; a one-card edit adds a delta, not a copy.
+    const std::uintmax_t before = HistoryBytes(m_folder);
+    SaveCards(m_folder, Cards());
+    EXPECT_EQ(ListHistory(m_folder).size(), saved.size());
+    cards[1999].Owned = true;
+    SaveCards(m_folder, cards);
+    EXPECT_LT(HistoryBytes(m_folder) - before, fs::file_size(m_folder / kCardListFileName) / 20);
+
+    // Undo three steps, then a new change: the version undone to is stored against the new one.
+    for (int i = 0; i < 3; ++i) Undo(m_folder);
+    const std::string undone = ReadFileBytes(m_folder / kCardListFileName);
+    const int position = ReadHistoryIndex(m_folder)->Position;
+    TCardInfos branched = Cards();
+    branched.push_back(cards[0]);
+    SaveCards(m_folder, branched);
+    EXPECT_EQ(KeptVersions(m_folder).at(position), undone);
+    for (int i = 0; i < 5; ++i) Undo(m_folder);
+    for (int i = 0; i < 5; ++i) Redo(m_folder);
+    EXPECT_EQ(Cards(), branched);
+}
+
+// A history whose versions are whole copies, as earlier versions kept them, reads as it is; a
+// save turns only the version before it into a delta.
+TEST_F(CardHistoryTest, AHistoryOfWholeCopiesIsReadAndConvertedAsItIsRewritten) {
+    for (std::size_t count : {10, 20, 30}) SaveCards(m_folder, NumberedCards(count, "t"));
+    const std::map<int, std::string> kept = KeptVersions(m_folder);
+    std::string index = ReadFileBytes(HistoryIndexPath(m_folder));
+    index.replace(0, index.find('\n'), "vastrelle-history 1");
+    WriteFileBytes(HistoryIndexPath(m_folder), index);
+    for (const auto& [number, bytes] : kept) {
+        for (const auto& entry : fs::directory_iterator(VersionFolder(m_folder, number)))
+            if (entry.path().filename().native().starts_with("cardlist.")) fs::remove(entry);
+        WriteFileBytes(VersionCardList(m_folder, number), bytes);
+    }
+    EXPECT_EQ(DifferentVersions(KeptVersions(m_folder), kept), "");
+    Undo(m_folder);
+    EXPECT_EQ(ReadFileBytes(m_folder / kCardListFileName), std::prev(kept.end(), 2)->second);
+    Redo(m_folder);
+
+    SaveCards(m_folder, NumberedCards(40, "t"));
+    std::map<int, std::string> now = KeptVersions(m_folder);
+    EXPECT_EQ(now.size(), kept.size() + 1);
+    for (const auto& [number, bytes] : kept) EXPECT_EQ(now.at(number), bytes) << number;
+    const int previous = kept.rbegin()->first;
+    EXPECT_FALSE(fs::exists(VersionCardList(m_folder, previous))) << "converted";
+    EXPECT_TRUE(fs::exists(VersionCardList(m_folder, kept.begin()->first))) << "left as it was";
+}
+
+// A damaged delta, or one that is not against the version after it, is reported and changes
+// nothing: never is another card list taken for the version.
+TEST_F(CardHistoryTest, ADamagedDeltaIsReportedAndLeftAlone) {
+    for (std::size_t count : {100, 101, 102}) SaveCards(m_folder, NumberedCards(count, "t"));
+    const THistoryIndex index = *ReadHistoryIndex(m_folder);
+    const int oldest = index.Versions[1].Number, next = index.Versions[2].Number;
+    const fs::path delta = DeltaVersionFile(m_folder, oldest, next);
+    ASSERT_TRUE(fs::exists(delta));
+    const std::string good = ReadFileBytes(delta);
+    const std::string nextBytes = ReadVersionBytes(m_folder, index, next);
+    const std::string damages[] = {
+        good.substr(0, good.size() / 2),  // cut short
+        std::string(good).replace(good.size() / 2, 1, 1, good[good.size() / 2] ^ 0x20),
+        ReadFileBytes(DeltaVersionFile(m_folder, index.Versions[0].Number,  // another base's
+                                       oldest)),
+        "",
+    };
+    for (const std::string& damaged : damages) {
+        WriteFileBytes(delta, damaged);
+        const TreeSnapshot before = SnapshotTree(m_folder);
+        EXPECT_THROW(RestoreVersion(m_folder, oldest), VastrelleError);
+        EXPECT_THROW(ReadVersionBytes(m_folder, index, index.Versions[0].Number), VastrelleError);
+        EXPECT_EQ(TreeDifferences(before, SnapshotTree(m_folder)), "");
+        EXPECT_TRUE(ReadVersionBytes(m_folder, index, next) == nextBytes) << "the others stay";
+    }
 }
 
 TEST_F(CardHistoryTest, TheHistoryIsNoCardTypeAndADamagedIndexIsLeftAlone) {
@@ -309,7 +447,7 @@ TEST(HistoryIndexTest, TheIndexReadsBackAndAnythingButAWholeIndexIsRefused) {
          {std::string("vastrelle-history 1\nposition 4\nnext 6\n3\tt\ts\n"),  // no such version
           std::string("vastrelle-history 1\nposition 3\nnext 3\n3\tt\ts\n"),  // next too small
           std::string("vastrelle-history 1\nposition 3\nnext 9\n3\tt\ts\n2\tt\ts\n"),
-          std::string("vastrelle-history 2\nposition 0\nnext 1\n"), std::string()})
+          std::string("vastrelle-history 3\nposition 0\nnext 1\n"), std::string()})
         EXPECT_FALSE(ParseHistoryIndex(bad)) << bad;
     EXPECT_TRUE(ParseHistoryIndex("vastrelle-history 1\nposition 0\nnext 1\n"));
 }
@@ -350,10 +488,10 @@ void ExpectEveryFailureLeavesEverythingAsItWas(const fs::path& folder, bool link
             EXPECT_EQ(TreeDifferences(before, SnapshotTree(folder)), "") << where;
             continue;
         }
-        // A removal, or the flush after versions were given up, that does not reach the disk
-        // leaves a leftover for the next save to take away.
+        // A removal, or the flush after versions or their replaced copies were given up, that
+        // does not reach the disk leaves a leftover for the next save to take away.
         const bool removal = failed.Call == TCall::Unlink || failed.Call == TCall::RemoveFolder;
-        const bool historyFlush = failed.Path == HistoryFolder(folder).string() &&
+        const bool historyFlush = failed.Path.starts_with(HistoryFolder(folder).string()) &&
                                   failed.Call != TCall::CreateUnique && failed.Call != TCall::Write;
         EXPECT_TRUE(removal || historyFlush) << where << ": the failure was ignored";
         RemoveSaveLeftovers(folder);

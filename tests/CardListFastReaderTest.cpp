@@ -39,9 +39,27 @@ std::optional<TCardInfos> Parsed(const TempDir& dir, const std::string& text) {
     return cards;
 }
 
+// The count taken from the text handed in pieces of every size gives the fast path's verdict
+// and counts: a card or tag cut by a piece's end is read once it is whole.
+void CheckCountInPieces(const std::string& text, const std::optional<TCardInfos>& fast) {
+    for (std::size_t size : {std::size_t{1}, std::size_t{3}, std::size_t{64}, text.size() + 1}) {
+        TCardListFastCounter counter;
+        for (std::size_t at = 0; at < text.size(); at += size)
+            if (!counter.Feed(std::string_view(text).substr(at, size))) break;
+        const bool read = counter.Finish();
+        EXPECT_EQ(read, fast.has_value()) << "pieces of " << size << ":\n" << text;
+        if (!read || !fast) continue;
+        EXPECT_EQ(counter.Total(), fast->size()) << text;
+        std::size_t owned = 0;
+        for (const TCardInfo& card : *fast) owned += card.Owned ? 1 : 0;
+        EXPECT_EQ(counter.Owned(), owned) << text;
+    }
+}
+
 // True when the fast path read the text (and then agrees with the parser).
 bool CheckAgainstParser(const TempDir& dir, const std::string& text) {
     std::optional<TCardInfos> fast = Fast(text);
+    CheckCountInPieces(text, fast);
     if (!fast) return false;
     std::optional<TCardInfos> parsed = Parsed(dir, text);
     EXPECT_TRUE(parsed.has_value()) << "the fast path accepts what the parser rejects:\n" << text;

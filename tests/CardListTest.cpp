@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include "TempDir.h"
+#include "cardlist/CardCount.h"
 #include "cardlist/CardList.h"
 #include "files/VastrelleError.h"
 

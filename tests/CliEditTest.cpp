@@ -196,6 +196,12 @@ TEST_F(CliEditTest, AFailureAtAnyStepOfTheCommandsLeavesTheCardTypeAsItWas) {
             ++points;
             if (message == "no failure" && failed.Call == fileops::testing::TCall::Unlink)
                 continue;  // a temporary file's removal (CardStoreTest covers what stays)
+            // The flush after the history gave up a replaced copy (CardHistoryTest covers it).
+            if (message == "no failure" &&
+                failed.Path.starts_with((m_type / ".history").string() + "/") &&
+                failed.Call != fileops::testing::TCall::Write &&
+                failed.Call != fileops::testing::TCall::CreateUnique)
+                continue;
             EXPECT_NE(message, "no failure") << c << ", call " << n;
             EXPECT_EQ(TreeDifferences(before, SnapshotTree(m_type)), "") << c << ", call " << n;
         }

@@ -18,6 +18,7 @@
 #include "save/CardHistory.h"
 #include "save/CardStore.h"
 #include "save/HistoryIndex.h"
+#include "save/VersionStore.h"
 
 namespace fs = std::filesystem;
 
@@ -114,7 +115,7 @@ std::string Inconsistency(const fs::path& folder, TCardInfos& cards) {
     for (const THistoryVersion& version : index->Versions) {
         TCardInfos kept;
         try {
-            ReadCardList(VersionCardList(folder, version.Number), kept);
+            ReadCardListBytes(ReadVersionBytes(folder, *index, version.Number), folder, kept);
         } catch (const std::exception& e) {
             return "version " + std::to_string(version.Number) + " is not whole: " + e.what();
         }

@@ -1,8 +1,29 @@
 #include "cardlist/CardCount.h"
 
 #include "cardlist/CardList.h"
+#include "cardlist/CardListFastReader.h"
 #include "cardtypes/CardTypes.h"
+#include "files/Messages.h"
 #include "files/VastrelleError.h"
+#include "files/WholeFile.h"
+
+TCardCount CountCardList(const std::filesystem::path& file) {
+    TCardListFastCounter counter;
+    bool stopped = false;
+    const bool read = ReadFileInPieces(file, [&](std::string_view piece) {
+        stopped = !counter.Feed(piece);
+        return !stopped;
+    });
+    if (!read && !stopped) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    if (counter.Finish()) return {counter.Owned(), counter.Total()};
+    // Left to the parser, which also gives its messages.
+    TCardInfos cards;
+    ReadCardListByParser(file, cards);
+    TCardCount count;
+    count.Total = cards.size();
+    for (const TCardInfo& card : cards) count.Owned += card.Owned ? 1 : 0;
+    return count;
+}
 
 std::vector<TCardTypeCount> CountCardTypes(const std::filesystem::path& programFolder) {
     std::vector<TCardTypeCount> counts;
@@ -13,7 +34,7 @@ std::vector<TCardTypeCount> CountCardTypes(const std::filesystem::path& programF
         try {
             if (!paths.Set(programFolder, entry.Name))
                 throw VastrelleError("カード種類フォルダがありません");
-            entry.Count = CountCards(paths.CardTypeFolder() / kCardListFileName);
+            entry.Count = CountCardList(paths.CardTypeFolder() / kCardListFileName);
             entry.Readable = true;
         } catch (const VastrelleError& error) {
             entry.Failure = error.what();

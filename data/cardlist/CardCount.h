@@ -7,11 +7,16 @@
 
 #include "cardlist/CardList.h"
 
-// Counts the cards of a card list file without keeping them. Throws VastrelleError with the
-// reader's message when the file cannot be read.
-inline TCardCount CountCards(const std::filesystem::path& cardListFile) {
-    return CountCardList(cardListFile);
-}
+struct TCardCount {
+    std::size_t Owned = 0;
+    std::size_t Total = 0;
+};
+
+// The number of cards in a card list file and of the owned ones, with the reader's rules and
+// failures. The file is read in pieces of a fixed size and no card is built, so the count costs
+// the same memory for any number of cards; only a file the fast path leaves to the parser is
+// read whole into cards first. Throws VastrelleError with the reader's message.
+TCardCount CountCardList(const std::filesystem::path& file);
 
 // One listed card type and its count, or the reason its card list could not be read.
 struct TCardTypeCount {

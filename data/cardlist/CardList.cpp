@@ -160,9 +160,7 @@ void NormaliseLines(std::string& text) {
 }
 
 // What the fast path reads: the text ends at its first NUL.
-std::string_view UpToNul(const std::string& text) {
-    return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
-}
+std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 // First 40 characters of a line of the normalised text, for the parse error message.
 std::string LineExcerpt(std::string_view text, int line) {
@@ -253,12 +251,12 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
 
 // The whole file; its failure is the reader's "cannot open". The identity is taken from the
 // descriptor read and the bytes already in memory.
-std::string ReadCardListText(const std::filesystem::path& file,
-                             TCardListIdentity* identity = nullptr) {
+TFileBytes ReadCardListText(const std::filesystem::path& file,
+                            TCardListIdentity* identity = nullptr) {
     struct stat status {};
-    std::optional<std::string> text = ReadWholeFile(file, &status);
+    std::optional<TFileBytes> text = ReadFileAtSize(file, &status);
     if (!text) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
-    if (identity) *identity = CardListIdentityFrom(status, CardListHash(*text));
+    if (identity) *identity = CardListIdentityFrom(status, CardListHash(text->View()));
     return std::move(*text);
 }
 
@@ -329,33 +327,19 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
                   TCardListIdentity* identity) {
     cards.clear();
-    std::string text = ReadCardListText(file, identity);
-    if (ReadCardListFast(UpToNul(text), cards)) return;
-    ParseCardList(file, std::move(text), cards);
+    const TFileBytes text = ReadCardListText(file, identity);
+    if (ReadCardListFast(UpToNul(text.View()), cards)) return;
+    ParseCardList(file, std::string(text.View()), cards);
 }
 
-void ParseCardListBytes(std::string text, const std::filesystem::path& file, TCardInfos& cards) {
+void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,
+                       TCardInfos& cards) {
     cards.clear();
-    if (ReadCardListFast(UpToNul(text), cards)) return;
-    ParseCardList(file, std::move(text), cards);
-}
-
-TCardCount CountCardList(const std::filesystem::path& file) {
-    std::string text = ReadCardListText(file);
-    TCardCount count;
-    auto add = [&count](TCardInfo&& card) {
-        ++count.Total;
-        if (card.Owned) ++count.Owned;
-    };
-    if (ReadCardListFast(UpToNul(text), add)) return count;
-    count = {};
-    TCardInfos cards;
-    ParseCardList(file, std::move(text), cards);
-    for (TCardInfo& card : cards) add(std::move(card));
-    return count;
+    if (ReadCardListFast(UpToNul(bytes), cards)) return;
+    ParseCardList(file, std::string(bytes), cards);
 }
 
 void ReadCardListByParser(const std::filesystem::path& file, TCardInfos& cards,
                           TCardListIdentity* identity) {
-    ParseCardList(file, ReadCardListText(file, identity), cards);
+    ParseCardList(file, std::string(ReadCardListText(file, identity).View()), cards);
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
@@ -31,18 +32,9 @@ void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTyp
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
                   TCardListIdentity* identity = nullptr);
 
-// The same from a card list file's bytes in memory; `file` names it in the messages.
-void ParseCardListBytes(std::string text, const std::filesystem::path& file, TCardInfos& cards);
-
-struct TCardCount {
-    std::size_t Owned = 0;
-    std::size_t Total = 0;
-};
-
-// The number of cards in a card list file and of the owned ones, with the reader's rules and
-// failures, without keeping the cards (only a file the fast path leaves to the parser is read
-// into an array first).
-TCardCount CountCardList(const std::filesystem::path& file);
+// The same read from bytes held already (a kept version); `file` names them in messages.
+void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,
+                       TCardInfos& cards);
 
 // The same read by the general XML parser alone, without the fast path for Shift_JIS files: the
 // reference the fast path is checked against.

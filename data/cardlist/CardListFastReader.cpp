@@ -87,12 +87,29 @@ struct TTextInfo {
 
 class TScanner {
 public:
-    explicit TScanner(std::string_view text)
+    // `countOnly` keeps of each card only whether it is owned.
+    explicit TScanner(std::string_view text, bool countOnly = false)
         : m_p(text.data()),
           m_end(text.data() + text.size()),
-          m_table(cp932::TReadBackTable::Get()) {}
+          m_table(cp932::TReadBackTable::Get()),
+          m_countOnly(countOnly) {}
 
     bool Read(const std::function<void(TCardInfo&&)>& visit);
+
+    // The pieces of Read, for a text read a card at a time. Each either fails or ends at the ">"
+    // that closes what it read, so one that succeeds on the beginning of a text gives the same on
+    // the whole text.
+    // The declaration and the root's start tag; `empty` when the root is "<name/>".
+    bool Prologue(std::string_view& root, bool& empty);
+    // The blank text before the next card or the root's end tag, and that card or tag.
+    enum class TStep { Failed, Card, RootEnd };
+    TStep Next(std::string_view root, TCardInfo& card);
+    // Only white space up to the end.
+    bool OnlySpaceLeft() {
+        SkipSpace();
+        return m_p == m_end;
+    }
+    std::size_t Consumed(const char* start) const { return static_cast<std::size_t>(m_p - start); }
 
 private:
     unsigned char At(std::ptrdiff_t offset = 0) const {
@@ -137,6 +154,7 @@ private:
     const char* m_p;
     const char* m_end;
     const cp932::TReadBackTable& m_table;
+    bool m_countOnly;
     cp932::Utf8ToCp932Lossy m_encoder;  // for references to characters above ASCII
     std::string m_field;
 };
@@ -381,6 +399,7 @@ bool TScanner::Card(TCardInfo& card) {
             if (!seen[i] && SameName(kFieldNames[i], *child)) field = static_cast<int>(i);
         if (field >= 0) seen[static_cast<std::size_t>(field)] = true;
         if (childEmpty) continue;
+        if (m_countOnly && field != kExist) field = -1;  // checked, not kept
 
         m_field.clear();
         TTextInfo info;
@@ -412,27 +431,36 @@ bool TScanner::Card(TCardInfo& card) {
     }
 }
 
-bool TScanner::Read(const std::function<void(TCardInfo&&)>& visit) {
+bool TScanner::Prologue(std::string_view& root, bool& empty) {
     if (!m_table.Usable() || !Declaration()) return false;
     SkipSpace();
     if (!Skip('<')) return false;
-    std::optional<std::string_view> root = Name();
+    std::optional<std::string_view> name = Name();
+    if (!name || !Attributes(empty)) return false;
+    root = *name;
+    return true;
+}
+
+TScanner::TStep TScanner::Next(std::string_view root, TCardInfo& card) {
+    TTextInfo between;
+    if (!Text(nullptr, between) || !between.Blank || !Has(2)) return TStep::Failed;
+    if (At(1) == '/') return EndTag(root) ? TStep::RootEnd : TStep::Failed;
+    ++m_p;
+    return Card(card) ? TStep::Card : TStep::Failed;
+}
+
+bool TScanner::Read(const std::function<void(TCardInfo&&)>& visit) {
+    std::string_view root;
     bool empty = false;
-    if (!root || !Attributes(empty)) return false;
+    if (!Prologue(root, empty)) return false;
     while (!empty) {
-        TTextInfo between;
-        if (!Text(nullptr, between) || !between.Blank || !Has(2)) return false;
-        if (At(1) == '/') {
-            if (!EndTag(*root)) return false;
-            break;
-        }
-        ++m_p;
         TCardInfo card;
-        if (!Card(card)) return false;
+        const TStep step = Next(root, card);
+        if (step == TStep::Failed) return false;
+        if (step == TStep::RootEnd) break;
         visit(std::move(card));
     }
-    SkipSpace();
-    return m_p == m_end;
+    return OnlySpaceLeft();
 }
 
 }  // namespace
@@ -481,3 +509,99 @@ bool ReadCardListFast(std::string_view text, TCardInfos& cards) {
 }
 
 std::size_t CountCardItemTags(std::string_view text) { return TakeTagCensus(text).CardItems; }
+
+// ---------------------------------------------------------------------------------------------
+// Counting a text handed in pieces
+
+namespace {
+// The bytes already read are dropped from the buffer's front once they are this many, so that it
+// stays near the size of a piece without moving bytes for every card.
+constexpr std::size_t kCompactAt = 1 << 16;
+}  // namespace
+
+bool TCardListFastCounter::Feed(std::string_view piece) {
+    if (m_stage == TStage::Declined || m_ended) return false;
+    if (const std::size_t nul = piece.find('\0'); nul != std::string_view::npos) {
+        piece = piece.substr(0, nul);  // the text ends at its first NUL
+        m_ended = true;
+    }
+    if (!TakeCensus(piece)) {
+        m_stage = TStage::Declined;
+        return false;
+    }
+    if (m_consumed >= kCompactAt) {
+        m_buffer.erase(0, m_consumed);
+        m_consumed = 0;
+    }
+    m_buffer.append(piece);
+    Advance();
+    return m_stage != TStage::Declined && !m_ended;
+}
+
+bool TCardListFastCounter::Finish() {
+    m_ended = true;
+    m_retryAt = 0;
+    Advance();
+    return m_stage == TStage::Done;
+}
+
+// A "<!" or "<?" after the text's first byte, also across pieces: see TakeTagCensus.
+bool TCardListFastCounter::TakeCensus(std::string_view piece) {
+    for (char c : piece) {
+        if (m_previous == '<' && (c == '!' || c == '?') && m_offset > 1) return false;
+        m_previous = c;
+        ++m_offset;
+    }
+    return true;
+}
+
+void TCardListFastCounter::Advance() {
+    for (;;) {
+        const std::size_t pending = m_buffer.size() - m_consumed;
+        if (m_stage == TStage::Done || m_stage == TStage::Declined) return;
+        // A step cut by the end of the buffer is tried again once it has twice the bytes, so that
+        // a long card is not scanned once for every piece.
+        if (!m_ended && pending < m_retryAt) return;
+        const char* start = m_buffer.data() + m_consumed;
+        TScanner scanner(std::string_view(start, pending), true);
+        bool done = false;
+        if (m_stage == TStage::Prologue) {
+            std::string_view root;
+            bool empty = false;
+            done = scanner.Prologue(root, empty);
+            if (done) {
+                m_root.assign(root);
+                m_stage = empty ? TStage::Epilogue : TStage::Cards;
+            }
+        } else if (m_stage == TStage::Cards) {
+            TCardInfo card;
+            const TScanner::TStep step = scanner.Next(m_root, card);
+            done = step != TScanner::TStep::Failed;
+            if (step == TScanner::TStep::Card) {
+                ++m_total;
+                if (card.Owned) ++m_owned;
+            } else if (step == TScanner::TStep::RootEnd) {
+                m_stage = TStage::Epilogue;
+            }
+        } else {
+            if (!scanner.OnlySpaceLeft()) {
+                m_stage = TStage::Declined;
+                return;
+            }
+            m_consumed = m_buffer.size();
+            if (m_ended) m_stage = TStage::Done;
+            return;
+        }
+        if (done) {
+            m_consumed += scanner.Consumed(start);
+            m_retryAt = 0;
+            continue;
+        }
+        if (m_ended) {
+            m_stage = TStage::Declined;
+            return;
+        }
+        m_retryAt = 2 * pending;
+        return;
+    }
+}

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "cardlist/Common.h"
@@ -22,3 +24,33 @@ bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&
 
 // The number of "<carditem>" tags: the card count of a file the writer made, for reserving.
 std::size_t CountCardItemTags(std::string_view text);
+
+// Counts the cards of a text handed in pieces, by the same rules as ReadCardListFast, holding no
+// more than the card being read and one piece, and building no card.
+class TCardListFastCounter {
+public:
+    // The next piece of the text; false when no more are needed (the parser must read the text,
+    // or it ended at a NUL).
+    bool Feed(std::string_view piece);
+    // After the last piece: false when the parser must read the text; the counts are then void.
+    bool Finish();
+
+    std::size_t Total() const { return m_total; }
+    std::size_t Owned() const { return m_owned; }
+
+private:
+    enum class TStage { Prologue, Cards, Epilogue, Done, Declined };
+    bool TakeCensus(std::string_view piece);
+    void Advance();
+
+    std::string m_buffer;  // the bytes not yet read, from m_consumed on
+    std::size_t m_consumed = 0;
+    std::size_t m_retryAt = 0;
+    std::uint64_t m_offset = 0;  // bytes seen, for the census
+    char m_previous = 0;
+    bool m_ended = false;
+    TStage m_stage = TStage::Prologue;
+    std::string m_root;
+    std::size_t m_total = 0;
+    std::size_t m_owned = 0;
+};

@@ -29,7 +29,7 @@ void CopyNamedPictures(const fs::path& cardTypeFolder, std::string cardListText,
                        const fs::path& pictureFolder) {
     TCardInfos cards;
     try {
-        ParseCardListBytes(std::move(cardListText), cardTypeFolder / kCardListFileName, cards);
+        ReadCardListBytes(cardListText, cardTypeFolder / kCardListFileName, cards);
     } catch (const VastrelleError&) {
         return;  // not a card list: imported as it is, to be reported when it is opened
     }

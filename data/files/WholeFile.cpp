@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <utility>
 
 #include "files/FileDescriptor.h"
 
@@ -37,23 +39,49 @@ ssize_t ReadSome(int fd, char* buffer, std::size_t size) {
 
 constexpr std::size_t kBlockSize = 1 << 16;
 
-}  // namespace
+char* WritableData(std::string& bytes) { return bytes.data(); }
+char* WritableData(TFileBytes& bytes) { return bytes.Data(); }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, struct stat* status) {
+// Reads the file at the size it had when opened into a Buffer(size). Only a file that grew since
+// costs more: its further bytes are gathered apart and the buffer made again once, instead of
+// growing it past the end on every read.
+template <class Buffer, class Make>
+std::optional<Buffer> ReadAtSize(const std::filesystem::path& path, Make make,
+                                 struct stat* status) {
     off_t size = 0;
     TFileDescriptor fd = OpenRegular(path, size, status);
     if (!fd.Valid()) return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    std::size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) bytes.resize(bytes.size() + kBlockSize);  // the file grew
-        const ssize_t n = ReadSome(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;
-        done += static_cast<std::size_t>(n);
+    std::optional<Buffer> buffer(make(static_cast<std::size_t>(size)));
+    const ssize_t n = ReadSome(fd.Get(), WritableData(*buffer), static_cast<std::size_t>(size));
+    if (n < 0) return std::nullopt;
+    const std::size_t done = static_cast<std::size_t>(n);
+    std::string tail;
+    if (done == static_cast<std::size_t>(size)) {
+        char block[4096];
+        for (;;) {
+            const ssize_t more = ReadSome(fd.Get(), block, sizeof block);
+            if (more < 0) return std::nullopt;
+            if (more == 0) break;
+            tail.append(block, static_cast<std::size_t>(more));
+        }
+        if (tail.empty()) return buffer;
     }
-    bytes.resize(done);
-    return bytes;
+    std::optional<Buffer> whole(make(done + tail.size()));
+    std::memcpy(WritableData(*whole), WritableData(*buffer), done);
+    std::memcpy(WritableData(*whole) + done, tail.data(), tail.size());
+    return whole;
+}
+
+}  // namespace
+
+std::optional<TFileBytes> ReadFileAtSize(const std::filesystem::path& path, struct stat* status) {
+    return ReadAtSize<TFileBytes>(
+        path, [](std::size_t size) { return TFileBytes(size); }, status);
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, struct stat* status) {
+    return ReadAtSize<std::string>(
+        path, [](std::size_t size) { return std::string(size, '\0'); }, status);
 }
 
 bool ReadFileInPieces(const std::filesystem::path& path,

@@ -1,15 +1,40 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 struct stat;
 
-// The whole content of a regular file; nullopt when it cannot be opened, is not a regular file
-// (a folder, a pipe), or a read fails. `status`, when given, receives the status of the file read.
+// A file's bytes in a buffer of exactly their size, never filled before the read: a large card
+// list or camera picture is touched once, by the read itself.
+class TFileBytes {
+public:
+    TFileBytes() = default;
+    // Room for `size` bytes, left as the allocator gives it.
+    explicit TFileBytes(std::size_t size)
+        : m_data(std::make_unique_for_overwrite<char[]>(size ? size : 1)), m_size(size) {}
+
+    std::string_view View() const { return {m_data.get(), m_size}; }
+    char* Data() { return m_data.get(); }
+    std::size_t Size() const { return m_size; }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    std::size_t m_size = 0;
+};
+
+// The whole content of a regular file, read at the size fstat gives (a file that grew meanwhile is
+// still read to its end); nullopt when it cannot be opened, is not a regular file (a folder, a
+// pipe), or a read fails. `status`, when given, receives the status of the file read.
+std::optional<TFileBytes> ReadFileAtSize(const std::filesystem::path& path,
+                                         struct stat* status = nullptr);
+
+// The same bytes as a string, for a caller that keeps them.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path,
                                          struct stat* status = nullptr);
 

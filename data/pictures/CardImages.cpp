@@ -62,6 +62,11 @@ public:
 
     std::uint8_t* RowBuffer(int) override { return m_row.data(); }
 
+    int NextRow(int) const override {
+        return m_nextRow < m_large.Height ? SourceIndex(m_nextRow, m_large.Height, m_sourceHeight)
+                                          : m_sourceHeight;
+    }
+
     void Row(int y) override {
         // A picture lower than the box gives one source row to several target rows.
         while (m_nextRow < m_large.Height &&
@@ -111,11 +116,12 @@ TThumbnailFiles MakeThumbnailFiles(std::string_view jpegBytes, const TBitmap* de
 
 void MakeThumbnails(const fs::path& imageFolder, const std::string& name) {
     auto path = ImageFilePath(imageFolder, name);
-    std::optional<std::string> bytes;
-    if (path) bytes = ReadWholeFile(*path);
+    std::optional<TFileBytes> bytes;
+    if (path) bytes = ReadFileAtSize(*path);
     if (!bytes)
         throw VastrelleError(FormatMessage(msg::kCannotOpen, DisplayPath(imageFolder, name)));
-    const TThumbnailFiles thumbnails = MakeThumbnailFiles(*bytes, nullptr, imageFolder, name);
+    const TThumbnailFiles thumbnails =
+        MakeThumbnailFiles(bytes->View(), nullptr, imageFolder, name);
     const std::string largeName = ReplaceExtension(name, kLargeThumbnailExtension);
     const std::string smallName = ReplaceExtension(name, kSmallThumbnailExtension);
     const fs::path largePath = CheckedPath(imageFolder, largeName);

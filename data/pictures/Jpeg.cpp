@@ -7,6 +7,7 @@
 #include <jerror.h>
 // clang-format on
 
+#include <algorithm>
 #include <csetjmp>
 #include <new>
 
@@ -90,6 +91,12 @@ bool RunDecoder(TDecompressor& decompressor, std::string_view bytes, TJpegRowSin
                                               static_cast<JDIMENSION>(width) * 4, 1)[0];
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
+        // A thumbnail samples a few rows of thousands: the others still pass the entropy decoder
+        // but skip the inverse DCT, upsampling and colour conversion.
+        if (const int next = std::min(sink.NextRow(y), height); next > y) {
+            if (jpeg_skip_scanlines(cinfo, static_cast<JDIMENSION>(next - y)) == 0) break;
+            continue;
+        }
         std::uint8_t* out = sink.RowBuffer(y);
         JSAMPROW row = cmyk ? cmykRow : out;
         // A memory source never suspends, so every call yields a row.

@@ -24,6 +24,9 @@ public:
     // The buffer (width * 3 bytes) that row y is decoded into; Row(y) follows once it is full.
     virtual std::uint8_t* RowBuffer(int y) = 0;
     virtual void Row(int y) { (void)y; }
+    // The first row from y on that the sink needs (the height when none): the rows before it are
+    // skipped without being turned into pixels.
+    virtual int NextRow(int y) const { return y; }
 };
 
 // Decodes JPEG bytes at full size with the floating-point inverse DCT and block smoothing.

@@ -11,6 +11,7 @@
 #include "save/CardStore.h"
 #include "save/CardTypeLock.h"
 #include "save/HistoryIndex.h"
+#include "save/VersionStore.h"
 
 namespace fs = std::filesystem;
 
@@ -65,11 +66,9 @@ std::vector<fs::path> FileNames(const fs::path& folder) {
 TCardChange BringBack(const fs::path& cardTypeFolder, const THistoryIndex& index, std::size_t from,
                       std::size_t target) {
     TCardChange change;
-    const fs::path cardList = VersionCardList(cardTypeFolder, index.Versions[target].Number);
-    change.CardListBytes = ReadWholeFile(cardList);
-    if (!change.CardListBytes)
-        throw VastrelleError(FormatMessage(msg::kCannotOpen, cardList.string()));
-    ReadCardList(cardList, change.Cards);
+    const int number = index.Versions[target].Number;
+    change.CardListBytes = ReadVersionBytes(cardTypeFolder, index, number);
+    ReadCardListBytes(*change.CardListBytes, VersionFolder(cardTypeFolder, number), change.Cards);
 
     std::set<fs::path> decided;
     auto visit = [&](int number, bool back) {

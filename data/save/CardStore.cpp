@@ -105,7 +105,7 @@ public:
         MakeImageFolder();
         WritePending();
         m_history->WriteVersions(m_oldCardList.value_or(fs::path()),
-                                 m_pendingCardList->TemporaryPath());
+                                 m_pendingCardList->TemporaryPath(), !m_targets.empty());
         KeepOldBytes();
         PublishNewNames();
         CommitCardList();

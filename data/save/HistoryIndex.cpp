@@ -10,7 +10,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kHeader = "vastrelle-history 1";
+// Histories whose versions are whole copies say 1; ones with compressed versions say 2, so that
+// a program that knows only whole copies leaves them alone rather than miss their files.
+constexpr std::string_view kHeader = "vastrelle-history 2";
+constexpr std::string_view kWholeCopiesHeader = "vastrelle-history 1";
 
 std::time_t g_pinnedNow = 0;
 
@@ -82,7 +85,8 @@ std::string HistoryIndexText(const THistoryIndex& index) {
 
 std::optional<THistoryIndex> ParseHistoryIndex(std::string_view text) {
     std::string_view line;
-    if (!NextLine(text, line) || line != kHeader) return std::nullopt;
+    if (!NextLine(text, line) || (line != kHeader && line != kWholeCopiesHeader))
+        return std::nullopt;
     THistoryIndex index;
     std::optional<int> position, next;
     if (!NextLine(text, line) || !(position = KeyedNumber(line, "position"))) return std::nullopt;
@@ -118,42 +122,6 @@ std::optional<THistoryIndex> ReadHistoryIndex(const fs::path& cardTypeFolder) {
         return std::nullopt;
     }
     return ParseHistoryIndex(*text);
-}
-
-bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index,
-                      const fs::path& cardListFile) {
-    if (!index.Current()) return false;
-    // Compared a block at a time: most outside changes show in the size alone.
-    const fs::path kept = VersionCardList(cardTypeFolder, index.Position);
-    // Taken for an outside change, a file that did not read would be recorded and brought back
-    // in place of the version it is.
-    switch (CompareFileBytes(kept, cardListFile)) {
-        case TFileComparison::Same:
-            return true;
-        case TFileComparison::Different:
-            return false;
-        case TFileComparison::FirstUnreadable:
-            throw VastrelleError(FormatMessage(msg::kCannotOpen, kept.string()));
-        case TFileComparison::SecondUnreadable:
-            break;
-    }
-    throw VastrelleError(FormatMessage(msg::kCannotOpen, cardListFile.string()));
-}
-
-std::optional<std::size_t> CardListVersion(const fs::path& cardTypeFolder,
-                                           const THistoryIndex& index,
-                                           const fs::path& cardListFile) {
-    const std::optional<std::size_t> current = index.Current();
-    if (!current) return std::nullopt;
-    if (IsCurrentVersion(cardTypeFolder, index, cardListFile)) return current;
-    // Below the first version the index wraps round past the last.
-    for (std::size_t neighbour : {*current - 1, *current + 1}) {
-        if (neighbour >= index.Versions.size()) continue;
-        THistoryIndex moved = index;
-        moved.Position = index.Versions[neighbour].Number;
-        if (IsCurrentVersion(cardTypeFolder, moved, cardListFile)) return neighbour;
-    }
-    return std::nullopt;
 }
 
 std::string HistoryTimeText(std::time_t time) {

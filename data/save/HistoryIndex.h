@@ -11,12 +11,15 @@
 // The history of a card type lives in its hidden folder .history:
 //   .history/index                 which versions are kept and which one the card list is; the
 //                                  one truth, replaced atomically
-//   .history/N/cardlist.dat        version N's card list file, byte for byte
+//   .history/N/cardlist.*          version N's card list, compressed whole or as a delta
+//                                  against the version after it (save/VersionStore.h)
 //   .history/N/before/FILE         image folder files as they were before the change that made
 //                                  version N, for those it replaced or removed
 //   .history/N/after/FILE          the image folder files that change wrote
-// A version folder is complete on disk before the index names it and never changes after; a
-// folder the index does not name is a leftover of a killed save. Kept files are hard links, so
+// A version folder is complete on disk before the index names it; after that, a file is only
+// added to it beside what it holds (a delta against a new version after it) and the file it
+// replaces removed once the index names that version. A folder the index does not name is a
+// leftover of a killed save. Kept files are hard links, so
 // keeping a picture copies no bytes (flushed copies on a file system without hard links).
 
 inline constexpr const char* kHistoryFolderName = ".history";
@@ -44,6 +47,7 @@ struct THistoryIndex {
 std::filesystem::path HistoryFolder(const std::filesystem::path& cardTypeFolder);
 std::filesystem::path HistoryIndexPath(const std::filesystem::path& cardTypeFolder);
 std::filesystem::path VersionFolder(const std::filesystem::path& cardTypeFolder, int number);
+// Version N's card list as earlier histories kept it: a plain copy.
 std::filesystem::path VersionCardList(const std::filesystem::path& cardTypeFolder, int number);
 // The kept files of the change that made the version: as they were, and as it wrote them.
 std::filesystem::path BeforeFolder(const std::filesystem::path& cardTypeFolder, int number);
@@ -57,20 +61,6 @@ std::optional<THistoryIndex> ParseHistoryIndex(std::string_view text);
 // damaged (or written by a later version of the program), and then it is left alone. An index
 // that cannot be read (an I/O error) throws VastrelleError.
 std::optional<THistoryIndex> ReadHistoryIndex(const std::filesystem::path& cardTypeFolder);
-
-// Whether the card list file holds the bytes of the index's current version; false when the
-// card list was changed outside the history (by hand, by an older version of the program), after
-// a save was killed between the card list and the index. Throws VastrelleError when either file
-// is there but does not read.
-bool IsCurrentVersion(const std::filesystem::path& cardTypeFolder, const THistoryIndex& index,
-                      const std::filesystem::path& cardListFile);
-
-// Where in index.Versions the card list file is: the current version, or a neighbour of it that
-// an undo or redo killed between writing the card list and the index had brought back; nullopt
-// after a change outside the history. Throws VastrelleError as IsCurrentVersion does.
-std::optional<std::size_t> CardListVersion(const std::filesystem::path& cardTypeFolder,
-                                           const THistoryIndex& index,
-                                           const std::filesystem::path& cardListFile);
 
 // The local time as the history records it.
 std::string HistoryTimeText(std::time_t time);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <set>
 
+#include "cardlist/CardCount.h"
 #include "cardlist/CardList.h"
 #include "cardlist/Common.h"
 #include "files/AtomicFile.h"
@@ -14,6 +15,7 @@
 #include "files/PendingFile.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
+#include "save/VersionStore.h"
 
 namespace fs = std::filesystem;
 
@@ -55,6 +57,12 @@ void RemoveUnnamedVersions(const fs::path& folder, const THistoryIndex& index) n
         if (number && !index.Find(*number) && it->is_directory(ec)) leftovers.push_back(it->path());
     }
     for (const fs::path& leftover : leftovers) RemoveTree(leftover);
+    // A kill after the index named a new version may have left the copies it replaced. Only the
+    // version before the newest may lose its whole copy here: for it the choice is the one the
+    // save made, while older ones were decided under an index that has lost versions since.
+    for (std::size_t i = 0; i < index.Versions.size(); ++i)
+        DropReplacedCopies(folder.parent_path(), index, index.Versions[i].Number,
+                           i + 2 == index.Versions.size());
 }
 
 }  // namespace
@@ -112,6 +120,7 @@ THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
                     : std::nullopt;
     const bool outside = hasCardList && !cardList;
     if (cardList) m_new.Position = m_new.Versions[*cardList].Number;
+    m_outside = outside;
     m_recordsChange = !moveTo;
     // A new version ends what could be redone.
     if (outside || m_recordsChange) {
@@ -135,13 +144,26 @@ void THistoryRecord::RemoveLeftovers() noexcept {
     if (m_enabled) RemoveUnnamedVersions(m_folder, m_old);
 }
 
-void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& newCardList) {
+void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& newCardList,
+                                   bool changesImages) {
     if (!m_enabled) return;
+    // The same card list again (a title written over with itself) is no new version.
+    if (m_recordsChange && !m_outside && !changesImages && !oldCardList.empty() &&
+        SameFileBytes(oldCardList, newCardList)) {
+        m_versions.pop_back();
+        m_recordsChange = false;
+        if (m_versions.empty()) {
+            m_new = m_old;
+            return;
+        }
+    }
+    if (m_versions.empty() && !m_moveTo) return;
     if (!Exists(m_folder)) {
         if (fileops::MakeFolder(m_folder) != 0) ThrowCannotCreate(m_folder);
         m_madeFolder = true;
         if (!FlushFolder(m_cardTypeFolder)) ThrowCannotCreate(m_folder);
     }
+    const std::size_t firstNew = m_new.Versions.size();
     for (TNewVersion& version : m_versions) {
         // A folder that a killed save left and that could not be removed keeps its number.
         int number = std::max(m_new.Next, 1);
@@ -151,16 +173,52 @@ void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& 
         const fs::path folder = VersionFolder(m_cardTypeFolder, number);
         if (fileops::MakeFolder(folder) != 0) ThrowCannotCreate(folder);
         m_written.push_back(number);
-        // A copy, never a link to the card list: an editor that rewrites the file in place would
-        // change the kept version with it.
-        bool read = true;
-        TPendingFile file(folder, [&](const TByteSink& sink) {
-            read = ReadFileInPieces(version.New ? newCardList : oldCardList, sink);
-        });
-        const fs::path cardList = VersionCardList(m_cardTypeFolder, number);
-        if (!read || !file.CommitAs(cardList) || !FlushFolder(folder)) ThrowCannotCreate(cardList);
         m_new.Versions.push_back(version.Version);
         m_new.Position = number;
+    }
+    // Newest first: each version is stored against the one after it, the newest whole. Copies,
+    // never links to the card list: an editor that rewrites the file in place would change them.
+    auto bytesOf = [&](const fs::path& file, const fs::path& forMessage) {
+        std::optional<std::string> bytes = ReadWholeFile(file);
+        if (!bytes) ThrowCannotCreate(forMessage);
+        return std::move(*bytes);
+    };
+    auto store = [&](const fs::path& path, const std::string& bytes) {
+        TPendingFile file(path.parent_path(), bytes);
+        if (!file.CommitAs(path) || !FlushFolder(path.parent_path())) ThrowCannotCreate(path);
+    };
+    std::string after;  // the card list of the version after the one being written
+    for (std::size_t i = m_versions.size(); i-- > 0;) {
+        const int number = m_versions[i].Version.Number;
+        std::string bytes = bytesOf(m_versions[i].New ? newCardList : oldCardList,
+                                    WholeVersionFile(m_cardTypeFolder, number));
+        store(VersionSumFile(m_cardTypeFolder, number), VersionSum(bytes));
+        if (i + 1 == m_versions.size())
+            store(WholeVersionFile(m_cardTypeFolder, number), CompressWhole(bytes));
+        else
+            store(DeltaVersionFile(m_cardTypeFolder, number, m_versions[i + 1].Version.Number),
+                  CompressDelta(bytes, after));
+        after = std::move(bytes);
+    }
+    // The version before the new ones gets a delta against the first of them. It keeps what it
+    // has until the new index is in place; one that cannot be read is left as it is.
+    if (!m_versions.empty() && firstNew > 0) {
+        const int previous = m_new.Versions[firstNew - 1].Number;
+        std::optional<std::string> bytes;
+        if (!m_outside && !oldCardList.empty() && previous == m_old.Position)
+            bytes = bytesOf(oldCardList, VersionFolder(m_cardTypeFolder, previous));
+        else
+            try {
+                bytes = ReadVersionBytes(m_cardTypeFolder, m_old, previous);
+            } catch (const VastrelleError&) {
+            }
+        if (bytes) {
+            const fs::path delta =
+                DeltaVersionFile(m_cardTypeFolder, previous, m_new.Versions[firstNew].Number);
+            m_rebasedDelta = delta;
+            store(delta, CompressDelta(*bytes, after));
+            m_rebased = previous;
+        }
     }
     if (m_moveTo) m_new.Position = *m_moveTo;
     // The oldest go first; the version the card list becomes always stays.
@@ -224,6 +282,8 @@ void THistoryRecord::RollBack() noexcept {
             if (restored) FlushFolder(m_folder);
         }
         for (int number : m_written) RemoveTree(VersionFolder(m_cardTypeFolder, number));
+        if (m_rebasedDelta && fileops::Unlink(*m_rebasedDelta) == 0)
+            FlushFolder(m_rebasedDelta->parent_path());
         if (m_madeFolder) {
             fileops::RemoveFolder(m_folder);
             FlushFolder(m_cardTypeFolder);
@@ -243,4 +303,6 @@ void THistoryRecord::DropOld() noexcept {
         if (!kept.count(version.Number))
             dropped = RemoveTree(VersionFolder(m_cardTypeFolder, version.Number)) || dropped;
     if (dropped) FlushFolder(m_folder);
+    if (m_rebased && kept.count(*m_rebased))
+        DropReplacedCopies(m_cardTypeFolder, m_new, *m_rebased, true);
 }

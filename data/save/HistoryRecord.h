@@ -30,10 +30,13 @@ public:
 
     // Version folders that no index names: leftovers of killed saves. Failures are ignored.
     void RemoveLeftovers() noexcept;
-    // The folders and card list files of the new versions, flushed, copied from the files that
-    // hold the old card list (when it is recorded) and the new one. Throws VastrelleError.
+    // The folders and card list files of the new versions, flushed, from the files that hold
+    // the old card list (when it is recorded) and the new one: the newest whole, each other one
+    // as a delta against the one after it, and the version before them given a delta against
+    // the first. A new card list byte for byte the current one, in a save that changes no image
+    // file, records nothing. Throws VastrelleError.
     void WriteVersions(const std::filesystem::path& oldCardList,
-                       const std::filesystem::path& newCardList);
+                       const std::filesystem::path& newCardList, bool changesImages);
     // Keeps an image folder file as it was before the save, or under `fileName` as the save
     // writes it (`source` holding those bytes). Throw VastrelleError.
     void KeepBefore(const std::filesystem::path& file);
@@ -60,7 +63,11 @@ private:
     std::optional<std::string> m_oldIndexText;
     std::vector<TNewVersion> m_versions;  // to be written, the recorded change last
     bool m_recordsChange = false;
+    bool m_outside = false;  // the card list found is not the current version
     std::optional<int> m_moveTo;
+    // The version before the new ones, given a delta against the first of them.
+    std::optional<int> m_rebased;
+    std::optional<std::filesystem::path> m_rebasedDelta;
 
     bool m_madeFolder = false;
     std::vector<int> m_written;  // version folders made by this save
