@@ -158,7 +158,10 @@ TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
     TCardFinder finder(cards);
     std::vector<bool> removed(cards.size(), false), edited(cards.size(), false);
     std::vector<TCardInfo> appended;
-    std::optional<std::size_t> savedPosition;
+    // The saved card's position among the cards before removals; npos for an appended one. A
+    // plain value rather than an optional: GCC takes the optional's value for uninitialised.
+    constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    std::size_t savedPosition = npos;
     for (TPlannedEdit& edit : edits) {
         std::optional<std::size_t> at;
         if (edit.Index) {
@@ -191,10 +194,10 @@ TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
                       CheckNameStillFree(imageFolder, cards, at, name, before.BackImageFileName);
                   });
         if (at) {
-            savedPosition = at;
+            savedPosition = *at;
         } else {
             appended.push_back(std::move(fresh));
-            savedPosition.reset();
+            savedPosition = npos;
         }
     }
 
@@ -202,12 +205,12 @@ TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
     std::optional<std::size_t> shiftedSaved;
     for (std::size_t i = 0; i < cards.size(); ++i) {
         if (removed[i]) continue;
-        if (savedPosition && *savedPosition == i) shiftedSaved = kept;
+        if (savedPosition == i) shiftedSaved = kept;
         if (kept != i) cards[kept] = std::move(cards[i]);
         ++kept;
     }
     cards.resize(kept);
-    if (!savedPosition && !appended.empty()) shiftedSaved = kept + appended.size() - 1;
+    if (savedPosition == npos && !appended.empty()) shiftedSaved = kept + appended.size() - 1;
     for (TCardInfo& card : appended) cards.push_back(std::move(card));
     if (savedAt && shiftedSaved) *savedAt = *shiftedSaved;
 

@@ -179,18 +179,39 @@ std::string ReadVersionBytes(const fs::path& cardTypeFolder, const THistoryIndex
 bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index,
                       const fs::path& cardListFile) {
     if (!index.Current()) return false;
+    // Taken for an outside change, a file that did not read would be recorded and brought back
+    // in place of the version it is: a file that is there but does not read is a failure.
+    auto unreadable = [](const fs::path& file) {
+        return VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    };
     const fs::path legacy = VersionCardList(cardTypeFolder, index.Position);
-    // Compared a block at a time: most outside changes show in the size alone.
-    if (Exists(legacy)) return SameFileBytes(legacy, cardListFile);
-    if (const std::optional<std::string> sum =
-            ReadWholeFile(VersionSumFile(cardTypeFolder, index.Position))) {
-        const std::optional<TFileBytes> file = ReadFileAtSize(cardListFile);
-        return file && VersionSum(file->View()) == *sum;
+    if (Exists(legacy)) {
+        // Compared a block at a time: most outside changes show in the size alone.
+        switch (CompareFileBytes(legacy, cardListFile)) {
+            case TFileComparison::Same:
+                return true;
+            case TFileComparison::Different:
+                return false;
+            case TFileComparison::FirstUnreadable:
+                throw unreadable(legacy);
+            case TFileComparison::SecondUnreadable:
+                break;
+        }
+        throw unreadable(cardListFile);
     }
+    const std::optional<TFileBytes> file = ReadFileAtSize(cardListFile);
+    if (!file) {
+        if (IsFileThere(cardListFile)) throw unreadable(cardListFile);
+        return false;
+    }
+    const fs::path sumFile = VersionSumFile(cardTypeFolder, index.Position);
+    if (const std::optional<std::string> sum = ReadWholeFile(sumFile))
+        return VersionSum(file->View()) == *sum;
+    if (IsFileThere(sumFile)) throw unreadable(sumFile);
     try {
-        const std::optional<TFileBytes> file = ReadFileAtSize(cardListFile);
-        return file && ReadVersionBytes(cardTypeFolder, index, index.Position) == file->View();
+        return ReadVersionBytes(cardTypeFolder, index, index.Position) == file->View();
     } catch (const VastrelleError&) {
+        // A damaged version is left alone: the card list is then recorded as found.
         return false;
     }
 }
