@@ -1,7 +1,6 @@
 #include "cardtypes/TemplatePictures.h"
 
 #include <fcntl.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <set>
@@ -10,6 +9,7 @@
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/FolderRename.h"
 #include "cardtypes/Paths.h"
+#include "cardtypes/StagingFolder.h"
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 #include "pictures/CardImages.h"
@@ -19,28 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kTemplateExtension = ".template";
-
-// A hidden folder of the program folder, so that the listing never shows a card type being
-// built; removed with what it holds unless its card type was moved out.
-class TStagingFolder {
-public:
-    explicit TStagingFolder(const fs::path& programFolder) {
-        std::string pattern = (programFolder / ".import-XXXXXX").native();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-        m_path = pattern;
-    }
-    ~TStagingFolder() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    TStagingFolder(const TStagingFolder&) = delete;
-    TStagingFolder& operator=(const TStagingFolder&) = delete;
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 std::string ReadPicture(const fs::path& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -106,12 +84,5 @@ void ImportTemplateWithPictures(const fs::path& programFolder, const std::string
     ImportTemplate(staging.Path(), name, templatePath);
     const fs::path built = staging.Path() / target.filename();
     CopyNamedPictures(built, pictureFolder);
-    if (!FlushFolder(built))
-        throw VastrelleError(msg::kCardListCreateFailed, MessageKind::ErrorAbort);
-    if (!RenameNoReplace(built, target)) {
-        if (fs::exists(fs::symlink_status(target, ec)))
-            throw VastrelleError(msg::kCardTypeExists, MessageKind::Warning);
-        throw VastrelleError(msg::kCardTypeFolderFailed, MessageKind::ErrorAbort);
-    }
-    FlushFolder(programFolder);
+    PublishCardTypeFolder(built, programFolder);
 }
