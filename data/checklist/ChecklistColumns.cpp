@@ -208,6 +208,7 @@ TChecklistRows ChecklistRowsOf(const TTable& table, const TColumnMapping& mappin
     TChecklistRows result;
     result.Refused = table.Refusals;
     result.Rows.reserve(table.RowCount());
+    std::size_t filled = 0;
     for (std::size_t row = mapping.HasHeader ? 1 : 0; row < table.RowCount(); ++row) {
         TChecklistRow out;
         out.Line = table.Line(row);
@@ -247,11 +248,16 @@ TChecklistRows ChecklistRowsOf(const TTable& table, const TColumnMapping& mappin
                     break;
             }
         }
-        if (!reason.empty())
+        if (!reason.empty()) {
             result.Refused.push_back({out.Line, std::move(reason)});
-        else if (any)
-            result.Rows.push_back(std::move(out));
+            continue;
+        }
+        result.Rows.push_back(std::move(out));
+        if (any) filled = result.Rows.size();
     }
+    // Empty rows between cards are empty cards (the export writes them so); those a spreadsheet
+    // leaves after the last card are not.
+    result.Rows.resize(filled);
     std::stable_sort(
         result.Refused.begin(), result.Refused.end(),
         [](const TTableRefusal& a, const TTableRefusal& b) { return a.Line < b.Line; });

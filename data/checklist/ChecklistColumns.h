@@ -52,5 +52,6 @@ struct TChecklistRows {
 // The rows of the table under the mapping. A row is refused with its line and reason when a
 // text has characters Shift_JIS cannot store (named), bytes that did not decode, a NUL, a
 // picture name that cannot be a file name, or an owned value that is none of the known ones.
-// Rows whose mapped cells are all empty are left out.
+// Rows whose mapped cells are all empty are kept as empty cards, except after the last row that
+// has a text.
 TChecklistRows ChecklistRowsOf(const TTable& table, const TColumnMapping& mapping);
