@@ -371,10 +371,14 @@ TTable ReadTableFile(const std::filesystem::path& path, const TTableOptions& opt
     return stream.Finish();
 }
 
+TTable ReadTableBytes(std::string_view bytes, const TTableOptions& options) {
+    TTableStream stream(options);
+    stream.Feed(bytes);
+    return stream.Finish();
+}
+
 TTable ReadTableText(std::string_view utf8, const TTableOptions& options) {
     TTableOptions asUtf8 = options;
     asUtf8.Encoding = TTableEncoding::Utf8;
-    TTableStream stream(asUtf8);
-    stream.Feed(utf8);
-    return stream.Finish();
+    return ReadTableBytes(utf8, asUtf8);
 }

@@ -119,5 +119,8 @@ TTableDelimiter DetectDelimiter(std::string_view utf8Head);
 // cannot be read.
 TTable ReadTableFile(const std::filesystem::path& path, const TTableOptions& options);
 
+// The same from bytes held in memory.
+TTable ReadTableBytes(std::string_view bytes, const TTableOptions& options);
+
 // A table given as UTF-8 text (the clipboard's); the encoding option is not used.
 TTable ReadTableText(std::string_view utf8, const TTableOptions& options);
