@@ -125,7 +125,7 @@ void TChecklistImportForm::SetText(const QString& text, const TCardInfos& cards)
 }
 
 // Reads the table again: with the encoding and delimiter the boxes show once the user chose
-// one (keepEncoding), else as detected, and with the mapping the new columns suggest.
+// one (keepChoices), else as detected, and with the mapping the new columns suggest.
 void TChecklistImportForm::Reload(bool keepChoices) {
     TWaitCursor wait;
     TTableOptions options;
@@ -134,6 +134,7 @@ void TChecklistImportForm::Reload(bool keepChoices) {
             options.Encoding = static_cast<TTableEncoding>(m_encoding->currentData().toInt());
         options.Delimiter = static_cast<TTableDelimiter>(m_delimiter->currentData().toInt());
     }
+    const TColumnMapping chosen = CurrentMapping();
     if (m_file) {
         m_table = ReadTableFile(*m_file, options);
     } else {
@@ -143,7 +144,10 @@ void TChecklistImportForm::Reload(bool keepChoices) {
     m_updating = true;
     m_encoding->setCurrentIndex(m_encoding->findData(static_cast<int>(m_table.Encoding)));
     m_delimiter->setCurrentIndex(m_delimiter->findData(static_cast<int>(m_table.Delimiter)));
-    const TColumnMapping mapping = GuessMapping(m_table);
+    // The user's choices stay while the columns do (another encoding, say).
+    const TColumnMapping mapping = keepChoices && chosen.Columns.size() == m_table.ColumnCount()
+                                       ? chosen
+                                       : GuessMapping(m_table);
     m_header->setChecked(mapping.HasHeader);
     ShowTable();
     for (std::size_t column = 0; column < m_columnBoxes.size(); ++column) {
@@ -194,12 +198,16 @@ QString TChecklistImportForm::PreviewText() const {
         .arg(m_plan.Unchanged);
 }
 
-void TChecklistImportForm::UpdatePreview() {
+TColumnMapping TChecklistImportForm::CurrentMapping() const {
     TColumnMapping mapping;
     mapping.HasHeader = m_header->isChecked();
     for (QComboBox* box : m_columnBoxes)
         mapping.Columns.push_back(static_cast<TChecklistField>(box->currentData().toInt()));
-    m_rows = ChecklistRowsOf(m_table, mapping);
+    return mapping;
+}
+
+void TChecklistImportForm::UpdatePreview() {
+    m_rows = ChecklistRowsOf(m_table, CurrentMapping());
     m_plan = PlanChecklistMerge(m_cards, m_rows);
     m_summary->setText(PreviewText());
     m_refused->clear();

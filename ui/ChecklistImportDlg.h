@@ -45,7 +45,8 @@ public:
     QListWidget* RefusedList() const { return m_refused; }
 
 private:
-    void Reload(bool keepEncoding);
+    void Reload(bool keepChoices);
+    TColumnMapping CurrentMapping() const;
     void ShowTable();
     void UpdatePreview();
 

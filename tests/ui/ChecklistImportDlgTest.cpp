@@ -45,7 +45,8 @@ private slots:
         QCOMPARE(dialog.ColumnBox(2)->currentText(), Utf8("コメント"));
         QCOMPARE(FromCp932(dialog.Plan().Cards[3].Comment), Utf8("RR, 2進化"));
 
-        // Read as UTF-8 the Shift_JIS titles do not decode: every row is refused by its line.
+        // Read as UTF-8 the Shift_JIS titles do not decode: with the columns kept as chosen, every
+        // row is refused by its line.
         dialog.EncodingBox()->setCurrentIndex(
             dialog.EncodingBox()->findData(static_cast<int>(TTableEncoding::Utf8)));
         QCOMPARE(dialog.RefusedList()->count(), 10);
