@@ -161,6 +161,7 @@ void TVastrelleMainForm::UpdateMenuStates() {
     for (QAction* action : m_exportActions)
         if (action) action->setEnabled(writable);
     if (m_orphanImages) m_orphanImages->setEnabled(writable);
+    if (m_pasteChecklist) m_pasteChecklist->setEnabled(writable);
 }
 
 QAction* TVastrelleMainForm::ViewAction(ViewItem item) const {
