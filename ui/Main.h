@@ -27,7 +27,6 @@ class TCardTypeInputForm;
 class TCardTypeOverviewForm;
 class TFileWatch;
 class TChecklistImportForm;
-struct TChecklistRows;
 
 // A card as the list showed it, to select it again after another program changed the file.
 struct TShownCard {
@@ -141,7 +140,6 @@ private:
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
     TChecklistImportForm* ChecklistDialog();
-    void MergeRowsIntoLoaded(const TChecklistRows& rows);
     QAction* ViewAction(ViewItem item) const;
 
     std::filesystem::path m_programFolder;

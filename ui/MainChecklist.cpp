@@ -9,6 +9,7 @@
 
 #include "CardListModel.h"
 #include "CardListView.h"
+#include "CardTypeDocument.h"
 #include "ChecklistImportDlg.h"
 #include "Main.h"
 #include "MessageBoxes.h"
@@ -72,10 +73,10 @@ void TVastrelleMainForm::ImportChecklistClick() {
         if (target == TTarget::None) return;
 
         TChecklistImportForm* dialog = ChecklistDialog();
-        dialog->SetFile(file, target == TTarget::Loaded ? m_cards : TCardInfos());
+        dialog->SetFile(file, target == TTarget::Loaded ? m_document->Cards() : TCardInfos());
         if (dialog->exec() != QDialog::Accepted) return;
         if (target == TTarget::Loaded) {
-            MergeRowsIntoLoaded(dialog->Rows());
+            m_document->MergeChecklist(dialog->Rows());
             return;
         }
         std::optional<std::string> name =
@@ -95,14 +96,8 @@ void TVastrelleMainForm::PasteChecklistClick() {
             return;
         }
         TChecklistImportForm* dialog = ChecklistDialog();
-        dialog->SetText(text, m_cards);
+        dialog->SetText(text, m_document->Cards());
         if (dialog->exec() != QDialog::Accepted) return;
-        MergeRowsIntoLoaded(dialog->Rows());
+        m_document->MergeChecklist(dialog->Rows());
     });
-}
-
-// One save of the card list as it is on disk then, so a change made outside since the preview
-// is merged into rather than overwritten.
-void TVastrelleMainForm::MergeRowsIntoLoaded(const TChecklistRows& rows) {
-    RefreshAfterSave([&] { return MergeChecklist(m_paths.CardTypeFolder(), rows).Cards; });
 }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cardlist/CardListIdentity.h"
 #include "checklist/ChecklistMerge.h"
 
 // The writes of a checklist import: each one transaction, so that a failure leaves every file as
@@ -14,11 +15,12 @@
 TChecklistPlan ImportChecklistAsCardType(const std::filesystem::path& programFolder,
                                          const std::string& name, const TChecklistRows& rows);
 
-// Merges the rows into the card type as one save (one undo step), computed from its card list as
-// it is on disk when saved. Nothing is written when the merge changes nothing. Returns the plan
-// that was saved.
+// Merges the rows into the card type as one save (one undo step), computed under the card type
+// lock from its card list as it is on disk then, so that no change made elsewhere is overwritten.
+// Nothing is written when the merge changes nothing. Returns the plan that was saved (its Cards
+// as written); `written` receives the identity of the card list file after it.
 TChecklistPlan MergeChecklist(const std::filesystem::path& cardTypeFolder,
-                              const TChecklistRows& rows);
+                              const TChecklistRows& rows, TCardListIdentity* written = nullptr);
 
 // The plan a merge would save now, from the card list on disk, without writing.
 TChecklistPlan PreviewChecklistMerge(const std::filesystem::path& cardTypeFolder,
