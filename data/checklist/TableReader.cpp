@@ -17,7 +17,8 @@ constexpr const char* kTooMuchText = "ファイルが大きすぎるため、こ
 constexpr const char* kUnclosedQuote = "引用符 \" が閉じられていません";
 constexpr const char* kTextAfterQuote = "引用符 \" で囲んだ値の後に文字があります";
 
-constexpr std::size_t kDetectionSample = std::size_t(1) << 16;
+// Enough of the start that a Shift_JIS file whose first lines are ASCII is still told apart.
+constexpr std::size_t kDetectionSample = std::size_t(1) << 20;
 constexpr std::size_t kDetectionLines = 20;
 
 constexpr std::array<std::pair<std::string_view, TTableDelimiter>, 4> kDelimiterNames = {{
