@@ -121,6 +121,7 @@ TEST(ChecklistImportTest, MergeUpdatesMatchedCardsAppendsTheRestAndRefusesAmbigu
     EXPECT_EQ(plan.Changed, 2u);
     EXPECT_EQ(plan.Unchanged, 1u);
     EXPECT_EQ(plan.NewlyOwned, std::vector<std::size_t>{0});
+    EXPECT_EQ(plan.ChangedCards, (std::vector<std::size_t>{0, 1}));
     ASSERT_EQ(plan.Refused.size(), 2u);
     EXPECT_EQ(RefusalText(plan.Refused[0]),
               "4 行目: 番号「005」のカードが複数あるため、どれを更新するか決められません");

@@ -57,6 +57,7 @@ TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows) 
         auto [it, added] = byNumber.emplace(std::move(key), i);
         if (!added) it->second = kAmbiguousIndex;
     }
+    plan.FirstNew = cards.size();
     std::unordered_map<std::size_t, std::size_t> matchedAt;  // card -> the line that matched it
     for (const TChecklistRow& row : rows.Rows) {
         const std::string key = row.Number ? NumberKey(*row.Number) : std::string();
@@ -83,6 +84,7 @@ TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows) 
             continue;
         }
         ++plan.Changed;
+        plan.ChangedCards.push_back(index);
         if (cards[index].Owned && !before.Owned) plan.NewlyOwned.push_back(index);
     }
     std::stable_sort(

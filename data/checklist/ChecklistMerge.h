@@ -21,8 +21,11 @@ struct TChecklistPlan {
     TCardInfos Cards;  // the card list after the merge
     std::size_t New = 0, Changed = 0, Unchanged = 0;
     std::vector<TTableRefusal> Refused;  // the rows' refusals and the merge's own, by line
-    // Positions (in Cards) of the matched cards whose owned mark the merge turned on.
+    // Positions (in Cards) of the matched cards the merge changed, and of those among them whose
+    // owned mark it turned on; the new cards follow the old ones.
+    std::vector<std::size_t> ChangedCards;
     std::vector<std::size_t> NewlyOwned;
+    std::size_t FirstNew = 0;
 
     bool ChangesAnything() const { return New > 0 || Changed > 0; }
 };
