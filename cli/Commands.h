@@ -26,6 +26,8 @@ int CmdTypes(const Args& args);
 int CmdOverview(const Args& args);
 int CmdCreate(const Args& args);
 int CmdImport(const Args& args);
+int CmdImportTable(const Args& args);
+int CmdMerge(const Args& args);
 int CmdSettings(const Args& args);
 
 int CmdHistory(const Args& args);

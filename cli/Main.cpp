@@ -41,6 +41,18 @@ constexpr Command kCommands[] = {
      "import PROGRAM_DIR NAME TEMPLATE\n"
      "                            make a card type from a template",
      CmdImport},
+    {"import-table",
+     "import-table PROGRAM_DIR NAME FILE [--dry-run] [TABLE OPTIONS]\n"
+     "                            make a card type from a checklist (CSV, tab-separated text)",
+     CmdImportTable},
+    {"merge",
+     "merge DIR FILE [--dry-run] [TABLE OPTIONS]\n"
+     "                            merge a checklist into DIR: matching numbers update cards,\n"
+     "                            other rows are appended. TABLE OPTIONS: --encoding\n"
+     "                            utf-8|utf-16le|utf-16be|sjis, --delimiter comma|tab|semicolon|\n"
+     "                            blanks, --columns number,title,comment,owned,front,back,ignore\n"
+     "                            (one a column), --header, --no-header",
+     CmdMerge},
     {"settings", "settings PROGRAM_DIR        cardname=NAME and view=KEY from setting.ini",
      CmdSettings},
     {"thumbnails", "thumbnails IMAGE_DIR NAME   make the two thumbnails of picture NAME",

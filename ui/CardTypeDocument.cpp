@@ -12,6 +12,7 @@
 #include "cardlist/CardList.h"
 #include "cardlist/CardListReadBack.h"
 #include "cardtypes/ConflictCopies.h"
+#include "checklist/ChecklistImport.h"
 #include "files/Messages.h"
 #include "save/CardHistory.h"
 #include "save/CardTypeLock.h"
@@ -199,6 +200,15 @@ void TCardTypeDocument::SaveCardEdits(std::vector<TCardEdit> edits) {
     if (!IsWritable() || edits.empty()) return;
     SaveAndReload(
         [&] { return ::SaveCardEdits(m_paths.CardTypeFolder(), CardsAsRead(), std::move(edits)); });
+}
+
+void TCardTypeDocument::MergeChecklist(const TChecklistRows& rows) {
+    if (!IsWritable()) return;
+    SaveAndReload([&] {
+        TCardsAsRead written;
+        written.Cards = ::MergeChecklist(m_paths.CardTypeFolder(), rows, &written.Identity).Cards;
+        return written;
+    });
 }
 
 void TCardTypeDocument::ToggleOwned(std::size_t index) {

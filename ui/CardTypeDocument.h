@@ -11,6 +11,7 @@
 #include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
 #include "cardtypes/CardTypes.h"
+#include "checklist/ChecklistColumns.h"
 #include "files/VastrelleError.h"
 #include "save/CardStore.h"
 
@@ -61,6 +62,9 @@ public:
     // in one save: each edit names a card of Cards() by index (none: a new card) and what it
     // becomes (none: removed), pictures named as After names them.
     void SaveCardEdits(std::vector<TCardEdit> edits);
+    // A checklist's rows merged into the card list as it is on disk when saved, so that a change
+    // made outside since the preview is kept.
+    void MergeChecklist(const TChecklistRows& rows);
     void ToggleOwned(std::size_t index);
     void DeleteCard(std::size_t index);
     void Undo();

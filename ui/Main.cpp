@@ -45,7 +45,7 @@ void TVastrelleMainForm::FormCreate() {
         m_programWatch->SetPaths({m_programFolder});
         // Nothing can be made in a folder that cannot be written; start-up has said so.
         m_folderWritable = IsWritableFolder(m_programFolder);
-        for (const char* item : {"N2", "N4"})
+        for (const char* item : {"N2", "N4", "ImportChecklist1"})
             findChild<QAction*>(QString::fromLatin1(item))->setEnabled(m_folderWritable);
 
         TSettings settings = ReadSettings(m_programFolder, names);
@@ -161,6 +161,7 @@ void TVastrelleMainForm::UpdateMenuStates() {
     for (QAction* action : m_exportActions)
         if (action) action->setEnabled(writable);
     if (m_orphanImages) m_orphanImages->setEnabled(writable);
+    if (m_pasteChecklist) m_pasteChecklist->setEnabled(writable);
 }
 
 QAction* TVastrelleMainForm::ViewAction(ViewItem item) const {

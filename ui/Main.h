@@ -26,6 +26,7 @@ class TCardTypeDocument;
 class TCardTypeInputForm;
 class TCardTypeOverviewForm;
 class TFileWatch;
+class TChecklistImportForm;
 
 // A card as the list showed it, to select it again after another program changed the file.
 struct TShownCard {
@@ -100,6 +101,10 @@ public slots:
     void RedoClick();
     // ツール menu: the pictures no card names, to be deleted through the history.
     void ShowOrphanImages();
+    // メニュー → チェックリスト取込...: a checklist file into a new card type or the loaded one.
+    void ImportChecklistClick();
+    // カード → 貼り付けて取込... (Ctrl+V on the list): the clipboard's table into the loaded one.
+    void PasteChecklistClick();
 
 private:
     void CreateControls();
@@ -134,6 +139,7 @@ private:
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
+    TChecklistImportForm* ChecklistDialog();
     QAction* ViewAction(ViewItem item) const;
 
     std::filesystem::path m_programFolder;
@@ -164,6 +170,9 @@ private:
     QAction* m_n6 = nullptr;
     QAction* m_n7 = nullptr;
     QAction* m_orphanImages = nullptr;
+    QAction* m_pasteChecklist = nullptr;
+    QFileDialog* m_checklistFileDialog = nullptr;
+    TChecklistImportForm* m_checklistDialog = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QActionGroup* m_viewGroup = nullptr;

@@ -148,6 +148,8 @@ void TVastrelleMainForm::CreateMenus() {
     n1->setObjectName(QStringLiteral("N1"));
     addItem(n1, "N2", "カード種類作成...", &TVastrelleMainForm::N2Click);
     addItem(n1, "N4", "カード種類テンプレート取込...", &TVastrelleMainForm::N4Click);
+    addItem(n1, "ImportChecklist1", "チェックリスト取込...",
+            &TVastrelleMainForm::ImportChecklistClick);
     n1->addSeparator()->setObjectName(QStringLiteral("N3"));
     addItem(n1, "Exit1", "閉じる", &TVastrelleMainForm::Exit1Click);
 
@@ -169,6 +171,13 @@ void TVastrelleMainForm::CreateMenus() {
     m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     m_redo = addItem(n8, "Redo1", "やり直し", &TVastrelleMainForm::RedoClick);
     m_redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    n8->addSeparator();
+    m_pasteChecklist = addItem(n8, "PasteChecklist1", "貼り付けて取込...",
+                               &TVastrelleMainForm::PasteChecklistClick);
+    // Ctrl+V only while the list has the focus: in the search field it pastes text.
+    m_pasteChecklist->setShortcut(QKeySequence::Paste);
+    m_pasteChecklist->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_listView->addAction(m_pasteChecklist);
 
     QMenu* show1 = mainMenu1->addMenu(Tr("表示"));
     show1->setObjectName(QStringLiteral("Show1"));
