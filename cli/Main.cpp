@@ -50,6 +50,12 @@ constexpr Command kCommands[] = {
      "                            missing pictures and thumbnails, orphan files; --remove-orphans\n"
      "                            moves the orphans into the history (undo brings them back)",
      CmdCheck},
+    {"attach",
+     "attach DIR FOLDER [--create] [--replace] [--dry-run]\n"
+     "                            the JPEG scans of FOLDER as the pictures of the cards their\n"
+     "                            names number (023.jpg front, 023_b.jpg back); --create makes\n"
+     "                            cards of the numbers no card has, --replace replaces pictures",
+     CmdAttach},
     {"history",
      "history DIR                 kept versions, newest first: VERSION TAB time TAB status",
      CmdHistory},
