@@ -185,6 +185,7 @@ void TVastrelleMainForm::UpdateMenuStates() {
     for (QAction* action : m_exportActions)
         if (action) action->setEnabled(writable);
     if (m_orphanImages) m_orphanImages->setEnabled(writable);
+    UpdateSelectionStates(writable);
 }
 
 QAction* TVastrelleMainForm::ViewAction(ViewItem item) const {

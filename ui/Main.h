@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Thumbnails.h"
 #include "cardlist/Common.h"
@@ -17,6 +18,7 @@ class QFileDialog;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QVBoxLayout;
 class TCardFilterModel;
 class TCardInfoInputForm;
@@ -91,6 +93,13 @@ public slots:
     void RedoClick();
     // ツール menu: the pictures no card names, to be deleted through the history.
     void ShowOrphanImages();
+    // カード menu: 所持にする and 未所持にする for every selected card, as one save; Space.
+    void SetSelectedOwned(bool owned);
+    void ToggleSelectedOwned();
+    // カード menu: 画像フォルダから取込...: asks for the folder, then ImportScans.
+    void ImportScanFolder();
+    // The preview of a folder of scans for the loaded card type, and the attach it confirms.
+    void ImportScans(const std::filesystem::path& scanFolder);
 
 private:
     void CreateControls();
@@ -123,6 +132,12 @@ private:
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
+    // The selected cards, in the order shown.
+    std::vector<std::size_t> SelectedCardIndexes() const;
+    // Several selected cards deleted after one question, as one save.
+    void DeleteSelectedCards(const std::vector<std::size_t>& indexes);
+    void CreateSelectionItems(QMenu* n8);
+    void UpdateSelectionStates(bool writable);
     QAction* ViewAction(ViewItem item) const;
 
     std::filesystem::path m_programFolder;
@@ -148,6 +163,10 @@ private:
     QAction* m_n6 = nullptr;
     QAction* m_n7 = nullptr;
     QAction* m_orphanImages = nullptr;
+    QAction* m_ownedOn = nullptr;
+    QAction* m_ownedOff = nullptr;
+    QAction* m_importScans = nullptr;
+    QFileDialog* m_scanFolderDialog = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QActionGroup* m_viewGroup = nullptr;

@@ -27,6 +27,7 @@ using TPreparedScans = std::map<std::filesystem::path, TPreparedScan>;  // by th
 struct TScanProgress {
     std::atomic<std::size_t> Done{0};
     std::atomic<bool> Cancel{false};
+    std::atomic<bool> Saving{false};  // set by the caller once the save has begun
 };
 
 // Reads the files and makes their thumbnails on `threads` threads (0: one per core). nullopt
