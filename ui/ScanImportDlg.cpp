@@ -192,10 +192,11 @@ void TScanImportForm::Start() {
     m_watcher = new QFutureWatcher<std::shared_ptr<TOutcome>>(this);
     connect(m_watcher, &QFutureWatcherBase::finished, this, &TScanImportForm::Finished);
     m_watcher->setFuture(QtConcurrent::run([folder = m_cardTypeFolder, scans = m_scanFolder,
-                                            options = m_plan.Options, files, counter = m_counter] {
+                                            options = m_plan.Options, files, counter = m_counter,
+                                            threads = m_threads] {
         auto outcome = std::make_shared<TOutcome>();
         try {
-            std::optional<TPreparedScans> prepared = PrepareScans(files, 0, counter.get());
+            std::optional<TPreparedScans> prepared = PrepareScans(files, threads, counter.get());
             if (!prepared || counter->Cancel) return outcome;
             counter->Saving = true;
             outcome->Result = AttachScans(folder, scans, options, std::move(*prepared));

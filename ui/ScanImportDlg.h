@@ -40,6 +40,8 @@ public:
     void Replan();
     // OK: starts the work in the background; the dialog closes when it is done.
     void Start();
+    // The threads that read the scans: 0 (the default) for one per core.
+    void SetThreadCount(unsigned threads) { m_threads = threads; }
 
 private:
     struct TOutcome;
@@ -56,6 +58,7 @@ private:
     QTreeWidget* m_refused;
     QLabel* m_summary;
     QPushButton* m_ok;
+    unsigned m_threads = 0;
     QProgressDialog* m_progress = nullptr;
     std::shared_ptr<TScanProgress> m_counter;
     QFutureWatcher<std::shared_ptr<TOutcome>>* m_watcher = nullptr;
