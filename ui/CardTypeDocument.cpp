@@ -142,6 +142,32 @@ void TCardTypeDocument::DeleteCard(std::size_t index) {
     SaveAndReload([&] { return ::DeleteCard(m_paths.CardTypeFolder(), CardsAsRead(), index); });
 }
 
+void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool owned) {
+    if (!IsWritable()) return;
+    TCardInfos cards = Cards();
+    bool changed = false;
+    for (std::size_t index : indexes)
+        if (index < cards.size() && cards[index].Owned != owned) {
+            cards[index].Owned = owned;
+            changed = true;
+        }
+    if (changed) SaveCards(std::move(cards));
+}
+
+void TCardTypeDocument::DeleteCards(const std::vector<std::size_t>& indexes) {
+    if (!IsWritable()) return;
+    std::vector<bool> gone(Cards().size());
+    for (std::size_t index : indexes)
+        if (index < gone.size()) gone[index] = true;
+    TCardInfos cards;
+    cards.reserve(Cards().size());
+    for (std::size_t i = 0; i < Cards().size(); ++i)
+        if (!gone[i]) cards.push_back(Cards()[i]);
+    SaveCards(std::move(cards));
+}
+
+void TCardTypeDocument::ShowWritten(TCardInfos written) { ReloadWithSaved(std::move(written)); }
+
 void TCardTypeDocument::Undo() {
     if (!IsWritable()) return;
     SaveAndReload([this] { return WithIdentity(::Undo(m_paths.CardTypeFolder())); });

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Thumbnails.h"
 #include "cardlist/CardListIdentity.h"
@@ -52,6 +53,12 @@ public:
     void SaveCardEdits(std::vector<TCardEdit> edits);  // texts or owned marks; pictures stay
     void ToggleOwned(std::size_t index);
     void DeleteCard(std::size_t index);
+    // Many cards at once, each one save: the owned mark of every listed card set, or the listed
+    // cards deleted (their picture files stay).
+    void SetOwned(const std::vector<std::size_t>& indexes, bool owned);
+    void DeleteCards(const std::vector<std::size_t>& indexes);
+    // Shows the cards a save made elsewhere (a folder of scans attached) just wrote.
+    void ShowWritten(TCardInfos written);
     void Undo();
     void Redo();
 

@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "CardListView.h"
+#include "CardTypeDocument.h"
 #include "Main.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
 #include "ScanImportDlg.h"
-#include "save/CardStore.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ void TVastrelleMainForm::UpdateSelectionStates(bool writable) {
 
 std::vector<std::size_t> TVastrelleMainForm::SelectedCardIndexes() const {
     std::vector<std::size_t> indexes = m_listView->SelectedCardIndexes();
-    std::erase_if(indexes, [this](std::size_t index) { return index >= m_cards.size(); });
+    std::erase_if(indexes, [this](std::size_t index) { return index >= Cards().size(); });
     return indexes;
 }
 
@@ -49,12 +49,7 @@ void TVastrelleMainForm::SetSelectedOwned(bool owned) {
         const std::vector<std::size_t> indexes = SelectedCardIndexes();
         if (indexes.empty()) return;
         const std::optional<std::size_t> current = SelectedCardIndex();
-        if (std::all_of(indexes.begin(), indexes.end(),
-                        [&](std::size_t i) { return m_cards[i].Owned == owned; }))
-            return;
-        TCardInfos cards = m_cards;
-        for (std::size_t index : indexes) cards[index].Owned = owned;
-        SaveCardsAndRefresh(std::move(cards));
+        m_document->SetOwned(indexes, owned);
         // The same cards stay selected, so that the next command takes them again; those the
         // filter now hides drop out.
         if (!m_listView->SelectCards(indexes, current) && current) m_listView->SelectCard(*current);
@@ -66,16 +61,12 @@ void TVastrelleMainForm::ToggleSelectedOwned() {
     const std::vector<std::size_t> indexes = SelectedCardIndexes();
     if (indexes.size() == 1) return ToggleOwned(indexes.front());
     SetSelectedOwned(!std::all_of(indexes.begin(), indexes.end(),
-                                  [this](std::size_t i) { return m_cards[i].Owned; }));
+                                  [this](std::size_t i) { return Cards()[i].Owned; }));
 }
 
 void TVastrelleMainForm::DeleteSelectedCards(const std::vector<std::size_t>& indexes) {
     if (!AskYesNo(this, Tr(kDeleteMany).arg(static_cast<qulonglong>(indexes.size())))) return;
-    TCardInfos cards;
-    cards.reserve(m_cards.size());
-    for (std::size_t i = 0; i < m_cards.size(); ++i)
-        if (!std::binary_search(indexes.begin(), indexes.end(), i)) cards.push_back(m_cards[i]);
-    SaveCardsAndRefresh(std::move(cards));
+    m_document->DeleteCards(indexes);
 }
 
 void TVastrelleMainForm::ImportScanFolder() {
@@ -97,8 +88,8 @@ void TVastrelleMainForm::ImportScanFolder() {
 void TVastrelleMainForm::ImportScans(const std::filesystem::path& scanFolder) {
     RunGuarded(this, [this, &scanFolder] {
         if (!IsCardTypeWritable()) return;
-        TScanImportForm form(m_paths.CardTypeFolder(), scanFolder, this);
+        TScanImportForm form(CardTypePaths().CardTypeFolder(), scanFolder, this);
         if (form.exec() != QDialog::Accepted || !form.Result()) return;
-        RefreshWithSaved(form.Result()->Cards);
+        m_document->ShowWritten(form.Result()->Cards);
     });
 }

@@ -168,6 +168,7 @@ void TScanImportForm::Start() {
     const std::vector<TScanFile> files = m_plan.TakenFiles();
     if (files.empty()) return;
     m_counter = std::make_shared<TScanProgress>();
+    m_counter->Background = true;
     m_progress = new QProgressDialog(Tr(kProgressText), Tr(kCancel), 0,
                                      static_cast<int>(files.size()), this);
     m_progress->setWindowTitle(Tr(kCaption));

@@ -1,5 +1,8 @@
 #include "scans/ScanAttach.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <exception>
 #include <thread>
@@ -53,10 +56,16 @@ std::optional<TPreparedScans> PrepareScans(const std::vector<TScanFile>& files, 
             if (progress) ++progress->Done;
         }
     };
+    const bool background = progress && progress->Background;
     {
         std::vector<std::jthread> pool;
-        for (unsigned t = 1; t < threads; ++t) pool.emplace_back(work);
-        work();
+        for (unsigned t = background ? 0 : 1; t < threads; ++t)
+            pool.emplace_back([&work, background] {
+                // A new thread's own nice value (Linux keeps one per thread); failing is harmless.
+                if (background) (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+                work();
+            });
+        if (!background) work();
     }
     for (const std::exception_ptr& failure : failures)
         if (failure) std::rethrow_exception(failure);

@@ -28,9 +28,13 @@ struct TScanProgress {
     std::atomic<std::size_t> Done{0};
     std::atomic<bool> Cancel{false};
     std::atomic<bool> Saving{false};  // set by the caller once the save has begun
+    // The reading threads run at a lower priority than the one that waits, so that a window
+    // showing the progress keeps answering on a busy machine.
+    bool Background = false;
 };
 
-// Reads the files and makes their thumbnails on `threads` threads (0: one per core). nullopt
+// Reads the files and makes their thumbnails on `threads` threads (0: one per core), the calling
+// thread among them unless the progress asks for background threads. nullopt
 // when progress->Cancel was set before all were done. Throws, after every thread stopped, the
 // failure of the first file in the given order that failed, its path in front of the message.
 std::optional<TPreparedScans> PrepareScans(const std::vector<TScanFile>& files, unsigned threads,
