@@ -1,7 +1,9 @@
 // A folder of scans matched to cards by the numbers in the file names, and attached as one save.
 #include <gtest/gtest.h>
 
+#include "CliRun.h"
 #include "TempDir.h"
+#include "TreeSnapshot.h"
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
 #include "files/VastrelleError.h"
@@ -167,4 +169,31 @@ TEST_F(ScanFolderTest, ABrokenScanOrACancelWritesNothing) {
     progress.Cancel = true;
     EXPECT_FALSE(PrepareScans(plan.TakenFiles(), 2, &progress));
     EXPECT_TRUE(fs::is_empty(m_image));
+}
+
+TEST_F(ScanFolderTest, CommandLinePrintsThePlanAndWritesOnlyWithoutDryRun) {
+    WriteCardList({Card("1"), Card("2")}, m_folder);
+    fs::copy_file(kImages / "photo.jpg", m_scans / "1.jpg");
+    fs::copy_file(kImages / "gray.jpg", m_scans / "7_b.jpg");
+    WriteFileBytes(m_scans / "2.png", "x");
+    const std::string args = m_folder.string() + " " + m_scans.string();
+    const TreeSnapshot before = SnapshotTree(m_folder);
+
+    const CliResult dry = RunCli("attach " + args + " --create --dry-run");
+    EXPECT_EQ(dry.exitCode, 0);
+    EXPECT_EQ(dry.output,
+              "card\t1\tt\tfront 1.jpg\n"
+              "new\t7\t\tback 7_b.jpg\n"
+              "refused\t2.png\t拡張子が .jpg / .jpeg ではありません\n"
+              "would attach 2 picture(s)\n");
+    EXPECT_EQ(TreeDifferences(before, SnapshotTree(m_folder)), "");
+
+    const CliResult real = RunCli("attach " + args);
+    EXPECT_EQ(real.exitCode, 0);
+    EXPECT_TRUE(
+        real.output.ends_with("unmatched\t7\t\tback 7_b.jpg\n"
+                              "refused\t2.png\t拡張子が .jpg / .jpeg ではありません\n"
+                              "attached 1 picture(s)\n"))
+        << real.output;
+    EXPECT_EQ(RunCli("attach " + args + " --bogus").exitCode, 2);
 }
