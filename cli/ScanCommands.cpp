@@ -57,8 +57,9 @@ int CmdAttach(const Args& args) {
     const fs::path cardTypeFolder = args[0];
     TAttachResult result;
     if (dryRun) {
-        ReadCardList(cardTypeFolder / kCardListFileName, result.Cards);
-        result.Plan = PlanScans(result.Cards, cardTypeFolder / kImageFolderName, args[1], options);
+        ReadCardList(cardTypeFolder / kCardListFileName, result.Cards.Cards);
+        result.Plan =
+            PlanScans(result.Cards.Cards, cardTypeFolder / kImageFolderName, args[1], options);
     } else {
         result = AttachScans(cardTypeFolder, args[1], options);
     }

@@ -5,6 +5,7 @@
 #include "TempDir.h"
 #include "TreeSnapshot.h"
 #include "cardlist/CardList.h"
+#include "cardlist/CardListIdentity.h"
 #include "cardtypes/CardTypes.h"
 #include "files/VastrelleError.h"
 #include "pictures/CardImages.h"
@@ -136,7 +137,8 @@ TEST_F(ScanFolderTest, AttachIsOneSaveThatUndoTakesBack) {
     ASSERT_TRUE(result.Written);
     TCardInfos cards;
     ReadCardList(m_folder / kCardListFileName, cards);
-    EXPECT_EQ(cards, result.Cards);
+    EXPECT_EQ(cards, result.Cards.Cards);
+    EXPECT_EQ(result.Cards.Identity, CardListIdentityOf(m_folder / kCardListFileName));
     ASSERT_EQ(cards.size(), 3u);
     EXPECT_EQ(cards[0].FrontImageFileName, "01.jpg");
     EXPECT_EQ(cards[0].BackImageFileName, "1_b.jpg");

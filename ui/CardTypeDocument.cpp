@@ -144,29 +144,25 @@ void TCardTypeDocument::DeleteCard(std::size_t index) {
 
 void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool owned) {
     if (!IsWritable()) return;
-    TCardInfos cards = Cards();
-    bool changed = false;
+    std::vector<TCardEdit> edits;
     for (std::size_t index : indexes)
-        if (index < cards.size() && cards[index].Owned != owned) {
-            cards[index].Owned = owned;
-            changed = true;
+        if (index < Cards().size() && Cards()[index].Owned != owned) {
+            TCardInfo card = Cards()[index];
+            card.Owned = owned;
+            edits.push_back({index, std::move(card)});
         }
-    if (changed) SaveCards(std::move(cards));
+    if (!edits.empty()) SaveCardEdits(std::move(edits));
 }
 
 void TCardTypeDocument::DeleteCards(const std::vector<std::size_t>& indexes) {
     if (!IsWritable()) return;
-    std::vector<bool> gone(Cards().size());
+    std::vector<TCardEdit> edits;
     for (std::size_t index : indexes)
-        if (index < gone.size()) gone[index] = true;
-    TCardInfos cards;
-    cards.reserve(Cards().size());
-    for (std::size_t i = 0; i < Cards().size(); ++i)
-        if (!gone[i]) cards.push_back(Cards()[i]);
-    SaveCards(std::move(cards));
+        if (index < Cards().size()) edits.push_back({index, std::nullopt});
+    if (!edits.empty()) SaveCardEdits(std::move(edits));
 }
 
-void TCardTypeDocument::ShowWritten(TCardInfos written) { ReloadWithSaved(std::move(written)); }
+void TCardTypeDocument::ShowWritten(TCardsAsRead written) { ReloadWithSaved(std::move(written)); }
 
 void TCardTypeDocument::Undo() {
     if (!IsWritable()) return;

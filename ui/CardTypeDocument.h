@@ -58,7 +58,7 @@ public:
     void SetOwned(const std::vector<std::size_t>& indexes, bool owned);
     void DeleteCards(const std::vector<std::size_t>& indexes);
     // Shows the cards a save made elsewhere (a folder of scans attached) just wrote.
-    void ShowWritten(TCardInfos written);
+    void ShowWritten(TCardsAsRead written);
     void Undo();
     void Redo();
 

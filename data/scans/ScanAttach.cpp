@@ -8,11 +8,13 @@
 #include <thread>
 
 #include "cardlist/CardList.h"
+#include "cardlist/CardListIdentity.h"
 #include "cardtypes/CardTypes.h"
 #include "files/Messages.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
 #include "save/CardStore.h"
+#include "save/CardTypeLock.h"
 
 namespace fs = std::filesystem;
 
@@ -78,13 +80,15 @@ std::optional<TPreparedScans> PrepareScans(const std::vector<TScanFile>& files, 
 
 TAttachResult AttachScans(const fs::path& cardTypeFolder, const fs::path& scanFolder,
                           TScanOptions options, TPreparedScans prepared) {
+    // Planned from the card list as it is now, with no other writer until the save is done.
+    TCardTypeLock lock(cardTypeFolder);
     TAttachResult result;
     TCardInfos cards;
-    ReadCardList(cardTypeFolder / kCardListFileName, cards);
+    ReadCardList(cardTypeFolder / kCardListFileName, cards, &result.Cards.Identity);
     result.Plan = PlanScans(cards, cardTypeFolder / kImageFolderName, scanFolder, options);
     const std::vector<TScanFile> files = result.Plan.TakenFiles();
     if (files.empty()) {
-        result.Cards = std::move(cards);
+        result.Cards.Cards = std::move(cards);
         return result;
     }
 
@@ -108,7 +112,8 @@ TAttachResult AttachScans(const fs::path& cardTypeFolder, const fs::path& scanFo
     }
     change.Cards = ApplyScanPlan(std::move(cards), result.Plan);
     SaveCardChange(cardTypeFolder, change);
-    result.Cards = std::move(change.Cards);
+    result.Cards = {std::move(change.Cards),
+                    CardListIdentityOf(cardTypeFolder / kCardListFileName)};
     result.Written = true;
     return result;
 }

@@ -11,6 +11,7 @@
 
 #include "cardlist/Common.h"
 #include "pictures/CardImages.h"
+#include "save/CardStore.h"
 #include "scans/ScanPlan.h"
 
 // Attaching a folder of scans to a card type: the scans read and their thumbnails made on every
@@ -41,8 +42,10 @@ std::optional<TPreparedScans> PrepareScans(const std::vector<TScanFile>& files, 
                                            TScanProgress* progress = nullptr);
 
 struct TAttachResult {
-    TScanPlan Plan;    // as made from the card list at the time of the save
-    TCardInfos Cards;  // the cards as written (or as read, when nothing was to be written)
+    TScanPlan Plan;  // as made from the card list at the time of the save
+    // The cards as written with the identity of the written file (or as read, when nothing was
+    // to be written).
+    TCardsAsRead Cards;
     bool Written = false;
 };
 
