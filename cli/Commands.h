@@ -37,6 +37,7 @@ int CmdRedo(const Args& args);
 
 int CmdThumbnails(const Args& args);
 int CmdCheck(const Args& args);
+int CmdAttach(const Args& args);
 
 int CmdMigrate(const Args& args);
 

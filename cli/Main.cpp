@@ -63,6 +63,12 @@ constexpr Command kCommands[] = {
      "                            of the card list (exit 1); --remove-orphans\n"
      "                            moves the orphans into the history (undo brings them back)",
      CmdCheck},
+    {"attach",
+     "attach DIR FOLDER [--create] [--replace] [--dry-run]\n"
+     "                            the JPEG scans of FOLDER as the pictures of the cards their\n"
+     "                            names number (023.jpg front, 023_b.jpg back); --create makes\n"
+     "                            cards of the numbers no card has, --replace replaces pictures",
+     CmdAttach},
     {"history",
      "history DIR                 kept versions, newest first: VERSION TAB time TAB status",
      CmdHistory},

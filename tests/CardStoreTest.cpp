@@ -18,6 +18,7 @@
 #include "files/PendingFile.h"
 #include "files/VastrelleError.h"
 #include "save/HistoryIndex.h"
+#include "scans/ScanAttach.h"
 
 namespace fs = std::filesystem;
 using fileops::testing::TCall;
@@ -29,6 +30,7 @@ const std::string kPhoto = ReadFileBytes(kImages / "photo.jpg");
 const std::string kGray = ReadFileBytes(kImages / "gray.jpg");
 const std::string kProgressive = ReadFileBytes(kImages / "progressive.jpg");
 const std::string kCmyk = ReadFileBytes(kImages / "cmyk.jpg");
+const fs::path kScans = fs::path(VASTRELLE_TEST_DATA_DIR) / "scans";
 
 TNewPicture Picture(const std::string& name, const std::string& bytes) {
     return {name, bytes, nullptr};
@@ -98,6 +100,15 @@ std::vector<TScenario> Scenarios() {
              SaveCard(f, c, 0, texts, kKeep, Replace("b.jpeg", kCmyk));
          },
          {{"b.jpeg", kCmyk}},
+         {"b.jpg"}},
+        {"attach a folder of scans: new sides, a replaced one and a new card",
+         [](const fs::path& f, const TCardInfos&) {
+             AttachScans(f, kScans, {.Create = true, .Replace = true});
+         },
+         {{"3.jpg", kGray},
+          {"03-back.jpg", kCmyk},
+          {"1_b.jpg", kGray},
+          {"9.jpg", ReadFileBytes(kImages / "corners.jpg")}},
          {"b.jpg"}},
         {"delete a card",
          [](const fs::path& f, const TCardsAsRead& c) { DeleteCard(f, c, 0); },

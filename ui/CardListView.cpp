@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <algorithm>
 
 #include "CardFilterModel.h"
 #include "CardListModel.h"
@@ -64,7 +65,7 @@ TCardListView::TCardListView(TCardListModel* model, TCardFilterModel* rows, QWid
     m_report->setModel(rows);
     m_report->setShowGrid(true);
     m_report->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_report->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_report->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_report->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_report->setWordWrap(false);
     m_report->setIconSize(QSize(kSmallSide, kSmallSide));
@@ -84,7 +85,7 @@ TCardListView::TCardListView(TCardListModel* model, TCardFilterModel* rows, QWid
     m_icons->setModel(rows);
     m_icons->setSelectionModel(m_report->selectionModel());
     m_icons->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_icons->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_icons->setMovement(QListView::Static);
     m_icons->setResizeMode(QListView::Adjust);
@@ -178,9 +179,43 @@ void TCardListView::ApplySort(int column, bool descending) {
 }
 
 std::optional<int> TCardListView::SelectedRow() const {
+    const QModelIndex current = m_selection->currentIndex();
+    if (current.isValid() && m_selection->isRowSelected(current.row())) return current.row();
     const QModelIndexList rows = m_selection->selectedRows();
     if (rows.isEmpty()) return std::nullopt;
-    return rows.front().row();
+    return std::min_element(
+               rows.begin(), rows.end(),
+               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); })
+        ->row();
+}
+
+std::vector<std::size_t> TCardListView::SelectedCardIndexes() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : m_selection->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::size_t> cards;
+    cards.reserve(rows.size());
+    for (int row : rows) cards.push_back(CardIndexOfRow(row));
+    return cards;
+}
+
+bool TCardListView::SelectCards(const std::vector<std::size_t>& cardIndexes,
+                                std::optional<std::size_t> current) {
+    QItemSelection selection;
+    QModelIndex currentIndex;
+    const auto count = static_cast<std::size_t>(m_model->rowCount());
+    for (std::size_t card : cardIndexes) {
+        if (card >= count) continue;
+        QModelIndex shown = m_rows->mapFromSource(m_model->index(static_cast<int>(card), 0));
+        if (!shown.isValid()) continue;
+        selection.select(shown, shown);
+        if (current == card || !currentIndex.isValid()) currentIndex = shown;
+    }
+    if (selection.isEmpty()) return false;
+    m_selection->setCurrentIndex(currentIndex, QItemSelectionModel::NoUpdate);
+    m_selection->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    CurrentView()->scrollTo(currentIndex, QAbstractItemView::EnsureVisible);
+    return true;
 }
 
 void TCardListView::SelectRow(int row) {
@@ -215,8 +250,8 @@ void TCardListView::ReportClicked(const QModelIndex& index) {
 }
 
 // Enter and Delete are the keys of the edit and delete items; the list claims them (and Space)
-// before the window's shortcuts see them, so that they act on the selected row only while the
-// list has the focus.
+// before the window's shortcuts see them, so that they act on the selected rows only while the
+// list has the focus. Ctrl+A, Shift and Ctrl with clicks and arrows are the views' own.
 bool TCardListView::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
         return QStackedWidget::eventFilter(watched, event);
@@ -231,7 +266,7 @@ bool TCardListView::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (code == Qt::Key_Space) {
-        if (std::optional<std::size_t> card = SelectedCardIndex()) emit OwnedToggleRequested(*card);
+        if (SelectedRow()) emit SelectedOwnedToggleRequested();
     } else if (SelectedRow()) {
         if (code == Qt::Key_Delete)
             emit DeleteRequested();

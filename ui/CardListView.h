@@ -39,19 +39,29 @@ public:
     bool SortDescending() const;
     void SortBy(int column, bool descending);
 
+    // The current row when it is selected, else the first selected row: the one card that
+    // editing takes while several are selected.
     std::optional<int> SelectedRow() const;
-    // Selects the row, makes it the current (focused) one and scrolls it wholly into view.
+    // Selects the row alone, makes it the current (focused) one and scrolls it wholly into view.
     void SelectRow(int row);
     std::optional<std::size_t> SelectedCardIndex() const;
+    // The cards of every selected row, in the order shown.
+    std::vector<std::size_t> SelectedCardIndexes() const;
     std::size_t CardIndexOfRow(int row) const;
     // Selects the row of that card when the filter shows it; false when it does not.
     bool SelectCard(std::size_t cardIndex);
+    // Selects the rows of those cards that the filter shows, `current` (when shown) becoming the
+    // current row; false when none is shown.
+    bool SelectCards(const std::vector<std::size_t>& cardIndexes,
+                     std::optional<std::size_t> current);
 
 signals:
     void RowDoubleClicked();
     void SelectionChanged();
-    // Space on a selected row, or a click in a row's 所持 cell.
+    // A click in a row's 所持 cell.
     void OwnedToggleRequested(std::size_t cardIndex);
+    // Space while rows are selected.
+    void SelectedOwnedToggleRequested();
     // Enter and Delete on a selected row, when the list itself takes the key.
     void EditRequested();
     void DeleteRequested();

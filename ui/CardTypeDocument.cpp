@@ -227,6 +227,28 @@ void TCardTypeDocument::DeleteCard(std::size_t index) {
     SaveAndReload([&] { return ::DeleteCard(m_paths.CardTypeFolder(), CardsAsRead(), index); });
 }
 
+void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool owned) {
+    if (!IsWritable()) return;
+    std::vector<TCardEdit> edits;
+    for (std::size_t index : indexes)
+        if (index < Cards().size() && Cards()[index].Owned != owned) {
+            TCardInfo card = Cards()[index];
+            card.Owned = owned;
+            edits.push_back({index, std::move(card)});
+        }
+    if (!edits.empty()) SaveCardEdits(std::move(edits));
+}
+
+void TCardTypeDocument::DeleteCards(const std::vector<std::size_t>& indexes) {
+    if (!IsWritable()) return;
+    std::vector<TCardEdit> edits;
+    for (std::size_t index : indexes)
+        if (index < Cards().size()) edits.push_back({index, std::nullopt});
+    if (!edits.empty()) SaveCardEdits(std::move(edits));
+}
+
+void TCardTypeDocument::ShowWritten(TCardsAsRead written) { ReloadWithSaved(std::move(written)); }
+
 // Undo and redo bring back versions of the history, which knows nothing of what the list
 // shows: over another program's change they would take back a change the user never saw.
 void TCardTypeDocument::Undo() {

@@ -67,6 +67,12 @@ public:
     void MergeChecklist(const TChecklistRows& rows);
     void ToggleOwned(std::size_t index);
     void DeleteCard(std::size_t index);
+    // Many cards at once, each one save: the owned mark of every listed card set, or the listed
+    // cards deleted (their picture files stay).
+    void SetOwned(const std::vector<std::size_t>& indexes, bool owned);
+    void DeleteCards(const std::vector<std::size_t>& indexes);
+    // Shows the cards a save made elsewhere (a folder of scans attached) just wrote.
+    void ShowWritten(TCardsAsRead written);
     void Undo();
     void Redo();
 

@@ -162,6 +162,7 @@ void TVastrelleMainForm::UpdateMenuStates() {
         if (action) action->setEnabled(writable);
     if (m_orphanImages) m_orphanImages->setEnabled(writable);
     if (m_pasteChecklist) m_pasteChecklist->setEnabled(writable);
+    UpdateSelectionStates(writable);
 }
 
 QAction* TVastrelleMainForm::ViewAction(ViewItem item) const {

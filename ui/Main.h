@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "Thumbnails.h"
 #include "cardlist/Common.h"
@@ -18,6 +19,7 @@ class QFileDialog;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QVBoxLayout;
 class TCardFilterModel;
 class TCardInfoInputForm;
@@ -105,6 +107,13 @@ public slots:
     void ImportChecklistClick();
     // カード → 貼り付けて取込... (Ctrl+V on the list): the clipboard's table into the loaded one.
     void PasteChecklistClick();
+    // カード menu: 所持にする and 未所持にする for every selected card, as one save; Space.
+    void SetSelectedOwned(bool owned);
+    void ToggleSelectedOwned();
+    // カード menu: 画像フォルダから取込...: asks for the folder, then ImportScans.
+    void ImportScanFolder();
+    // The preview of a folder of scans for the loaded card type, and the attach it confirms.
+    void ImportScans(const std::filesystem::path& scanFolder);
 
 private:
     void CreateControls();
@@ -140,6 +149,12 @@ private:
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
     TChecklistImportForm* ChecklistDialog();
+    // The selected cards, in the order shown.
+    std::vector<std::size_t> SelectedCardIndexes() const;
+    // Several selected cards deleted after one question, as one save.
+    void DeleteSelectedCards(const std::vector<std::size_t>& indexes);
+    void CreateSelectionItems(QMenu* n8);
+    void UpdateSelectionStates(bool writable);
     QAction* ViewAction(ViewItem item) const;
 
     std::filesystem::path m_programFolder;
@@ -173,6 +188,10 @@ private:
     QAction* m_pasteChecklist = nullptr;
     QFileDialog* m_checklistFileDialog = nullptr;
     TChecklistImportForm* m_checklistDialog = nullptr;
+    QAction* m_ownedOn = nullptr;
+    QAction* m_ownedOff = nullptr;
+    QAction* m_importScans = nullptr;
+    QFileDialog* m_scanFolderDialog = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QActionGroup* m_viewGroup = nullptr;

@@ -71,6 +71,8 @@ void TVastrelleMainForm::N6Click() {
 void TVastrelleMainForm::N7Click() {
     RunGuarded(this, [this] {
         if (!IsCardTypeWritable()) return;
+        if (const std::vector<std::size_t> indexes = SelectedCardIndexes(); indexes.size() > 1)
+            return DeleteSelectedCards(indexes);
         std::optional<std::size_t> index = SelectedCardIndex();
         if (!index) return;
         QString question =

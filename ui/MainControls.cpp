@@ -96,6 +96,8 @@ void TVastrelleMainForm::CreateControls() {
             &TVastrelleMainForm::UpdateMenuStates);
     connect(m_listView, &TCardListView::OwnedToggleRequested, this,
             &TVastrelleMainForm::ToggleOwned);
+    connect(m_listView, &TCardListView::SelectedOwnedToggleRequested, this,
+            &TVastrelleMainForm::ToggleSelectedOwned);
     connect(m_listView, &TCardListView::EditRequested, this, &TVastrelleMainForm::N6Click);
     connect(m_listView, &TCardListView::DeleteRequested, this, &TVastrelleMainForm::N7Click);
     connect(m_searchEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -166,6 +168,7 @@ void TVastrelleMainForm::CreateMenus() {
     m_n6->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
     m_n7->setShortcut(QKeySequence(Qt::Key_Delete));
     for (QAction* action : {m_n6, m_n7}) action->setShortcutContext(Qt::WidgetShortcut);
+    CreateSelectionItems(n8);
     n8->addSeparator();
     m_undo = addItem(n8, "Undo1", "元に戻す", &TVastrelleMainForm::UndoClick);
     m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));

@@ -153,7 +153,9 @@ private:
                 FilePath(m_imageFolder, ReplaceExtension(name, kSmallThumbnailExtension));
             // Decoded before anything is written: a picture that does not decode fails here.
             TThumbnailFiles thumbnails =
-                MakeThumbnailFiles(picture->Bytes, picture->Decoded.get(), m_imageFolder, name);
+                picture->Thumbnails ? *picture->Thumbnails
+                                    : MakeThumbnailFiles(picture->Bytes, picture->Decoded.get(),
+                                                         m_imageFolder, name);
             add(path, picture->Bytes, false);
             add(large, std::move(thumbnails.Large), false);
             add(small, std::move(thumbnails.Small), false);

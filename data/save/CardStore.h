@@ -21,6 +21,9 @@ struct TNewPicture {
     // The picture decoded already (for the dialog's frame), so that it is decoded once; the save
     // decodes the bytes when it is empty.
     std::shared_ptr<const TBitmap> Decoded;
+    // The thumbnails made already (a folder of scans makes them on every core); the save makes
+    // them when empty.
+    std::shared_ptr<const TThumbnailFiles> Thumbnails = nullptr;
 };
 
 enum class TSideEdit { Keep, Replace, Remove };

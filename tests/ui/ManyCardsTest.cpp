@@ -1,0 +1,128 @@
+// Many cards at once: commands on an extended selection, and a folder of scans attached under a
+// progress dialog whose Cancel writes nothing; each change one save that one undo takes back.
+#include <QProgressDialog>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "CardDialogSupport.h"
+#include "MainWindowHarness.h"
+#include "ProgramFolder.h"
+#include "ScanImportDlg.h"
+#include "TreeSnapshot.h"
+#include "cardlist/CardList.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path kImages = fs::path(VASTRELLE_TEST_DATA_DIR) / "images";
+
+std::string CardListBytes(const ProgramFolder& folder) {
+    return FileBytes(folder.CardTypeFolder("Cards") / kCardListFileName);
+}
+
+}  // namespace
+
+class ManyCardsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QCoreApplication::processEvents(); }
+
+    void commandsTakeEverySelectedCardAsOneUndoStep() {
+        ProgramFolder folder;
+        const TCardInfos original = ProgramFolder::MakeCards(5, 1);
+        TCardInfos cards = original;
+        folder.AddCardType("Cards", cards);
+        TMainWindow window = OpenMainWindow(folder.Path());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.Form.get()));
+        QTableView* report = window->ListView()->ReportView();
+        report->setFocus();
+
+        // Shift with arrows extends; Ctrl with a click adds one row.
+        window->ListView()->SelectRow(1);
+        QTest::keyClick(report, Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(report, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(window->ListView()->SelectedCardIndexes(), (std::vector<std::size_t>{1, 2, 3}));
+        const QRect first = report->visualRect(window.Model()->index(0, 1));
+        QTest::mouseClick(report->viewport(), Qt::LeftButton, Qt::ControlModifier, first.center());
+        QCOMPARE(window->ListView()->SelectedCardIndexes(), (std::vector<std::size_t>{0, 1, 2, 3}));
+
+        const std::string before = CardListBytes(folder);
+        window.Action("OwnedOn1")->trigger();
+        for (std::size_t i : {0, 1, 2, 3}) cards[i].Owned = true;
+        QCOMPARE(CardListBytes(folder), CardListText(cards));
+        QCOMPARE(window->ListView()->SelectedCardIndexes(), (std::vector<std::size_t>{0, 1, 2, 3}));
+        window.Action("Undo1")->trigger();
+        QCOMPARE(CardListBytes(folder), before);
+
+        // Space over a mixed selection marks every card owned; Ctrl+A takes all shown.
+        QTest::keyClick(report, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(window->ListView()->SelectedCardIndexes().size(), std::size_t{5});
+        QTest::keyClick(report, Qt::Key_Space);
+        QCOMPARE(window->StatusLineText(), Utf8("5/5[100%]"));
+        QTest::keyClick(report, Qt::Key_Space);
+        QCOMPARE(window->StatusLineText(), Utf8("0/5[0%]"));
+        window.Action("Undo1")->trigger();
+        window.Action("Undo1")->trigger();
+        QCOMPARE(CardListBytes(folder), before);
+
+        // Delete asks once for all of them.
+        window->ListView()->SelectCards({1, 3}, 3);
+        QString asked;
+        AnswerNextModal(Utf8("はい(&Y)"),
+                        [&](QWidget* box) { asked = static_cast<QMessageBox*>(box)->text(); });
+        window->N7Click();
+        QCOMPARE(asked, Utf8("選択した 2 枚のカードを削除してもよろしいですか？"));
+        QCOMPARE(CardListBytes(folder), CardListText({original[0], original[2], original[4]}));
+        window.Action("Undo1")->trigger();
+        QCOMPARE(CardListBytes(folder), before);
+    }
+
+    void scanPreviewCancelWritesNothingAndOkAttaches() {
+        ProgramFolder folder;
+        folder.AddCardType("Cards", ProgramFolder::MakeCards(2));
+        TCardInfos cards = {{"", "", "001", "a", false, ""}, {"", "", "002", "b", false, ""}};
+        WriteCardList(cards, folder.CardTypeFolder("Cards"));
+        const fs::path scans = folder.Path() / "scans";
+        fs::create_directories(scans);
+        fs::copy_file(kImages / "photo.jpg", scans / "1.jpg");
+        fs::copy_file(kImages / "gray.jpg", scans / "2_b.jpg");
+        // Enough new cards that the work is still running when Cancel is pressed.
+        for (int i = 100; i < 160; ++i)
+            fs::copy_file(kImages / "photo.jpg", scans / (std::to_string(i) + ".jpg"));
+        fs::copy_file(kImages / "photo.jpg", scans / "1.JPG");
+
+        TScanImportForm form(folder.CardTypeFolder("Cards"), scans);
+        form.show();
+        QCOMPARE(form.CardList()->topLevelItemCount(), 62);
+        QCOMPARE(form.CardList()->topLevelItem(0)->text(2), Utf8("1.jpg"));
+        QCOMPARE(form.CardList()->topLevelItem(1)->text(3), Utf8("2_b.jpg"));
+        QCOMPARE(form.CardList()->topLevelItem(2)->text(4), Utf8("カードを作らない"));
+        QCOMPARE(form.RefusedList()->topLevelItemCount(), 1);
+        form.CreateBox()->setChecked(true);
+        QCOMPARE(form.CardList()->topLevelItem(2)->text(4), Utf8("新しいカード"));
+
+        const TreeSnapshot before = SnapshotTree(folder.CardTypeFolder("Cards"));
+        form.Start();
+        QVERIFY(form.Progress() != nullptr);
+        QCOMPARE(form.Progress()->accessibleName(), Utf8("取込の進み具合"));
+        ClickButton(form.Progress(), Utf8("キャンセル"));
+        QTRY_VERIFY(form.Progress() == nullptr);
+        QVERIFY(form.isVisible());
+        QCOMPARE(TreeDifferences(before, SnapshotTree(folder.CardTypeFolder("Cards"))),
+                 std::string());
+
+        form.Start();
+        QTRY_VERIFY_WITH_TIMEOUT(form.result() == QDialog::Accepted, 20000);
+        QVERIFY(form.Result() && form.Result()->Written);
+        TCardInfos written;
+        ReadCardList(folder.CardTypeFolder("Cards") / kCardListFileName, written);
+        QCOMPARE(written.size(), std::size_t{62});
+        QCOMPARE(written[1].BackImageFileName, std::string("2_b.jpg"));
+        QCOMPARE(written[2].Number, std::string("100"));
+    }
+};
+
+QTEST_MAIN(ManyCardsTest)
+#include "ManyCardsTest.moc"
