@@ -30,7 +30,7 @@ struct TCardInfo {
     int Count = 0;
     bool Want = false;
     std::string Acquired;  // the local date owned turned on, "YYYY-MM-DD"; empty when not set
-    TUnreadFields Unread;
+    TUnreadFields Unread{};
 
     // Count compares as the copies it stands for, so a record built with Owned alone equals the
     // same card read back.
