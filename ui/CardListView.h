@@ -5,6 +5,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QAction;
 class QItemSelectionModel;
 class QListView;
 class QTableView;
@@ -16,8 +17,9 @@ enum class TViewStyle { Report, SmallIcon, Icon };
 
 // ListView1: the filtered and sorted card list shown either as a report (header, grid lines,
 // whole-row selection, sorting by a header click) or as small or large icons labelled with the
-// card number, cards not owned faded and owned ones marked. Both views share one selection and
-// one order. Row positions are those shown; card indexes those of the card array.
+// card number, cards not owned faded and owned ones marked, "×3" on cards of several copies. Both
+// views share one selection and one order. Row positions are those shown; card indexes those of the
+// card array.
 class TCardListView : public QStackedWidget {
     Q_OBJECT
 public:
@@ -38,11 +40,15 @@ public:
     int SortColumn() const;
     bool SortDescending() const;
     void SortBy(int column, bool descending);
+    // The check of "枚数" in the header's context menu; the window adds the column when it is on.
+    QAction* CountColumnAction() const { return m_countColumn; }
 
     std::optional<int> SelectedRow() const;
     // Selects the row, makes it the current (focused) one and scrolls it wholly into view.
     void SelectRow(int row);
     std::optional<std::size_t> SelectedCardIndex() const;
+    // The card indexes of every selected row, in row order.
+    std::vector<std::size_t> SelectedCardIndexes() const;
     std::size_t CardIndexOfRow(int row) const;
     // Selects the row of that card when the filter shows it; false when it does not.
     bool SelectCard(std::size_t cardIndex);
@@ -55,6 +61,8 @@ signals:
     // Enter and Delete on a selected row, when the list itself takes the key.
     void EditRequested();
     void DeleteRequested();
+    // + or - on the list: one copy more or fewer of the selected cards.
+    void CopiesChangeRequested(int delta);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +76,7 @@ private:
     QTableView* m_report;
     QListView* m_icons;
     QItemSelectionModel* m_selection;
+    QAction* m_countColumn;
     TViewStyle m_style = TViewStyle::Report;
     std::vector<int> m_userWidths;
     bool m_applyingWidths = false;
