@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Thumbnails.h"
 #include "cardlist/CardListIdentity.h"
@@ -39,6 +40,9 @@ public:
     bool CanUndo() const;
     bool CanRedo() const;
 
+    // The list columns of every load: the four every refresh sets, and any the user added.
+    void SetColumnDatas(TColumnDatas columns) { m_columns = std::move(columns); }
+
     // Loads the named card type from disk with thumbnails of that kind. False when the name is
     // empty or the card type has no card list file; a card list that fails to read throws,
     // leaving no cards and the card type marked unreadable. Signals CardsReset either way.
@@ -50,7 +54,10 @@ public:
     // failed save is signalled through Failed before the reload; a failed reload throws. Nothing
     // is done unless the card type is writable.
     void SaveCardEdits(std::vector<TCardEdit> edits);  // texts or owned marks; pictures stay
-    void ToggleOwned(std::size_t index);
+    void ToggleOwned(std::size_t index);               // dated today when it becomes owned
+    // One copy more or fewer (delta) of each of those cards, as one save and one undo step;
+    // nothing is saved when no card changes (no copies left, or the most there can be).
+    void ChangeCopies(const std::vector<std::size_t>& indexes, int delta);
     void DeleteCard(std::size_t index);
     void Undo();
     void Redo();
@@ -83,6 +90,7 @@ private:
     std::string m_name;
     CurrentCardTypePaths m_paths;
     TThumbnailKind m_kind;
+    TColumnDatas m_columns = DefaultColumnDatas();
     bool m_loaded = false;
     bool m_readComplete = false;
     // What the read of the shown cards saw, so that a save can tell whether the file changed.

@@ -360,6 +360,7 @@ TCardCount CountCardList(const std::filesystem::path& file) {
     auto add = [&count](TCardInfo&& card) {
         ++count.Total;
         if (card.Owned) ++count.Owned;
+        count.Copies += static_cast<std::size_t>(Copies(card));
     };
     if (ReadCardListFast(UpToNul(text), add)) return count;
     count = {};

@@ -32,8 +32,9 @@ void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
                   TCardListIdentity* identity = nullptr);
 
 struct TCardCount {
-    std::size_t Owned = 0;
+    std::size_t Owned = 0;  // cards owned, each once: what completion counts
     std::size_t Total = 0;
+    std::size_t Copies = 0;  // copies owned in all
 };
 
 // The number of cards in a card list file and of the owned ones, with the reader's rules and
