@@ -29,7 +29,7 @@ struct TCardInfo {
     // it in step with Owned). A record built with Owned alone counts as one copy.
     int Count = 0;
     bool Want = false;
-    std::string Acquired;  // the local date owned turned on, "YYYY-MM-DD"; empty when not set
+    std::string Acquired{};  // the local date owned turned on, "YYYY-MM-DD"; empty when not set
     TUnreadFields Unread{};
 
     // Count compares as the copies it stands for, so a record built with Owned alone equals the
