@@ -7,6 +7,8 @@
 #include "cardlist/CardExport.h"
 #include "cardlist/CardList.h"
 #include "cardlist/CardListReadBack.h"
+#include "files/VastrelleError.h"
+#include "save/CardStore.h"
 
 namespace fs = std::filesystem;
 
@@ -15,14 +17,14 @@ namespace {
 const fs::path kFixtures = fs::path(VASTRELLE_TEST_DATA_DIR) / "cardlist";
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
-using ReaderFunction = void (*)(const fs::path&, TCardInfos&);
+using ReaderFunction = void (*)(const fs::path&, TCardInfos&, TCardListIdentity*);
 
 class CardCopiesRead : public ::testing::TestWithParam<ReaderFunction> {
 protected:
     TCardInfos Read(const std::string& bytes) {
         WriteFileBytes(m_dir / kCardListFileName, bytes);
         TCardInfos cards;
-        GetParam()(m_dir / kCardListFileName, cards);
+        GetParam()(m_dir / kCardListFileName, cards, nullptr);
         return cards;
     }
     TempDir m_dir;
@@ -162,6 +164,45 @@ TEST(CardCopiesRules, OwnedCountAndDateStayInStep) {
     for (const char* date : {"2026-13-01", "2026-00-10", "2026-4-01", "2100-02-29", "0999-01-01"})
         EXPECT_FALSE(IsDateText(date)) << date;
     EXPECT_TRUE(IsDateText("2000-02-29"));
+}
+
+// A change of copies made on cards read before another program changed the file is merged like
+// the other fields: kept beside an outside change of another field, refused against one of its
+// own.
+TEST(CardCopiesSave, CopiesMergeOntoAFileChangedOutside) {
+    TempDir dir;
+    TCardInfos cards(2);
+    cards[0].Number = "1";
+    cards[1].Number = "2";
+    WriteCardList(cards, dir.Path());
+    TCardsAsRead read = ReadCardsAsRead(dir.Path());
+    TCardInfos outside = read.Cards;
+    SetWant(outside[1], true);
+    WriteCardList(outside, dir.Path());
+    TCardInfo card = read.Cards[0];
+    SetCopies(card, 3, "2026-12-09");
+    SaveCardEdits(dir.Path(), read, {TCardEdit{0, card}});
+    TCardInfos now;
+    ReadCardList(dir / kCardListFileName, now);
+    ASSERT_EQ(now.size(), 2u);
+    EXPECT_EQ(Copies(now[0]), 3);
+    EXPECT_EQ(now[0].Acquired, "2026-12-09");
+    EXPECT_TRUE(now[1].Want);
+
+    read = ReadCardsAsRead(dir.Path());
+    outside = read.Cards;
+    SetCopies(outside[0], 5, "2026-12-09");
+    WriteCardList(outside, dir.Path());
+    card = read.Cards[0];
+    SetCopies(card, 4, "2026-12-09");
+    try {
+        SaveCardEdits(dir.Path(), read, {TCardEdit{0, card}});
+        ADD_FAILURE() << "a count changed on both sides was saved";
+    } catch (const VastrelleError& error) {
+        EXPECT_TRUE(error.ChangedOutside());
+    }
+    ReadCardList(dir / kCardListFileName, now);
+    EXPECT_EQ(Copies(now[0]), 5);
 }
 
 TEST(CardCopiesLists, SparesAndWantsInTheirOrder) {
