@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "Commands.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/Paths.h"
@@ -32,11 +33,19 @@ struct TSideOption {
 struct TCardOptions {
     std::optional<std::string> Number, Title, Comment;
     std::optional<bool> Owned;
+    std::optional<int> Count;
+    std::optional<bool> Want;
     TSideOption Front, Back;
 };
 
 // Parses the options after the positional arguments; `editing` allows the ones that take a
 // value away.
+int CopiesArgument(const std::string& text) {
+    int copies = ParseCopies(text);
+    if (copies < 0) throw UsageError("--count takes a whole number from 0 to 9999");
+    return copies;
+}
+
 TCardOptions ParseOptions(const Args& args, std::size_t first, bool editing) {
     TCardOptions options;
     int ownedFlags = 0;
@@ -59,7 +68,11 @@ TCardOptions ParseOptions(const Args& args, std::size_t first, bool editing) {
         else if (option == "--owned" || (editing && option == "--not-owned")) {
             options.Owned = option == "--owned";
             ++ownedFlags;
-        } else if (editing && option == "--no-front")
+        } else if (option == "--count")
+            options.Count = CopiesArgument(value());
+        else if (option == "--want" || option == "--no-want")
+            options.Want = option == "--want";
+        else if (editing && option == "--no-front")
             options.Front.Remove = true;
         else if (editing && option == "--no-back")
             options.Back.Remove = true;
@@ -67,6 +80,8 @@ TCardOptions ParseOptions(const Args& args, std::size_t first, bool editing) {
             throw UsageError("unknown option " + option);
     }
     if (ownedFlags > 1) throw UsageError("--owned and --not-owned exclude each other");
+    if (options.Owned && options.Count && *options.Owned != (*options.Count >= 1))
+        throw UsageError("--count disagrees with --owned or --not-owned");
     for (const TSideOption* side : {&options.Front, &options.Back})
         if (side->File && side->Remove)
             throw UsageError("a side cannot get a picture and lose it at once");
@@ -100,7 +115,11 @@ void ApplyTexts(const TCardOptions& options, TCardInfo& card) {
     if (options.Number) card.Number = *options.Number;
     if (options.Title) card.Title = *options.Title;
     if (options.Comment) card.Comment = *options.Comment;
-    if (options.Owned) card.Owned = *options.Owned;
+    // Owned turning on dates the card today, as in the window.
+    const std::string today = TodayText();
+    if (options.Owned) SetOwned(card, *options.Owned, today);
+    if (options.Count) SetCopies(card, *options.Count, today);
+    if (options.Want) SetWant(card, *options.Want);
 }
 
 // POSITION as given: 1 is the first card in file order.

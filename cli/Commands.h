@@ -17,6 +17,8 @@ int CmdStatus(const Args& args);
 int CmdWrite(const Args& args);
 int CmdMissing(const Args& args);
 int CmdExport(const Args& args);
+int CmdSpares(const Args& args);
+int CmdWants(const Args& args);
 
 int CmdAdd(const Args& args);
 int CmdEdit(const Args& args);

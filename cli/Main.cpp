@@ -23,8 +23,9 @@ constexpr Command kCommands[] = {
      CmdWrite},
     {"add",
      "add DIR [--number TEXT] [--title TEXT] [--comment TEXT] [--owned]\n"
-     "        [--front FILE] [--back FILE]\n"
-     "                            append a card, its pictures copied into DIR/image",
+     "        [--count N] [--want | --no-want] [--front FILE] [--back FILE]\n"
+     "                            append a card, its pictures copied into DIR/image;\n"
+     "                            --count N: copies owned (0 = not owned)",
      CmdAdd},
     {"edit",
      "edit DIR POSITION [the options of add] [--not-owned] [--no-front] [--no-back]\n"
@@ -33,6 +34,13 @@ constexpr Command kCommands[] = {
     {"remove", "remove DIR POSITION         delete card POSITION; its pictures stay", CmdRemove},
     {"missing", "missing DIR                 the cards not owned: number TAB title", CmdMissing},
     {"export", "export DIR                  the cards as CSV", CmdExport},
+    {"spares",
+     "spares DIR [--csv]          cards with copies beyond the first: number TAB title TAB spares",
+     CmdSpares},
+    {"wants",
+     "wants DIR [--csv]           cards not owned, the wanted ones first: number TAB title\n"
+     "                            [TAB 欲しい]",
+     CmdWants},
     {"types", "types PROGRAM_DIR           the card types, one per line", CmdTypes},
     {"overview", "overview PROGRAM_DIR        every card type: NAME TAB owned/total[percent%]",
      CmdOverview},

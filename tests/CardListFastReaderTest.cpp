@@ -191,11 +191,13 @@ TEST(CardListFastReader, AgreesWithTheParserOnMutatedCardLists) {
     };
     std::vector<std::string> seeds = {
         CardListText(cards),
-        ReadFileBytes(fs::path(VASTRELLE_TEST_DATA_DIR) / "cardlist/hand-made.dat")};
-    const std::string tokens[] = {"<",      ">",         "/>",    "</c>", "&amp;", "&#",
-                                  "&#x41;", "&lt",       "]]>",   "\r",   "\n",    "\x81",
-                                  "\x40",   "\x81\x40",  "\"",    "'",    "=",     " a='1'",
-                                  "<!--",   "<![CDATA[", "<?x?>", "\x01", "Y",     "<exist>"};
+        ReadFileBytes(fs::path(VASTRELLE_TEST_DATA_DIR) / "cardlist/hand-made.dat"),
+        ReadFileBytes(fs::path(VASTRELLE_TEST_DATA_DIR) / "cardlist/copies.dat")};
+    const std::string tokens[] = {"<",       ">",         "/>",     "</c>", "&amp;",     "&#",
+                                  "&#x41;",  "&lt",       "]]>",    "\r",   "\n",        "\x81",
+                                  "\x40",    "\x81\x40",  "\"",     "'",    "=",         " a='1'",
+                                  "<!--",    "<![CDATA[", "<?x?>",  "\x01", "Y",         "<exist>",
+                                  "<count>", "</count>",  "<want>", "9",    "2026-12-09"};
     std::mt19937 random(14);
     int read = 0, declined = 0;
     for (int i = 0; i < 3000; ++i) {

@@ -8,6 +8,7 @@
 #include "FailureMessage.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 #include "files/FileOps.h"
 #include "pictures/CardImages.h"
@@ -69,8 +70,9 @@ TEST_F(CliEditTest, AddAppendsACardWithItsTextsAndCopiesItsPicturesWithThumbnail
     EXPECT_EQ(run.output, "");
     const TCardInfos cards = Cards();
     ASSERT_EQ(cards.size(), 2u);
-    EXPECT_EQ(cards[1],
-              (TCardInfo{Sjis("写真.jpg"), "cmyk.jpg", "No.2", Sjis("ソード & 盾"), true, "50%"}));
+    TCardInfo added{Sjis("写真.jpg"), "cmyk.jpg", "No.2", Sjis("ソード & 盾"), false, "50%"};
+    SetOwned(added, true, TodayText());  // owned from today
+    EXPECT_EQ(cards[1], added);
     EXPECT_EQ(Image("写真.jpg"), ReadFileBytes(m_scans / "写真.jpg"));
     EXPECT_EQ(Image("cmyk.jpg"), ReadFileBytes(m_scans / "cmyk.jpg"));
     for (const char* thumbnail : {"写真.thm", "写真.thm_large", "cmyk.thm", "cmyk.thm_large"})
@@ -110,7 +112,9 @@ TEST_F(CliEditTest, APictureTheDialogWouldRefuseIsRefusedWithItsReasonAndNothing
 TEST_F(CliEditTest, EditKeepsWhatIsNotGivenAndReplacesOrRemovesSides) {
     MakeCardType();
     ASSERT_EQ(Run("edit " + Quoted(m_type) + " 1 --title 'new title' --owned").exitCode, 0);
-    EXPECT_EQ(Cards()[0], (TCardInfo{"photo.jpg", "gray.jpg", "1", "new title", true, ""}));
+    TCardInfo edited{"photo.jpg", "gray.jpg", "1", "new title", false, ""};
+    SetOwned(edited, true, TodayText());
+    EXPECT_EQ(Cards()[0], edited);
 
     // A file of the side's own picture's name replaces it, as after the dialog's Yes.
     fs::copy_file(m_scans / "cmyk.jpg", m_dir / "photo.jpg");

@@ -30,6 +30,18 @@ void TCardFilterModel::SetMissingOnly(bool missingOnly) {
     Refilter();
 }
 
+void TCardFilterModel::SetSparesOnly(bool sparesOnly) {
+    if (sparesOnly == m_sparesOnly) return;
+    m_sparesOnly = sparesOnly;
+    Refilter();
+}
+
+void TCardFilterModel::SetWantedOnly(bool wantedOnly) {
+    if (wantedOnly == m_wantedOnly) return;
+    m_wantedOnly = wantedOnly;
+    Refilter();
+}
+
 // One new layout rather than the removal and insertion of every range of rows: a filter that
 // hides scattered cards of 100,000 would otherwise tell the views of thousands of ranges.
 void TCardFilterModel::Refilter() { invalidate(); }
@@ -37,6 +49,8 @@ void TCardFilterModel::Refilter() { invalidate(); }
 bool TCardFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     const TCardInfo& card = m_cards->Cards()[static_cast<std::size_t>(sourceRow)];
     if (m_missingOnly && card.Owned) return false;
+    if (m_sparesOnly && Copies(card) < 2) return false;
+    if (m_wantedOnly && !card.Want) return false;
     if (m_unmatchable) return false;
     return m_needle.empty() || ContainsSearchForm(m_cards->SearchText(sourceRow), m_needle);
 }
@@ -52,6 +66,8 @@ void TCardFilterModel::EnsureKeys(int column) const {
     for (const TCardInfo& card : cards) {
         if (caption == caption::kOwned)
             m_keys.push_back(card.Owned ? "1" : "0");
+        else if (caption == caption::kCount)
+            m_keys.push_back(NaturalSortKey(std::to_string(Copies(card))));
         else if (caption == caption::kTitle)
             m_keys.push_back(NaturalSortKey(card.Title));
         else if (caption == caption::kComment)

@@ -7,7 +7,8 @@
 class TCardListModel;
 
 // The card list as the user narrowed and ordered it: rows whose number, title or comment holds
-// the search text (in search form), optionally only the cards not owned; sorted by a column with
+// the search text (in search form), optionally only the cards not owned, only those with spare
+// copies and only the wanted ones (all that are asked for at once); sorted by a column with
 // numbers in natural order and ties in file order. Qt::UserRole still gives the card's index in
 // the card array. The filter and the order survive every reset of the card list.
 class TCardFilterModel : public QSortFilterProxyModel {
@@ -18,8 +19,14 @@ public:
     void SetFilterText(const QString& text);
     void SetMissingOnly(bool missingOnly);
     bool MissingOnly() const { return m_missingOnly; }
+    // Only cards of two or more copies.
+    void SetSparesOnly(bool sparesOnly);
+    // Only cards marked wanted.
+    void SetWantedOnly(bool wantedOnly);
     // Some rows of the card list are hidden by the filter.
-    bool IsFiltering() const { return m_missingOnly || m_unmatchable || !m_needle.empty(); }
+    bool IsFiltering() const {
+        return m_missingOnly || m_sparesOnly || m_wantedOnly || m_unmatchable || !m_needle.empty();
+    }
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -36,4 +43,6 @@ private:
     mutable std::vector<std::string> m_keys;  // natural sort keys by card index, of m_keyColumn
     mutable int m_keyColumn = -1;
     bool m_missingOnly = false;
+    bool m_sparesOnly = false;
+    bool m_wantedOnly = false;
 };

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <algorithm>
 #include <limits>
 
 #include "DialogFrame.h"
@@ -20,6 +22,7 @@
 #include "TextRefusal.h"
 #include "UiFont.h"
 #include "WaitCursor.h"
+#include "cardlist/CardCopies.h"
 #include "files/VastrelleError.h"
 #include "pictures/ImageNames.h"
 
@@ -77,7 +80,7 @@ QFrame* PlacePictureFrame(QWidget* parent, const char* frameName, const char* im
 
 TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
     UseFixedDialogFrame(this);
-    setFixedSize(412, 374);
+    setFixedSize(412, 404);
     setFont(UiFont(12));
 
     CheckBoxExist = Place<QCheckBox>(this, "CheckBoxExist", 40, 8, 57, 17);
@@ -105,12 +108,28 @@ TCardInfoInputForm::TCardInfoInputForm(QWidget* parent) : QDialog(parent) {
     // Below the frames, empty until a chosen file is refused.
     LabelNotice = Place<QLabel>(this, "LabelNotice", 24, 354, 370, 16);
     LabelNotice->setAccessibleName(Tr("画像についてのお知らせ"));
+    // Copies and the want mark sit below everything else, so no control above moves.
+    PlaceLabel(this, "LabelCount", "枚数", 24, 380);
+    SpinBoxCount = Place<QSpinBox>(this, "SpinBoxCount", 64, 376, 72, 20);
+    SpinBoxCount->setRange(0, kMaxCopies);
+    SpinBoxCount->setAccessibleName(Tr("枚数"));
+    CheckBoxWant = Place<QCheckBox>(this, "CheckBoxWant", 152, 378, 80, 17);
+    CheckBoxWant->setText(Tr("欲しい"));
+    CheckBoxWant->setAccessibleName(Tr("欲しい"));
+    // Owned exactly when at least one copy: ticking owned gives one, clearing it none.
+    connect(CheckBoxExist, &QCheckBox::toggled, this, [this](bool owned) {
+        if (owned != (SpinBoxCount->value() >= 1)) SpinBoxCount->setValue(owned ? 1 : 0);
+    });
+    connect(SpinBoxCount, &QSpinBox::valueChanged, this,
+            [this](int copies) { CheckBoxExist->setChecked(copies >= 1); });
 
     setTabOrder(EditNumber, EditTitle);
     setTabOrder(EditTitle, ButtonOK);
     setTabOrder(ButtonOK, ButtonCancel);
     setTabOrder(ButtonCancel, EditComment);
     setTabOrder(EditComment, CheckBoxExist);
+    setTabOrder(CheckBoxExist, SpinBoxCount);
+    setTabOrder(SpinBoxCount, CheckBoxWant);
 
     connect(sbDeleteFrontImage, &QPushButton::clicked, this,
             &TCardInfoInputForm::sbDeleteFrontImageClick);
@@ -159,6 +178,8 @@ void TCardInfoInputForm::SetCardInfo(const QString& caption, const TCardInfo& ca
     }
     LabelNotice->clear();
     CheckBoxExist->setChecked(card.Owned);
+    SpinBoxCount->setValue(Copies(card));
+    CheckBoxWant->setChecked(card.Want);
     EditNumber->setText(FromCp932(card.Number));
     EditTitle->setText(FromCp932(card.Title));
     EditComment->setText(FromCp932(card.Comment));
@@ -307,7 +328,10 @@ std::optional<TCardInfo> TCardInfoInputForm::TypedCard() {
         }
         *field.Target = std::move(*text);
     }
-    edited.Owned = CheckBoxExist->isChecked();
+    // Only a change touches the fields, so a card's date and any field kept unread stay.
+    int copies = CheckBoxExist->isChecked() ? std::max(1, SpinBoxCount->value()) : 0;
+    if (copies != Copies(edited)) SetCopies(edited, copies, TodayText());
+    if (CheckBoxWant->isChecked() != edited.Want) SetWant(edited, CheckBoxWant->isChecked());
     return edited;
 }
 

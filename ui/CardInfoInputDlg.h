@@ -17,6 +17,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class TPictureLoader;
 
 enum class TCardSide { Front, Back };
@@ -27,9 +28,9 @@ enum class TCardSide { Front, Back };
 using TCardSaver = std::function<TCardInfo(const TCardInfo& card, const TSideChange& front,
                                            const TSideChange& back)>;
 
-// The card dialog: a card's number, title, comment and owned mark, and its front and back
-// pictures taken from JPEG files dropped on two frames. OK hands the whole change to the save
-// function and closes only when it succeeded; the dialog itself writes no file.
+// The card dialog: a card's number, title, comment, owned mark, copies and want mark, and its front
+// and back pictures taken from JPEG files dropped on two frames. OK hands the whole change to the
+// save function and closes only when it succeeded; the dialog itself writes no file.
 class TCardInfoInputForm : public QDialog {
     Q_OBJECT
 public:
@@ -86,6 +87,8 @@ private:
     static TSideChange SideChange(const TSide& side);
 
     QCheckBox* CheckBoxExist;
+    QSpinBox* SpinBoxCount;
+    QCheckBox* CheckBoxWant;
     QLineEdit* EditNumber;
     QLineEdit* EditTitle;
     QLineEdit* EditComment;

@@ -67,6 +67,8 @@ QVariant TCardListModel::data(const QModelIndex& index, int role) const {
             return index.row();
         case kOwnedRole:
             return card.Owned;
+        case kCopiesRole:
+            return Copies(card);
         default:
             return {};
     }

@@ -17,6 +17,8 @@ public:
     static constexpr int kOwnedRole = Qt::UserRole + 1;
     // The thumbnail as the icon views draw it: faded for a card that is not owned.
     static constexpr int kIconDecorationRole = Qt::UserRole + 2;
+    // The copies of the card (int): the icon views mark more than one.
+    static constexpr int kCopiesRole = Qt::UserRole + 3;
 
     explicit TCardListModel(QObject* parent = nullptr);
 

@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QListView>
+#include <QMenu>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -12,6 +13,7 @@
 
 #include "CardFilterModel.h"
 #include "CardListModel.h"
+#include "QtText.h"
 
 namespace {
 
@@ -42,7 +44,25 @@ public:
         painter->setPen(QPen(Qt::white, 1.5));
         painter->setBrush(QColor(0x1e, 0x8e, 0x3e));
         painter->drawEllipse(mark);
+        if (int copies = index.data(TCardListModel::kCopiesRole).toInt(); copies > 1)
+            DrawCopies(painter, icon, copies, side);
         painter->restore();
+    }
+
+    // "×3" on a dark tag in the thumbnail's bottom right corner.
+    static void DrawCopies(QPainter* painter, const QRect& icon, int copies, int side) {
+        QFont font = painter->font();
+        font.setPixelSize(side - 2);
+        font.setBold(true);
+        painter->setFont(font);
+        QString text = Tr("×") + QString::number(copies);
+        QRect tag = painter->fontMetrics().boundingRect(text).adjusted(-2, 0, 2, 0);
+        tag.moveBottomRight(icon.bottomRight());
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(0, 0, 0, 170));
+        painter->drawRoundedRect(tag, 2, 2);
+        painter->setPen(Qt::white);
+        painter->drawText(tag, Qt::AlignCenter, text);
     }
 
 protected:
@@ -61,7 +81,8 @@ TCardListView::TCardListView(TCardListModel* model, TCardFilterModel* rows, QWid
       m_model(model),
       m_rows(rows),
       m_report(new QTableView(this)),
-      m_icons(new QListView(this)) {
+      m_icons(new QListView(this)),
+      m_countColumn(new QAction(Tr("枚数"), this)) {
     m_report->setModel(rows);
     m_report->setShowGrid(true);
     m_report->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -81,6 +102,14 @@ TCardListView::TCardListView(TCardListModel* model, TCardFilterModel* rows, QWid
     header->setSortIndicatorClearable(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
     m_report->setSortingEnabled(true);
+    m_countColumn->setObjectName(QStringLiteral("CountColumnAction"));
+    m_countColumn->setCheckable(true);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+        QMenu menu(this);
+        menu.addAction(m_countColumn);
+        menu.exec(header->mapToGlobal(at));
+    });
 
     m_icons->setModel(rows);
     m_icons->setSelectionModel(m_report->selectionModel());
@@ -136,13 +165,16 @@ QAbstractItemView* TCardListView::CurrentView() const {
     return m_style == TViewStyle::Report ? static_cast<QAbstractItemView*>(m_report) : m_icons;
 }
 
+// The widths were set for the columns shown then: one that was not (枚数 shown later) gets its
+// own width.
 void TCardListView::ApplyColumnWidths() {
     const TColumnDatas& columns = m_model->Columns();
-    bool user = m_userWidths.size() == columns.size();
     m_applyingWidths = true;
-    for (int i = 0; i < static_cast<int>(columns.size()); ++i)
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        auto at = static_cast<std::size_t>(i);
         m_report->horizontalHeader()->resizeSection(
-            i, user ? m_userWidths[static_cast<std::size_t>(i)] : columns[i].Width);
+            i, at < m_userWidths.size() ? m_userWidths[at] : columns[at].Width);
+    }
     m_applyingWidths = false;
     if (m_pendingSort && !columns.empty()) {
         auto [column, descending] = *m_pendingSort;
@@ -229,6 +261,15 @@ std::size_t TCardListView::CardIndexOfRow(int row) const {
     return static_cast<std::size_t>(m_rows->index(row, 0).data(Qt::UserRole).toInt());
 }
 
+std::vector<std::size_t> TCardListView::SelectedCardIndexes() const {
+    QModelIndexList rows = m_selection->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<std::size_t> cards;
+    for (const QModelIndex& row : rows) cards.push_back(CardIndexOfRow(row.row()));
+    return cards;
+}
+
 std::optional<std::size_t> TCardListView::SelectedCardIndex() const {
     std::optional<int> row = SelectedRow();
     if (!row) return std::nullopt;
@@ -258,14 +299,20 @@ bool TCardListView::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
     int code = key->key();
-    bool ours = modifiers == Qt::NoModifier && (code == Qt::Key_Space || code == Qt::Key_Return ||
-                                                code == Qt::Key_Enter || code == Qt::Key_Delete);
+    // + is a shifted key on many layouts.
+    bool copies = (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) &&
+                  (code == Qt::Key_Plus || code == Qt::Key_Minus);
+    bool ours = copies ||
+                (modifiers == Qt::NoModifier && (code == Qt::Key_Space || code == Qt::Key_Return ||
+                                                 code == Qt::Key_Enter || code == Qt::Key_Delete));
     if (!ours) return QStackedWidget::eventFilter(watched, event);
     if (event->type() == QEvent::ShortcutOverride) {
         event->accept();
         return true;
     }
-    if (code == Qt::Key_Space) {
+    if (copies) {
+        if (SelectedRow()) emit CopiesChangeRequested(code == Qt::Key_Plus ? 1 : -1);
+    } else if (code == Qt::Key_Space) {
         if (SelectedRow()) emit SelectedOwnedToggleRequested();
     } else if (SelectedRow()) {
         if (code == Qt::Key_Delete)

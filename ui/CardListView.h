@@ -5,6 +5,7 @@
 #include <vector>
 
 class QAbstractItemView;
+class QAction;
 class QItemSelectionModel;
 class QListView;
 class QTableView;
@@ -16,8 +17,9 @@ enum class TViewStyle { Report, SmallIcon, Icon };
 
 // ListView1: the filtered and sorted card list shown either as a report (header, grid lines,
 // whole-row selection, sorting by a header click) or as small or large icons labelled with the
-// card number, cards not owned faded and owned ones marked. Both views share one selection and
-// one order. Row positions are those shown; card indexes those of the card array.
+// card number, cards not owned faded and owned ones marked, "×3" on cards of several copies. Both
+// views share one selection and one order. Row positions are those shown; card indexes those of the
+// card array.
 class TCardListView : public QStackedWidget {
     Q_OBJECT
 public:
@@ -38,6 +40,8 @@ public:
     int SortColumn() const;
     bool SortDescending() const;
     void SortBy(int column, bool descending);
+    // The check of "枚数" in the header's context menu; the window adds the column when it is on.
+    QAction* CountColumnAction() const { return m_countColumn; }
 
     // The current row when it is selected, else the first selected row: the one card that
     // editing takes while several are selected.
@@ -65,6 +69,8 @@ signals:
     // Enter and Delete on a selected row, when the list itself takes the key.
     void EditRequested();
     void DeleteRequested();
+    // + or - on the list: one copy more or fewer of the selected cards.
+    void CopiesChangeRequested(int delta);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,6 +84,7 @@ private:
     QTableView* m_report;
     QListView* m_icons;
     QItemSelectionModel* m_selection;
+    QAction* m_countColumn;
     TViewStyle m_style = TViewStyle::Report;
     std::vector<int> m_userWidths;
     bool m_applyingWidths = false;

@@ -5,10 +5,12 @@
 #endif
 #include <QApplication>
 #include <QTimer>
+#include <algorithm>
 #include <utility>
 
 #include "CardListModel.h"
 #include "FileWatch.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 #include "cardlist/CardListReadBack.h"
 #include "cardtypes/ConflictCopies.h"
@@ -85,7 +87,7 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
     // empty, never half-filled.
     TCardInfos cards;
     auto fill = [&](bool read) {
-        m_model->Fill(DefaultColumnDatas(), std::move(cards), m_paths.ImageFolder(), m_kind);
+        m_model->Fill(m_columns, std::move(cards), m_paths.ImageFolder(), m_kind);
         FindConflictCopies();
         emit CardsReset(read, m_outside);
     };
@@ -214,10 +216,26 @@ void TCardTypeDocument::MergeChecklist(const TChecklistRows& rows) {
 void TCardTypeDocument::ToggleOwned(std::size_t index) {
     if (index >= Cards().size()) return;
     TCardInfo card = Cards()[index];
-    card.Owned = !card.Owned;
+    ::SetOwned(card, !card.Owned, TodayText());
     std::vector<TCardEdit> edits;
     edits.push_back({index, std::move(card)});
     SaveCardEdits(std::move(edits));
+}
+
+void TCardTypeDocument::ChangeCopies(const std::vector<std::size_t>& indexes, int delta) {
+    if (!IsWritable()) return;
+    const std::string today = TodayText();
+    std::vector<TCardEdit> edits;
+    for (std::size_t index : indexes) {
+        if (index >= Cards().size()) continue;
+        TCardInfo card = Cards()[index];
+        int copies = Copies(card);
+        int wanted = std::clamp(copies + delta, 0, kMaxCopies);
+        if (wanted == copies) continue;
+        SetCopies(card, wanted, today);
+        edits.push_back(TCardEdit{index, std::move(card)});
+    }
+    if (!edits.empty()) SaveCardEdits(std::move(edits));
 }
 
 void TCardTypeDocument::DeleteCard(std::size_t index) {
@@ -233,7 +251,7 @@ void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool o
     for (std::size_t index : indexes)
         if (index < Cards().size() && Cards()[index].Owned != owned) {
             TCardInfo card = Cards()[index];
-            card.Owned = owned;
+            ::SetOwned(card, owned, TodayText());
             edits.push_back({index, std::move(card)});
         }
     if (!edits.empty()) SaveCardEdits(std::move(edits));

@@ -49,6 +49,9 @@ public:
     bool CanUndo() const;
     bool CanRedo() const;
 
+    // The list columns of every load: the four every refresh sets, and any the user added.
+    void SetColumnDatas(TColumnDatas columns) { m_columns = std::move(columns); }
+
     // Loads the named card type from disk with thumbnails of that kind. False when the name is
     // empty or the card type has no card list file; a card list that fails to read throws,
     // leaving no cards and the card type marked unreadable. Signals CardsReset either way.
@@ -65,7 +68,10 @@ public:
     // A checklist's rows merged into the card list as it is on disk when saved, so that a change
     // made outside since the preview is kept.
     void MergeChecklist(const TChecklistRows& rows);
-    void ToggleOwned(std::size_t index);
+    void ToggleOwned(std::size_t index);  // dated today when it becomes owned
+    // One copy more or fewer (delta) of each of those cards, as one save and one undo step;
+    // nothing is saved when no card changes (no copies left, or the most there can be).
+    void ChangeCopies(const std::vector<std::size_t>& indexes, int delta);
     void DeleteCard(std::size_t index);
     // Many cards at once, each one save: the owned mark of every listed card set, or the listed
     // cards deleted (their picture files stay).
@@ -112,6 +118,7 @@ private:
     std::string m_name;
     CurrentCardTypePaths m_paths;
     TThumbnailKind m_kind;
+    TColumnDatas m_columns = DefaultColumnDatas();
     bool m_loaded = false;
     bool m_readComplete = false;
     // What the last read or save saw of the card list file; a change of the file that leaves it

@@ -22,7 +22,7 @@
 
 namespace {
 
-enum Column { kName, kOwned, kTotal, kPercent, kProgress, kColumnCount };
+enum Column { kName, kOwned, kTotal, kPercent, kProgress, kCopies, kColumnCount };
 constexpr int kSortRole = Qt::UserRole + 1;
 constexpr int kNameRole = Qt::UserRole + 2;      // the CP932 name
 constexpr int kProgressRole = Qt::UserRole + 3;  // percent, absent for an unreadable file
@@ -90,7 +90,7 @@ TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& progra
     resize(560, 360);
 
     m_model->setHorizontalHeaderLabels(
-        {Tr("カード種類"), Tr("所持"), Tr("総数"), Tr("達成率"), Tr("進捗")});
+        {Tr("カード種類"), Tr("所持"), Tr("総数"), Tr("達成率"), Tr("進捗"), Tr("枚数")});
     m_model->setSortRole(kSortRole);
     m_list->setObjectName(QStringLiteral("CardTypeList"));
     m_list->setAccessibleName(Tr("カード種類一覧"));
@@ -100,11 +100,12 @@ TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& progra
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setItemDelegateForColumn(kProgress, new TProgressDelegate(m_list));
     m_list->verticalHeader()->hide();
-    m_list->horizontalHeader()->setStretchLastSection(true);
+    m_list->horizontalHeader()->setSectionResizeMode(kProgress, QHeaderView::Stretch);
     m_list->setColumnWidth(kName, 200);
     m_list->setColumnWidth(kOwned, 60);
     m_list->setColumnWidth(kTotal, 60);
     m_list->setColumnWidth(kPercent, 60);
+    m_list->setColumnWidth(kCopies, 60);
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(-1, Qt::AscendingOrder);
 
@@ -178,7 +179,8 @@ void TCardTypeOverviewForm::Fill() {
             bar->setData(static_cast<qlonglong>(percent), kSortRole);
             bar->setToolTip(
                 QString::fromStdString(StatusLineText(entry.Count.Owned, entry.Count.Total)));
-            row << percentItem << bar;
+            // Copies in all, beside the percentage of cards owned that completion is.
+            row << percentItem << bar << NumberItem(entry.Count.Copies);
         } else {
             // Unreadable files sort below every readable one.
             auto blank = [] {
@@ -190,7 +192,7 @@ void TCardTypeOverviewForm::Fill() {
             reason->setData(qlonglong(-1), kSortRole);
             reason->setToolTip(QString::fromStdString(entry.Failure));
             reason->setForeground(QColor(0xb0, 0x20, 0x20));
-            row << blank() << blank() << blank() << reason;
+            row << blank() << blank() << blank() << reason << blank();
         }
         m_model->appendRow(row);
     }

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <algorithm>
 
 #include "CardFilterModel.h"
@@ -54,12 +55,19 @@ void TVastrelleMainForm::FormCreate() {
         if (std::find(names.begin(), names.end(), settings.CardName) == names.end())
             settings.CardName.clear();
         TListLayout layout = ReadListLayout(m_programFolder);
-        if (layout.ColumnWidths.size() == DefaultColumnDatas().size())
+        {
+            // Set before the first refresh, which builds the columns.
+            QSignalBlocker quiet(m_listView->CountColumnAction());
+            m_listView->CountColumnAction()->setChecked(layout.CountColumnShown);
+        }
+        const int columns = static_cast<int>(ListColumnDatas().size());
+        if (static_cast<int>(layout.ColumnWidths.size()) == columns)
             m_listView->SetUserColumnWidths(layout.ColumnWidths);
-        if (layout.SortColumn >= 0 &&
-            layout.SortColumn < static_cast<int>(DefaultColumnDatas().size()))
+        if (layout.SortColumn >= 0 && layout.SortColumn < columns)
             m_listView->SortBy(layout.SortColumn, layout.SortDescending);
         m_missingOnly->setChecked(layout.MissingOnly);
+        m_sparesOnly->setChecked(layout.SparesOnly);
+        m_wantedOnly->setChecked(layout.WantedOnly);
         RestorePlacement(this, ReadWindowPlacement(m_programFolder));
         if (settings.CheckedView) {
             ViewAction(*settings.CheckedView)->setChecked(true);
@@ -81,12 +89,16 @@ void TVastrelleMainForm::FormDestroy() {
         layout.SortDescending = m_listView->SortDescending();
         layout.ColumnWidths = m_listView->UserColumnWidths();
         layout.MissingOnly = m_missingOnly->isChecked();
+        layout.SparesOnly = m_sparesOnly->isChecked();
+        layout.WantedOnly = m_wantedOnly->isChecked();
+        layout.CountColumnShown = m_listView->CountColumnAction()->isChecked();
         WriteSettings(m_programFolder, CurrentCardTypeName(), checks, layout, PlacementOf(this));
     });
 }
 
 bool TVastrelleMainForm::RefreshList(const std::string& cardTypeName) {
     if (!cardTypeName.empty()) SelectComboItem(cardTypeName);
+    m_document->SetColumnDatas(ListColumnDatas());
     return m_document->Load(cardTypeName, CheckedThumbnailKind());
 }
 
@@ -107,6 +119,14 @@ const TCardInfos& TVastrelleMainForm::Cards() const { return m_document->Cards()
 
 const CurrentCardTypePaths& TVastrelleMainForm::CardTypePaths() const {
     return m_document->Paths();
+}
+
+// The four columns every refresh sets, then 枚数 when the user shows it.
+TColumnDatas TVastrelleMainForm::ListColumnDatas() const {
+    TColumnDatas columns = DefaultColumnDatas();
+    if (m_listView->CountColumnAction()->isChecked())
+        columns.push_back({std::string(caption::kCount), 50, true});
+    return columns;
 }
 
 std::string TVastrelleMainForm::CurrentCardTypeName() const {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Thumbnails.h"
+#include "cardlist/CardExport.h"
 #include "cardlist/Common.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/Settings.h"
@@ -93,10 +94,15 @@ public slots:
     // Inverts the owned mark of the card at that index of the card array and saves at once;
     // the card stays selected when the filter still shows it.
     void ToggleOwned(std::size_t cardIndex);
+    // One copy more or fewer (delta) of every selected card, saved as one change.
+    void ChangeCopies(int delta);
     // ツール menu: the overview of every card type, and the two exports of the loaded one.
     void ShowOverview();
     void ExportMissingCards();
     void ExportCardsCsv();
+    // ツール menu: the spares for trading and the cards to look for, as text or CSV.
+    void ExportSpares();
+    void ExportWants();
     void FocusSearch();
     // カード menu: take back the last change of the loaded card type, or do it again.
     void UndoClick();
@@ -145,6 +151,9 @@ private:
     void ChooseCardType(const std::string& name);
     void ExportCards(const char* suffix, const QString& filter,
                      std::string (*format)(const TCardInfos&));
+    // Asks for a file, text or CSV by the filter chosen or the name's extension, and writes the
+    // list in that format.
+    void ExportList(const char* suffix, std::string (*list)(const TCardInfos&, TListFormat));
     // The card type name the user typed, or nullopt when the dialog was cancelled.
     std::optional<std::string> AskCardTypeName(const QString& proposed);
     std::optional<std::size_t> SelectedCardIndex() const;
@@ -156,6 +165,7 @@ private:
     void CreateSelectionItems(QMenu* n8);
     void UpdateSelectionStates(bool writable);
     QAction* ViewAction(ViewItem item) const;
+    TColumnDatas ListColumnDatas() const;
 
     std::filesystem::path m_programFolder;
     TCardTypeDocument* m_document;
@@ -177,9 +187,11 @@ private:
     TCardListView* m_listView = nullptr;
     QLineEdit* m_searchEdit = nullptr;
     QCheckBox* m_missingOnly = nullptr;
+    QCheckBox* m_sparesOnly = nullptr;
+    QCheckBox* m_wantedOnly = nullptr;
     QFileDialog* m_saveDialog = nullptr;
     TCardTypeOverviewForm* m_overview = nullptr;
-    QAction* m_exportActions[2] = {};
+    QAction* m_exportActions[4] = {};
     QLabel* m_statusPanels[4] = {};
     QAction* m_n5 = nullptr;
     QAction* m_n6 = nullptr;

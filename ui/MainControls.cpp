@@ -16,6 +16,7 @@
 #include "CardListView.h"
 #include "CardTypeDocument.h"
 #include "Main.h"
+#include "MessageBoxes.h"
 #include "QtText.h"
 #include "UiFont.h"
 #include "WindowPlacement.h"
@@ -108,6 +109,19 @@ void TVastrelleMainForm::CreateControls() {
         m_filter->SetMissingOnly(on);
         UpdateShownCount();
     });
+    connect(m_sparesOnly, &QCheckBox::toggled, this, [this](bool on) {
+        m_filter->SetSparesOnly(on);
+        UpdateShownCount();
+    });
+    connect(m_wantedOnly, &QCheckBox::toggled, this, [this](bool on) {
+        m_filter->SetWantedOnly(on);
+        UpdateShownCount();
+    });
+    connect(m_listView, &TCardListView::CopiesChangeRequested, this,
+            &TVastrelleMainForm::ChangeCopies);
+    // The 枚数 column comes and goes with the next refresh, which builds the columns.
+    connect(m_listView->CountColumnAction(), &QAction::toggled, this,
+            [this] { RunGuarded(this, [this] { RefreshList(CurrentCardTypeName()); }); });
 }
 
 void TVastrelleMainForm::CreateFilterBar(QWidget* parent, QVBoxLayout* layout) {
@@ -130,8 +144,16 @@ void TVastrelleMainForm::CreateFilterBar(QWidget* parent, QVBoxLayout* layout) {
     m_missingOnly = new QCheckBox(Tr("未所持のみ"), bar);
     m_missingOnly->setObjectName(QStringLiteral("MissingOnly"));
     m_missingOnly->setAccessibleName(Tr("未所持のみ"));
+    m_sparesOnly = new QCheckBox(Tr("ダブりのみ"), bar);
+    m_sparesOnly->setObjectName(QStringLiteral("SparesOnly"));
+    m_sparesOnly->setAccessibleName(Tr("ダブりのみ"));
+    m_wantedOnly = new QCheckBox(Tr("欲しいのみ"), bar);
+    m_wantedOnly->setObjectName(QStringLiteral("WantedOnly"));
+    m_wantedOnly->setAccessibleName(Tr("欲しいのみ"));
     barLayout->addWidget(m_searchEdit);
     barLayout->addWidget(m_missingOnly);
+    barLayout->addWidget(m_sparesOnly);
+    barLayout->addWidget(m_wantedOnly);
     barLayout->addStretch(1);
     layout->addWidget(bar);
 }

@@ -35,6 +35,10 @@ void TVastrelleMainForm::CreateToolsMenu() {
                                  &TVastrelleMainForm::ExportMissingCards);
     m_exportActions[1] =
         addItem("ToolsExportCsv", "CSV に書き出す...", &TVastrelleMainForm::ExportCardsCsv);
+    m_exportActions[2] = addItem("ToolsExportSpares", "ダブりリストを書き出す...",
+                                 &TVastrelleMainForm::ExportSpares);
+    m_exportActions[3] = addItem("ToolsExportWants", "欲しいカードリストを書き出す...",
+                                 &TVastrelleMainForm::ExportWants);
     tools->addSeparator();
     addItem("ToolsSearch", "検索", &TVastrelleMainForm::FocusSearch)
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -82,6 +86,15 @@ void TVastrelleMainForm::ToggleOwned(std::size_t cardIndex) {
     });
 }
 
+void TVastrelleMainForm::ChangeCopies(int delta) {
+    RunGuarded(this, [this, delta] {
+        if (!IsCardTypeWritable()) return;
+        const std::vector<std::size_t> selected = m_listView->SelectedCardIndexes();
+        m_document->ChangeCopies(selected, delta);
+        if (!selected.empty()) m_listView->SelectCard(selected.front());
+    });
+}
+
 void TVastrelleMainForm::ShowOverview() {
     RunGuarded(this, [this] {
         if (m_overview == nullptr) {
@@ -121,3 +134,25 @@ void TVastrelleMainForm::ExportMissingCards() {
 }
 
 void TVastrelleMainForm::ExportCardsCsv() { ExportCards(".csv", Tr("CSV (*.csv)"), &CardsCsvText); }
+
+void TVastrelleMainForm::ExportList(const char* suffix,
+                                    std::string (*list)(const TCardInfos&, TListFormat)) {
+    RunGuarded(this, [&] {
+        if (!IsCardTypeWritable()) return;
+        const QString text = Tr("テキスト (*.txt)"), csv = Tr("CSV (*.csv)");
+        m_saveDialog->setNameFilters({text, csv});
+        m_saveDialog->selectNameFilter(text);
+        m_saveDialog->selectFile(FromCp932(CurrentCardTypeName()) + Tr(suffix) + Tr(".txt"));
+        if (m_saveDialog->exec() != QDialog::Accepted) return;
+        const QStringList files = m_saveDialog->selectedFiles();
+        if (files.isEmpty()) return;
+        bool asCsv = m_saveDialog->selectedNameFilter() == csv ||
+                     files.front().endsWith(Tr(".csv"), Qt::CaseInsensitive);
+        WriteExportFile(ToPath(files.front()),
+                        list(Cards(), asCsv ? TListFormat::Csv : TListFormat::Text));
+    });
+}
+
+void TVastrelleMainForm::ExportSpares() { ExportList("_ダブり", &SparesText); }
+
+void TVastrelleMainForm::ExportWants() { ExportList("_欲しい", &WantsText); }

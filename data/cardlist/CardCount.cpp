@@ -15,13 +15,16 @@ TCardCount CountCardList(const std::filesystem::path& file) {
         return !stopped;
     });
     if (!read && !stopped) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
-    if (counter.Finish()) return {counter.Owned(), counter.Total()};
+    if (counter.Finish()) return {counter.Owned(), counter.Total(), counter.Copies()};
     // Left to the parser, which also gives its messages.
     TCardInfos cards;
     ReadCardListByParser(file, cards);
     TCardCount count;
     count.Total = cards.size();
-    for (const TCardInfo& card : cards) count.Owned += card.Owned ? 1 : 0;
+    for (const TCardInfo& card : cards) {
+        count.Owned += card.Owned ? 1 : 0;
+        count.Copies += static_cast<std::size_t>(::Copies(card));
+    }
     return count;
 }
 

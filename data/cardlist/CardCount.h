@@ -8,8 +8,9 @@
 #include "cardlist/CardList.h"
 
 struct TCardCount {
-    std::size_t Owned = 0;
+    std::size_t Owned = 0;  // cards owned, each once: what completion counts
     std::size_t Total = 0;
+    std::size_t Copies = 0;  // copies owned in all
 };
 
 // The number of cards in a card list file and of the owned ones, with the reader's rules and

@@ -31,13 +31,48 @@ std::string MissingCardsText(const TCardInfos& cards) {
 std::string CardsCsvText(const TCardInfos& cards) {
     std::string out =
         "\xEF\xBB\xBF"
-        "No.,タイトル,コメント,所持,表画像,裏画像\r\n";
+        "No.,タイトル,コメント,所持,表画像,裏画像,枚数,欲しい\r\n";
     for (const TCardInfo& card : cards) {
         out += CsvField(Utf8(card.Number)) + "," + CsvField(Utf8(card.Title)) + "," +
                CsvField(Utf8(card.Comment)) + "," + (card.Owned ? "●" : "") + "," +
                CsvField(Utf8(card.FrontImageFileName)) + "," +
-               CsvField(Utf8(card.BackImageFileName)) + "\r\n";
+               CsvField(Utf8(card.BackImageFileName)) + "," +
+               (card.Owned ? std::to_string(Copies(card)) : "") + "," + (card.Want ? "●" : "") +
+               "\r\n";
     }
+    return out;
+}
+
+namespace {
+
+constexpr const char* kCsvStart = "\xEF\xBB\xBF";
+
+// One line of a list: the number, the title and one more column.
+std::string ListLine(const TCardInfo& card, const std::string& last, TListFormat format) {
+    if (format == TListFormat::Text)
+        return Utf8(card.Number) + "\t" + Utf8(card.Title) + (last.empty() ? "" : "\t") + last +
+               "\n";
+    return CsvField(Utf8(card.Number)) + "," + CsvField(Utf8(card.Title)) + "," + last + "\r\n";
+}
+
+}  // namespace
+
+std::string SparesText(const TCardInfos& cards, TListFormat format) {
+    std::string out =
+        format == TListFormat::Csv ? std::string(kCsvStart) + "No.,タイトル,ダブり\r\n" : "";
+    for (const TCardInfo& card : cards)
+        if (int copies = Copies(card); copies >= 2)
+            out += ListLine(card, std::to_string(copies - 1), format);
+    return out;
+}
+
+std::string WantsText(const TCardInfos& cards, TListFormat format) {
+    bool csv = format == TListFormat::Csv;
+    std::string out = csv ? std::string(kCsvStart) + "No.,タイトル,欲しい\r\n" : "";
+    for (bool wanted : {true, false})
+        for (const TCardInfo& card : cards)
+            if (!card.Owned && card.Want == wanted)
+                out += ListLine(card, wanted ? (csv ? "●" : "欲しい") : "", format);
     return out;
 }
 

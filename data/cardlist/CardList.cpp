@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardListFastReader.h"
 #include "files/AtomicFile.h"
 #include "files/Messages.h"
@@ -18,6 +19,8 @@
 #include "text/Cp932.h"
 
 namespace {
+
+constexpr std::array<const char*, 3> kExtraFieldNames = {"count", "want", "acquired"};
 
 constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
@@ -75,6 +78,16 @@ void AppendField(std::string& out, const char* tag, std::string_view value, bool
     out += ">\r\n";
 }
 
+// The fields beyond the six, each only when it is not at its default, so that a file without them
+// writes back byte for byte; a field kept unread goes back as it came.
+void AppendExtraFields(std::string& out, const TCardInfo& card) {
+    if (card.Count <= 1 && !card.Want && card.Acquired.empty() && card.Unread == TUnreadFields{})
+        return;
+    const std::array<std::string, 3> texts = ExtraFieldTexts(card);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        if (!texts[i].empty()) AppendField(out, kExtraFieldNames[i], texts[i], true);
+}
+
 }  // namespace
 
 void WriteCardListText(const TCardInfos& cards, const TByteSink& sink) {
@@ -92,6 +105,7 @@ void WriteCardListText(const TCardInfos& cards, const TByteSink& sink) {
         AppendField(out, "imagefilename2", card.BackImageFileName, true);
         out += card.Owned ? "        <exist>Y</exist>\r\n" : "        <exist>N</exist>\r\n";
         AppendField(out, "comment", card.Comment, false);
+        AppendExtraFields(out, card);
         out += "    </carditem>\r\n";
         if (out.size() >= kPieceBytes) {
             if (!sink(out)) return;
@@ -246,6 +260,12 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
     card.BackImageFileName = converter.Convert(texts[3]);
     card.Owned = texts[4] == "Y";
     card.Comment = ConvertFieldText(converter.Convert(texts[5]), TConvertDirection::Unescape);
+    // Fields the earlier program never wrote: one that is not simple text reads as missing rather
+    // than failing the whole card list.
+    std::array<std::string, kExtraFieldNames.size()> extras;
+    for (std::size_t i = 0; i < kExtraFieldNames.size(); ++i)
+        extras[i] = converter.Convert(FieldText(element, kExtraFieldNames[i]).value_or(""));
+    ReadExtraFields(card, extras[0], extras[1], extras[2]);
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cardlist/CardCopies.h"
 #include "text/Cp932.h"
 #include "text/Cp932ReadBack.h"
 
@@ -17,9 +18,10 @@ constexpr std::ptrdiff_t kMaxTextBytes = 1'000'000;
 constexpr std::ptrdiff_t kMaxNameBytes = 1'000;
 constexpr std::ptrdiff_t kMaxTagBytes = 1'000'000;
 
-constexpr std::array<std::string_view, 6> kFieldNames = {
-    "number", "title", "imagefilename1", "imagefilename2", "exist", "comment"};
-enum Field { kNumber, kTitle, kFront, kBack, kExist, kComment };
+constexpr std::array<std::string_view, 9> kFieldNames = {
+    "number",  "title", "imagefilename1", "imagefilename2", "exist",
+    "comment", "count", "want",           "acquired"};
+enum Field { kNumber, kTitle, kFront, kBack, kExist, kComment, kCount, kWant, kAcquired };
 
 // The names the parser maps to code page 932 (it compares them ignoring case).
 constexpr std::array<std::string_view, 8> kCp932Labels = {
@@ -384,12 +386,19 @@ bool TScanner::Card(TCardInfo& card) {
     std::optional<std::string_view> name = Name();
     bool empty = false;
     if (!name || !Attributes(empty)) return false;
-    if (empty) return true;
+    if (empty) {
+        ReadExtraFields(card, {}, {}, {});
+        return true;
+    }
     std::array<bool, kFieldNames.size()> seen{};
+    std::array<std::string, 3> extras;  // count, want, acquired: read once the owned mark is known
     for (;;) {
         TTextInfo beside;  // text beside the fields is never read
         if (!Text(nullptr, beside) || !Has(2)) return false;
-        if (At(1) == '/') return EndTag(*name);
+        if (At(1) == '/') {
+            ReadExtraFields(card, extras[0], extras[1], extras[2]);
+            return EndTag(*name);
+        }
         ++m_p;
         std::optional<std::string_view> child = Name();
         bool childEmpty = false;
@@ -426,6 +435,9 @@ bool TScanner::Card(TCardInfo& card) {
                 break;
             case kComment:
                 card.Comment = ConvertFieldText(m_field, TConvertDirection::Unescape);
+                break;
+            default:
+                extras[static_cast<std::size_t>(field - kCount)] = m_field;
                 break;
         }
     }
@@ -580,6 +592,7 @@ void TCardListFastCounter::Advance() {
             if (step == TScanner::TStep::Card) {
                 ++m_total;
                 if (card.Owned) ++m_owned;
+                m_copies += static_cast<std::size_t>(::Copies(card));
             } else if (step == TScanner::TStep::RootEnd) {
                 m_stage = TStage::Epilogue;
             }

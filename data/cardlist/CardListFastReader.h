@@ -37,6 +37,7 @@ public:
 
     std::size_t Total() const { return m_total; }
     std::size_t Owned() const { return m_owned; }
+    std::size_t Copies() const { return m_copies; }
 
 private:
     enum class TStage { Prologue, Cards, Epilogue, Done, Declined };
@@ -53,4 +54,5 @@ private:
     std::string m_root;
     std::size_t m_total = 0;
     std::size_t m_owned = 0;
+    std::size_t m_copies = 0;
 };

@@ -1,5 +1,6 @@
 #include "cardlist/CardListReadBack.h"
 
+#include "cardlist/CardCopies.h"
 #include "text/Cp932.h"
 #include "text/Cp932ReadBack.h"
 
@@ -47,6 +48,19 @@ bool ReadsBackAsWritten(const TCardInfos& cards) {
             !TextReadsBack(card.Comment, true, table) ||
             !TextReadsBack(card.FrontImageFileName, false, table) ||
             !TextReadsBack(card.BackImageFileName, false, table))
+            return false;
+        if (card.Count <= 1 && !card.Want && card.Acquired.empty() &&
+            card.Unread == TUnreadFields{})
+            continue;
+        // The fields beyond the six read back when the reader's rules give them again.
+        const std::array<std::string, 3> texts = ExtraFieldTexts(card);
+        for (const std::string& text : texts)
+            if (!TextReadsBack(text, false, table)) return false;
+        TCardInfo again;
+        again.Owned = card.Owned;
+        ReadExtraFields(again, texts[0], texts[1], texts[2]);
+        if (Copies(again) != Copies(card) || again.Want != card.Want ||
+            again.Acquired != card.Acquired || again.Unread != card.Unread)
             return false;
     }
     return true;

@@ -8,6 +8,16 @@
 
 void ClearCardInfo(TCardInfo& card) { card = TCardInfo{}; }
 
+int Copies(const TCardInfo& card) { return card.Owned ? std::max(card.Count, 1) : 0; }
+
+bool TCardInfo::operator==(const TCardInfo& other) const {
+    return FrontImageFileName == other.FrontImageFileName &&
+           BackImageFileName == other.BackImageFileName && Number == other.Number &&
+           Title == other.Title && Owned == other.Owned && Comment == other.Comment &&
+           Copies(*this) == Copies(other) && Want == other.Want && Acquired == other.Acquired &&
+           Unread == other.Unread;
+}
+
 namespace {
 
 // The escape table, in its order. "@" itself has no escape, so text that already holds an escape
@@ -96,6 +106,7 @@ std::string GetColumnValue(const TCardInfo& card, std::string_view name) noexcep
         if (name == caption::kTitle) return card.Title;
         if (name == caption::kComment) return card.Comment;
         if (name == caption::kOwned) return card.Owned ? std::string(caption::kOwnedMark) : "";
+        if (name == caption::kCount) return card.Owned ? std::to_string(Copies(card)) : "";
         return {};
     } catch (...) {
         return "?????";

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 #include "cardtypes/IniFile.h"
 #include "files/AtomicFile.h"
 #include "files/Messages.h"
@@ -24,6 +26,9 @@ constexpr const char* kSortColumnKey = "sortcolumn";
 constexpr const char* kSortOrderKey = "sortdescending";
 constexpr const char* kWidthsKey = "columnwidths";
 constexpr const char* kMissingOnlyKey = "missingonly";
+constexpr const char* kSparesOnlyKey = "sparesonly";
+constexpr const char* kWantedOnlyKey = "wantedonly";
+constexpr const char* kCountColumnKey = "countcolumn";
 // Wider than any screen: a larger value is a damaged file, not a choice.
 constexpr int kMaxColumnWidth = 10000;
 
@@ -109,6 +114,13 @@ void WriteSettingsFile(const std::filesystem::path& programFolder, const std::st
         }
         ini.WriteString(kListSection, kWidthsKey, widths);
         ini.WriteString(kListSection, kMissingOnlyKey, layout->MissingOnly ? "1" : "0");
+        // Newer choices appear in the file only once made, so a file that never had them is
+        // written as before.
+        for (auto [key, on] : {std::pair{kSparesOnlyKey, layout->SparesOnly},
+                               std::pair{kWantedOnlyKey, layout->WantedOnly},
+                               std::pair{kCountColumnKey, layout->CountColumnShown}})
+            if (on || ini.ReadString(kListSection, key))
+                ini.WriteString(kListSection, key, on ? "1" : "0");
     }
     if (window) {
         const int values[4] = {window->Left, window->Top, window->Width, window->Height};
@@ -170,6 +182,9 @@ TListLayout ReadListLayout(const std::filesystem::path& programFolder) {
     if (auto column = integer(kSortColumnKey); column && *column >= -1) layout.SortColumn = *column;
     if (auto descending = integer(kSortOrderKey)) layout.SortDescending = *descending != 0;
     if (auto missingOnly = integer(kMissingOnlyKey)) layout.MissingOnly = *missingOnly != 0;
+    if (auto sparesOnly = integer(kSparesOnlyKey)) layout.SparesOnly = *sparesOnly != 0;
+    if (auto wantedOnly = integer(kWantedOnlyKey)) layout.WantedOnly = *wantedOnly != 0;
+    if (auto shown = integer(kCountColumnKey)) layout.CountColumnShown = *shown != 0;
     if (auto widths = ini.ReadString(kListSection, kWidthsKey)) {
         std::string_view rest = *widths;
         while (!rest.empty()) {

@@ -34,6 +34,9 @@ struct TListLayout {
     bool SortDescending = false;
     std::vector<int> ColumnWidths;  // the widths the user set, in column order; empty: none
     bool MissingOnly = false;
+    bool SparesOnly = false;
+    bool WantedOnly = false;
+    bool CountColumnShown = false;  // the 枚数 column, hidden by default
 };
 
 // The main window's size and position on the desktop, kept in a section of its own ([window]).

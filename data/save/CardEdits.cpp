@@ -183,8 +183,14 @@ TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
         if (!MergeField(now.Number, before.Number, after.Number) ||
             !MergeField(now.Title, before.Title, after.Title) ||
             !MergeField(now.Comment, before.Comment, after.Comment) ||
-            !MergeField(now.Owned, before.Owned, after.Owned))
+            !MergeField(now.Owned, before.Owned, after.Owned) ||
+            !MergeField(now.Count, before.Count, after.Count) ||
+            !MergeField(now.Want, before.Want, after.Want) ||
+            !MergeField(now.Acquired, before.Acquired, after.Acquired) ||
+            !MergeField(now.Unread, before.Unread, after.Unread))
             ThrowChangedOutside();
+        // Copies and owned mark merged apart may disagree only where neither side changed both.
+        now.Count = Copies(now);
         ApplySide(now.FrontImageFileName, before.FrontImageFileName, after.FrontImageFileName,
                   edit.Front, reapplied, change, [&](const std::string& name) {
                       CheckNameStillFree(imageFolder, cards, at, name, before.FrontImageFileName);

@@ -7,6 +7,7 @@
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 #include "TreeSnapshot.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 #include "pictures/CardImages.h"
 
@@ -94,7 +95,7 @@ private slots:
         added.Number = "No.3";
         added.Title = Sjis("新しい<カード>");
         added.Comment = "a&b";
-        added.Owned = true;
+        SetOwned(added, true, TodayText());
         cards.push_back(added);
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
         QCOMPARE(window.Column(1).last(), Utf8("新しい<カード>"));
@@ -175,7 +176,7 @@ private slots:
         QCOMPARE(caption, Utf8("カード情報の編集画面"));
         QCOMPARE(shownTitle, Utf8("カード2"));
         cards[1].Title = Sjis("直した");
-        cards[1].Owned = true;
+        SetOwned(cards[1], true, TodayText());
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
         QCOMPARE(window.Column(1), QStringList({Utf8("カード1"), Utf8("直した"), Utf8("カード3")}));
         QCOMPARE(window->ListView()->SelectedRow(), std::optional<int>(1));

@@ -6,6 +6,7 @@
 
 #include "CardDialogFixture.h"
 #include "MessageBoxes.h"
+#include "cardlist/CardCopies.h"
 
 class CardDialogButtonsTest : public QObject, private TCardDialogFixture {
     Q_OBJECT
@@ -79,8 +80,8 @@ private slots:
         QVERIFY(ClosedWithOk());
         QVERIFY(Snapshot(m_image) == before);
         TCardInfo expected = card;
-        expected.Comment = Sjis(" 角 ");  // exactly as typed, spaces kept
-        expected.Owned = true;
+        expected.Comment = Sjis(" 角 ");        // exactly as typed, spaces kept
+        SetOwned(expected, true, TodayText());  // owned from now on
         QVERIFY(m_dialog->EditedCard() == expected);
     }
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,6 +13,7 @@
 #include "CardInfoInputDlg.h"
 #include "ModalAnswer.h"
 #include "QtText.h"
+#include "cardlist/CardCopies.h"
 #include "files/VastrelleError.h"
 #include "text/Cp932.h"
 
@@ -45,8 +47,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QRect, geometry);
         TCardInfoInputForm dialog(nullptr);
-        QCOMPARE(dialog.minimumSize(), QSize(412, 374));
-        QCOMPARE(dialog.maximumSize(), QSize(412, 374));
+        QCOMPARE(dialog.minimumSize(), QSize(412, 404));
+        QCOMPARE(dialog.maximumSize(), QSize(412, 404));
         QFont font = dialog.font();
         QCOMPARE(font.family(), Utf8("ＭＳ Ｐゴシック"));
         QCOMPARE(font.pixelSize(), 12);
@@ -60,12 +62,16 @@ private slots:
         QStringList order;
         QWidget* widget = Child(dialog, "EditNumber");
         do {
-            if (widget->focusPolicy() & Qt::TabFocus) order << widget->objectName();
+            // The spin box's own line edit takes the focus for it.
+            if ((widget->focusPolicy() & Qt::TabFocus) &&
+                !widget->objectName().startsWith(Utf8("qt_")))
+                order << widget->objectName();
             widget = widget->nextInFocusChain();
         } while (widget != Child(dialog, "EditNumber"));
         QCOMPARE(order,
                  (QStringList{Utf8("EditNumber"), Utf8("EditTitle"), Utf8("ButtonOK"),
-                              Utf8("ButtonCancel"), Utf8("EditComment"), Utf8("CheckBoxExist")}));
+                              Utf8("ButtonCancel"), Utf8("EditComment"), Utf8("CheckBoxExist"),
+                              Utf8("SpinBoxCount"), Utf8("CheckBoxWant")}));
         for (const char* name : {"ButtonOK", "ButtonCancel", "sbDeleteFrontImage"}) {
             auto* button = Child<QPushButton>(dialog, name);
             QVERIFY2(!button->isDefault() && !button->autoDefault(), name);
@@ -129,6 +135,46 @@ private slots:
         Child<QPushButton>(dialog, "ButtonOK")->click();
         QVERIFY(dialog.EditedCard() == card);
         QVERIFY(QDir(image).isEmpty());
+    }
+
+    // The owned mark and the copies follow each other; OK dates a card that became owned and
+    // keeps the date of one that stays owned.
+    void copiesAndOwnedAgree() {
+        TCardInfoInputForm dialog(nullptr);
+        auto* owned = Child<QCheckBox>(dialog, "CheckBoxExist");
+        auto* count = Child<QSpinBox>(dialog, "SpinBoxCount");
+        auto* want = Child<QCheckBox>(dialog, "CheckBoxWant");
+        QCOMPARE(count->accessibleName(), Utf8("枚数"));
+        QCOMPARE(want->accessibleName(), Utf8("欲しい"));
+        dialog.SetCardInfo(Utf8("x"), TCardInfo{}, {}, SaveNothing);
+        count->setValue(3);
+        QVERIFY(owned->isChecked());
+        owned->setChecked(false);
+        QCOMPARE(count->value(), 0);
+        owned->setChecked(true);
+        QCOMPARE(count->value(), 1);
+        count->setValue(0);
+        QVERIFY(!owned->isChecked());
+        count->setValue(2);
+        want->setChecked(true);
+        Child<QPushButton>(dialog, "ButtonOK")->click();
+        QCOMPARE(dialog.EditedCard().Count, 2);
+        QVERIFY(dialog.EditedCard().Want);
+        QCOMPARE(dialog.EditedCard().Acquired, TodayText());
+
+        TCardInfo card;
+        SetCopies(card, 4, "2020-01-01");
+        dialog.SetCardInfo(Utf8("x"), card, {}, SaveNothing);
+        QCOMPARE(count->value(), 4);
+        count->setValue(1);
+        Child<QPushButton>(dialog, "ButtonOK")->click();
+        QCOMPARE(dialog.EditedCard().Count, 1);
+        QCOMPARE(dialog.EditedCard().Acquired, std::string("2020-01-01"));
+        dialog.SetCardInfo(Utf8("x"), card, {}, SaveNothing);
+        owned->setChecked(false);
+        Child<QPushButton>(dialog, "ButtonOK")->click();
+        QCOMPARE(dialog.EditedCard().Count, 0);
+        QCOMPARE(dialog.EditedCard().Acquired, std::string());
     }
 
     // Stored pictures by extension in any letter case, fitted into 151 x 199 at the top-left.

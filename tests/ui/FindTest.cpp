@@ -14,6 +14,7 @@
 #include "CardListModel.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 
 namespace {
@@ -194,7 +195,7 @@ private slots:
         window->ListView()->SelectRow(1);
         report->setFocus();
         QTest::keyClick(report, Qt::Key_Space);
-        cards[1].Owned = true;
+        SetOwned(cards[1], true, TodayText());
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
         QCOMPARE(window->StatusLineText(), Utf8("4/6[66%]"));
         QCOMPARE(window->ListView()->SelectedRow(), std::optional<int>(1));
@@ -206,7 +207,7 @@ private slots:
         QRect cell =
             report->visualRect(window.Model()->index(window->ListView()->SelectedRow().value(), 3));
         QTest::mouseClick(report->viewport(), Qt::LeftButton, {}, cell.center());
-        cards[2].Owned = true;
+        SetOwned(cards[2], true, TodayText());
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
         QCOMPARE(window->StatusLineText(), Utf8("5/6[83%]"));
         QCOMPARE(window->ListView()->SelectedCardIndex(), std::optional<std::size_t>(2));
@@ -219,7 +220,7 @@ private slots:
         QCOMPARE(window.Column(0), (QStringList{Utf8("2")}));
         window->ListView()->SelectRow(0);
         QTest::keyClick(report, Qt::Key_Space);
-        cards[5].Owned = true;
+        SetOwned(cards[5], true, TodayText());
         QCOMPARE(FileBytes(CardList(folder)), CardListText(cards));
         QCOMPARE(window.Model()->rowCount(), 0);
         QCOMPARE(window->StatusLineText(), Utf8("6/6[100%]"));
