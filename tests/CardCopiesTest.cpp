@@ -4,6 +4,7 @@
 
 #include "TempDir.h"
 #include "cardlist/CardCopies.h"
+#include "cardlist/CardCount.h"
 #include "cardlist/CardExport.h"
 #include "cardlist/CardList.h"
 #include "cardlist/CardListReadBack.h"

@@ -102,7 +102,7 @@ std::vector<TScenario> Scenarios() {
          {{"b.jpeg", kCmyk}},
          {"b.jpg"}},
         {"attach a folder of scans: new sides, a replaced one and a new card",
-         [](const fs::path& f, const TCardInfos&) {
+         [](const fs::path& f, const TCardsAsRead&) {
              AttachScans(f, kScans, {.Create = true, .Replace = true});
          },
          {{"3.jpg", kGray},

@@ -261,15 +261,6 @@ std::size_t TCardListView::CardIndexOfRow(int row) const {
     return static_cast<std::size_t>(m_rows->index(row, 0).data(Qt::UserRole).toInt());
 }
 
-std::vector<std::size_t> TCardListView::SelectedCardIndexes() const {
-    QModelIndexList rows = m_selection->selectedRows();
-    std::sort(rows.begin(), rows.end(),
-              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    std::vector<std::size_t> cards;
-    for (const QModelIndex& row : rows) cards.push_back(CardIndexOfRow(row.row()));
-    return cards;
-}
-
 std::optional<std::size_t> TCardListView::SelectedCardIndex() const {
     std::optional<int> row = SelectedRow();
     if (!row) return std::nullopt;

@@ -408,7 +408,8 @@ bool TScanner::Card(TCardInfo& card) {
             if (!seen[i] && SameName(kFieldNames[i], *child)) field = static_cast<int>(i);
         if (field >= 0) seen[static_cast<std::size_t>(field)] = true;
         if (childEmpty) continue;
-        if (m_countOnly && field != kExist) field = -1;  // checked, not kept
+        // Counting keeps the owned mark and the copies only.
+        if (m_countOnly && field != kExist && field != kCount) field = -1;
 
         m_field.clear();
         TTextInfo info;

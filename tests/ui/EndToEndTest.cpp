@@ -7,6 +7,7 @@
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 #include "QtText.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
@@ -33,6 +34,9 @@ class EndToEndTest : public QObject {
 
     // The card list file holds exactly the expected cards, and the window shows them.
     void CheckCards(const TMainWindow& window, const char* status) {
+        // A card registered or edited as owned is dated today.
+        for (TCardInfo& card : m_expected)
+            if (card.Owned && card.Acquired.empty()) card.Acquired = TodayText();
         QCOMPARE(FileBytes(Folder() / kCardListFileName), CardListText(m_expected));
         QVERIFY(window->Cards() == m_expected);
         QCOMPARE(window->StatusLineText(), Utf8(status));

@@ -9,6 +9,7 @@
 #include "ProgramFolder.h"
 #include "ScanImportDlg.h"
 #include "TreeSnapshot.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 
 namespace fs = std::filesystem;
@@ -50,7 +51,7 @@ private slots:
 
         const std::string before = CardListBytes(folder);
         window.Action("OwnedOn1")->trigger();
-        for (std::size_t i : {0, 1, 2, 3}) cards[i].Owned = true;
+        for (std::size_t i : {0, 1, 2, 3}) SetOwned(cards[i], true, TodayText());
         QCOMPARE(CardListBytes(folder), CardListText(cards));
         QCOMPARE(window->ListView()->SelectedCardIndexes(), (std::vector<std::size_t>{0, 1, 2, 3}));
         window.Action("Undo1")->trigger();

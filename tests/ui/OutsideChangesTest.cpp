@@ -11,6 +11,7 @@
 #include "FileWatch.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 
 namespace {
@@ -91,7 +92,7 @@ private slots:
         switch (static_cast<TCommand>(command)) {
             case TCommand::Toggle:
                 window->ToggleOwned(1);
-                if (!refused) expected[1].Owned = true;
+                if (!refused) SetOwned(expected[1], true, TodayText());
                 break;
             case TCommand::Register:
                 EnterCard({Utf8("new"), Utf8("new"), {}, false, {}, {}});
