@@ -5,8 +5,8 @@
 TEST(ProgressTest, DatesAreCheckedAsCalendarDays) {
     for (const char* good : {"2026-12-09", "2024-02-29", "2000-02-29", "1999-12-31"})
         EXPECT_TRUE(IsAcquiredDate(good)) << good;
-    for (const char* bad : {"", "2026-12-9", "2026/12/09", "2026-13-01", "2026-00-10",
-                            "2026-04-31", "2025-02-29", "1900-02-29", "2026-12-0a", "2026-12-09 "})
+    for (const char* bad : {"", "2026-12-9", "2026/12/09", "2026-13-01", "2026-00-10", "2026-04-31",
+                            "2025-02-29", "1900-02-29", "2026-12-0a", "2026-12-09 "})
         EXPECT_FALSE(IsAcquiredDate(bad)) << bad;
 }
 
@@ -34,7 +34,8 @@ TEST(ProgressTest, OneCumulativeLinePerDayWithUndatedCardsCountedFromTheStart) {
 
 TEST(ProgressTest, RecentListIsCappedAndEmptyInputGivesNoLines) {
     std::vector<TAcquisition> owned;
-    for (std::size_t i = 0; i < 30; ++i) owned.push_back({"2026-01-" + std::to_string(10 + i % 20), i});
+    for (std::size_t i = 0; i < 30; ++i)
+        owned.push_back({"2026-01-" + std::to_string(10 + i % 20), i});
     TCardProgress progress = ComputeProgress(owned, 30);
     EXPECT_EQ(progress.Recent.size(), kRecentAcquisitions);
     EXPECT_EQ(progress.Days.size(), 20u);

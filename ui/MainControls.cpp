@@ -16,6 +16,7 @@
 #include "CardListView.h"
 #include "CardTypeDocument.h"
 #include "Main.h"
+#include "PrintCommands.h"
 #include "QtText.h"
 #include "UiFont.h"
 #include "WindowPlacement.h"
@@ -141,6 +142,7 @@ void TVastrelleMainForm::CreateMenus() {
     addItem(n1, "N4", "カード種類テンプレート取込...", &TVastrelleMainForm::N4Click);
     n1->addSeparator()->setObjectName(QStringLiteral("N3"));
     addItem(n1, "Exit1", "閉じる", &TVastrelleMainForm::Exit1Click);
+    (new TPrintCommands(this))->AddMenuItems(n1);
 
     QMenu* n8 = mainMenu1->addMenu(Tr("カード"));
     n8->setObjectName(QStringLiteral("N8"));

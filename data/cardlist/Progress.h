@@ -24,7 +24,7 @@ struct TCardProgress {
     std::size_t Total = 0;
     std::size_t Owned = 0;
     std::size_t Undated = 0;
-    std::vector<TProgressDay> Days;     // ascending, one per day with a change
+    std::vector<TProgressDay> Days;    // ascending, one per day with a change
     std::vector<TAcquisition> Recent;  // newest first; same-day cards later in the file first
 };
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QString>
+#include <optional>
+
+#include "CardPrint.h"
+
+class QFileDialog;
+class QMenu;
+class QPagedPaintDevice;
+class QProgressDialog;
+class TPrintOptionsForm;
+class TVastrelleMainForm;
+
+// メニュー → 印刷... and PDF に書き出す...: the loaded card type as the list shows it, filtered
+// and sorted. A PDF is written off the GUI thread; printing paints under a progress dialog.
+class TPrintCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit TPrintCommands(TVastrelleMainForm* form);
+    // Waits for a PDF still being written, so that no thread outlives the window.
+    ~TPrintCommands() override;
+
+    // A separator, 印刷... and PDF に書き出す... at the end of `menu`, enabled while a card type
+    // is loaded.
+    void AddMenuItems(QMenu* menu);
+    // The list's cards in the order shown, with the header texts of the moment.
+    TPrintJob MakeJob(const TPrintOptions& options) const;
+    // Starts writing the PDF in the background; false when one is being written already.
+    bool StartPdf(const QString& file, const TPrintOptions& options);
+    // The PDF being written, for tests and for waiting.
+    QFutureWatcher<QString>& PdfWatcher() { return m_pdf; }
+
+public slots:
+    void Print();
+    void ExportPdf();
+
+private:
+    std::optional<TPrintOptions> AskOptions();
+    // Paints the job on the GUI thread; the progress dialog keeps the window painting.
+    void PaintWithProgress(QPagedPaintDevice& device, const TPrintJob& job);
+    void PdfFinished();
+
+    TVastrelleMainForm* m_form;
+    TPrintOptionsForm* m_optionsDialog;
+    QFileDialog* m_saveDialog;
+    QProgressDialog* m_pdfProgress = nullptr;
+    QFutureWatcher<QString> m_pdf;
+    TPrintOptions m_options;
+};
