@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "cardlist/CardExport.h"
 #include "cardlist/CardList.h"
+#include "cardlist/Progress.h"
 #include "files/VastrelleError.h"
 #include "save/CardStore.h"
 #include "text/Cp932.h"
@@ -93,5 +94,10 @@ int CmdMissing(const Args& args) {
 
 int CmdExport(const Args& args) {
     Print(CardsCsvText(ReadCards(args)));
+    return 0;
+}
+
+int CmdProgress(const Args& args) {
+    Print(ProgressText(ProgressOfCards(ReadCards(args))));
     return 0;
 }

@@ -17,6 +17,7 @@ int CmdStatus(const Args& args);
 int CmdWrite(const Args& args);
 int CmdMissing(const Args& args);
 int CmdExport(const Args& args);
+int CmdProgress(const Args& args);
 
 int CmdAdd(const Args& args);
 int CmdEdit(const Args& args);

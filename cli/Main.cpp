@@ -33,6 +33,11 @@ constexpr Command kCommands[] = {
     {"remove", "remove DIR POSITION         delete card POSITION; its pictures stay", CmdRemove},
     {"missing", "missing DIR                 the cards not owned: number TAB title", CmdMissing},
     {"export", "export DIR                  the cards as CSV", CmdExport},
+    {"progress",
+     "progress DIR                owned cards over time: date TAB owned TAB "
+     "owned/total[percent%],\n"
+     "                            one line per day on which cards were acquired",
+     CmdProgress},
     {"types", "types PROGRAM_DIR           the card types, one per line", CmdTypes},
     {"overview", "overview PROGRAM_DIR        every card type: NAME TAB owned/total[percent%]",
      CmdOverview},

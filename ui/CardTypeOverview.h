@@ -6,10 +6,12 @@
 
 class QStandardItemModel;
 class QTableView;
+class TProgressChart;
 
 // カード種類一覧: every listed card type with its owned and total counts, the percentage and a
 // progress bar, sortable by each column; a card type whose card list cannot be read shows the
-// reason instead. Enter or a double-click chooses a card type and closes the window.
+// reason instead. Enter or a double-click chooses a card type and closes the window. Below, the
+// selected card type's progress over time and its recently acquired cards.
 class TCardTypeOverviewForm : public QDialog {
     Q_OBJECT
 public:
@@ -19,14 +21,21 @@ public:
     // Counts the card types again from their files.
     void Recount();
     QTableView* List() const { return m_list; }
+    TProgressChart* Chart() const { return m_chart; }
+    QTableView* RecentList() const { return m_recentList; }
 
 signals:
     void CardTypeChosen(const std::string& name);  // CP932
 
 private:
     void Choose(const QModelIndex& index);
+    // Reads the selected card type's card list for the chart and the recent cards.
+    void ShowProgress();
 
     std::filesystem::path m_programFolder;
     QStandardItemModel* m_model;
     QTableView* m_list;
+    TProgressChart* m_chart;
+    QStandardItemModel* m_recent;
+    QTableView* m_recentList;
 };

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "cardlist/Common.h"
-
 namespace {
 
 int Digits(std::string_view text) {
@@ -65,4 +63,11 @@ std::string ProgressText(const TCardProgress& progress) {
         text += '\n';
     }
     return text;
+}
+
+TCardProgress ProgressOfCards(const TCardInfos& cards) {
+    std::vector<TAcquisition> owned;
+    for (std::size_t i = 0; i < cards.size(); ++i)
+        if (cards[i].Owned) owned.push_back({std::string(), i});
+    return ComputeProgress(std::move(owned), cards.size());
 }

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cardlist/Common.h"
+
 // One owned card as progress sees it: its acquired date ("YYYY-MM-DD", empty or malformed when
 // unknown) and its index in the card array.
 struct TAcquisition {
@@ -40,3 +42,6 @@ TCardProgress ComputeProgress(std::vector<TAcquisition> owned, std::size_t total
 
 // The progress lines of the command-line tool: date TAB owned TAB status line, one per day.
 std::string ProgressText(const TCardProgress& progress);
+
+// Progress of a card array: its owned cards with their acquired dates.
+TCardProgress ProgressOfCards(const TCardInfos& cards);
