@@ -37,6 +37,8 @@ std::vector<TPrintCard> MakePrintCards(const TCardInfos& cards,
             out.Front = PictureFile(imageFolder, card.FrontImageFileName);
             out.Thumbnail = PictureFile(
                 imageFolder, ReplaceExtension(card.FrontImageFileName, kSmallThumbnailExtension));
+            out.Preview = PictureFile(
+                imageFolder, ReplaceExtension(card.FrontImageFileName, kLargeThumbnailExtension));
         }
     }
     return printed;

@@ -26,6 +26,7 @@ struct TPrintCard {
     bool Owned = false;
     QString Thumbnail;  // the small BMP thumbnail of the front
     QString Front;      // the front JPEG
+    QString Preview;    // the large BMP thumbnail of the front, for the print preview
 };
 
 // A snapshot of the list as the user sees it, so that it can be laid out off the GUI thread.

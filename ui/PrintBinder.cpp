@@ -1,6 +1,7 @@
 // Binder pages: the pockets of a binder sheet in card order, each owned card's front picture in
 // its pocket and an empty pocket with the number and title for each card still missing.
 #include <QImageReader>
+#include <QPaintEngine>
 #include <QPainter>
 #include <algorithm>
 
@@ -16,7 +17,11 @@ constexpr double kPictureDpi = 200;  // sharp on paper without making huge files
 
 class TBinderPages : public TPageSource {
 public:
-    TBinderPages(const TPageFrame& frame, const TPrintJob& job) : m_job(job), m_frame(frame) {
+    TBinderPages(QPainter& painter, const TPageFrame& frame, const TPrintJob& job)
+        : m_job(job), m_frame(frame) {
+        // The print preview keeps every page in memory: it shows the large thumbnails, which
+        // keeps thousands of pockets within bounds; paper and PDF get the pictures themselves.
+        m_preview = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Picture;
         m_side = std::clamp(job.Options.Pockets, 2, 3);
         const std::size_t perPage = static_cast<std::size_t>(m_side * m_side);
         m_pageCount =
@@ -67,7 +72,12 @@ private:
 
     void PaintPocket(QPainter& painter, const TPrintCard& card, const QRectF& pocket) {
         QImage front;
-        if (card.Owned && !card.Front.isEmpty()) front = LoadFront(card.Front, pocket.size());
+        if (card.Owned) {
+            if (m_preview && !card.Preview.isEmpty())
+                front.load(card.Preview, "BMP");  // a thumbnail extension Qt does not know
+            else if (!card.Front.isEmpty())
+                front = LoadFront(card.Front, pocket.size());
+        }
         if (!front.isNull()) {
             QSizeF size = QSizeF(front.size()).scaled(pocket.size(), Qt::KeepAspectRatio);
             QRectF target(pocket.center() - QPointF(size.width() / 2, size.height() / 2), size);
@@ -105,6 +115,7 @@ private:
 
     const TPrintJob& m_job;
     TPageFrame m_frame;
+    bool m_preview = false;
     int m_side = 3;
     int m_pageCount = 1;
     QSizeF m_pocket;
@@ -113,7 +124,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TPageSource> MakeBinderPages(QPainter&, const TPageFrame& frame,
+std::unique_ptr<TPageSource> MakeBinderPages(QPainter& painter, const TPageFrame& frame,
                                              const TPrintJob& job) {
-    return std::make_unique<TBinderPages>(frame, job);
+    return std::make_unique<TBinderPages>(painter, frame, job);
 }
