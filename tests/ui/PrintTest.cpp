@@ -2,7 +2,11 @@
 // the list's filter and order carried into the job.
 #include <QCheckBox>
 #include <QImage>
+#include <QMenu>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QProcess>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -10,6 +14,7 @@
 #include "CardFilterModel.h"
 #include "CardPrint.h"
 #include "MainWindowHarness.h"
+#include "ModalAnswer.h"
 #include "PrintCommands.h"
 #include "ProgramFolder.h"
 #include "QtText.h"
@@ -218,6 +223,33 @@ private slots:
         QVERIFY(print->StartPdf(pdf, {}));
         QTRY_VERIFY_WITH_TIMEOUT(print->PdfWatcher().isFinished(), 30000);
         QVERIFY(ReadChecklist(pdf).size() == 8);
+    }
+
+    // The two items come after the specified ones of メニュー; 印刷... asks what to print, then
+    // shows the preview of those pages.
+    void PrintShowsThePreviewOfTheChosenPages() {
+        ProgramFolder folder;
+        folder.AddCardType("cards", ProgramFolder::MakeCards(10, 4));
+        TMainWindow window = OpenMainWindow(folder.Path());
+        window.Choose(0);
+        auto* menu = window.Form->findChild<QMenu*>(QStringLiteral("N1"));
+        QStringList items;
+        for (QAction* action : menu->actions())
+            items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        QCOMPARE(items, (QStringList{Tr("カード種類作成..."), Tr("カード種類テンプレート取込..."),
+                                     QStringLiteral("-"), Tr("閉じる"), QStringLiteral("-"),
+                                     Tr("印刷..."), Tr("PDF に書き出す...")}));
+
+        int previewPages = -1;
+        AnswerNextModal(Tr("OK"), [&](QWidget* options) {
+            options->findChild<QRadioButton*>(QStringLiteral("PrintBinder"))->setChecked(true);
+            AnswerNextModal(Tr("閉じる"), [&](QWidget* preview) {
+                QVERIFY(qobject_cast<QPrintPreviewDialog*>(preview));
+                previewPages = preview->findChild<QPrintPreviewWidget*>()->pageCount();
+            });
+        });
+        window.Action("PrintCards")->trigger();
+        QCOMPARE(previewPages, 2);  // 10 cards in pockets of 3 x 3
     }
 };
 
