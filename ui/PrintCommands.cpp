@@ -29,17 +29,7 @@ QProgressDialog* MakeProgress(QWidget* parent, const QString& text) {
 
 }  // namespace
 
-TPrintCommands::TPrintCommands(TVastrelleMainForm* form)
-    : QObject(form),
-      m_form(form),
-      m_optionsDialog(new TPrintOptionsForm(form)),
-      m_saveDialog(new QFileDialog(form)) {
-    m_saveDialog->setObjectName(QStringLiteral("PdfSaveDialog"));
-    m_saveDialog->setOption(QFileDialog::DontUseNativeDialog);
-    m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-    m_saveDialog->setFileMode(QFileDialog::AnyFile);
-    m_saveDialog->setNameFilter(Tr("PDF (*.pdf)"));
-    m_saveDialog->setDefaultSuffix(QStringLiteral("pdf"));
+TPrintCommands::TPrintCommands(TVastrelleMainForm* form) : QObject(form), m_form(form) {
     connect(&m_pdf, &QFutureWatcher<QString>::finished, this, &TPrintCommands::PdfFinished);
 }
 
@@ -80,6 +70,8 @@ TPrintJob TPrintCommands::MakeJob(const TPrintOptions& options) const {
 
 std::optional<TPrintOptions> TPrintCommands::AskOptions() {
     if (!m_form->IsCardTypeLoaded()) return std::nullopt;
+    // Made on first use, so that starting the program does not pay for them.
+    if (!m_optionsDialog) m_optionsDialog = new TPrintOptionsForm(m_form);
     m_optionsDialog->SetOptions(m_options);
     if (m_optionsDialog->exec() != QDialog::Accepted) return std::nullopt;
     m_options = m_optionsDialog->Options();
@@ -120,6 +112,16 @@ void TPrintCommands::ExportPdf() {
         if (m_pdf.isRunning()) return;
         std::optional<TPrintOptions> options = AskOptions();
         if (!options) return;
+        if (!m_saveDialog) {
+            // Qt's own dialog, as for the other exports, so that it answers the same everywhere.
+            m_saveDialog = new QFileDialog(m_form);
+            m_saveDialog->setObjectName(QStringLiteral("PdfSaveDialog"));
+            m_saveDialog->setOption(QFileDialog::DontUseNativeDialog);
+            m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+            m_saveDialog->setFileMode(QFileDialog::AnyFile);
+            m_saveDialog->setNameFilter(Tr("PDF (*.pdf)"));
+            m_saveDialog->setDefaultSuffix(QStringLiteral("pdf"));
+        }
         m_saveDialog->selectFile(FromCp932(m_form->CurrentCardTypeName()) + QStringLiteral(".pdf"));
         if (m_saveDialog->exec() != QDialog::Accepted) return;
         const QStringList files = m_saveDialog->selectedFiles();

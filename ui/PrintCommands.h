@@ -44,8 +44,8 @@ private:
     void PdfFinished();
 
     TVastrelleMainForm* m_form;
-    TPrintOptionsForm* m_optionsDialog;
-    QFileDialog* m_saveDialog;
+    TPrintOptionsForm* m_optionsDialog = nullptr;
+    QFileDialog* m_saveDialog = nullptr;
     QProgressDialog* m_pdfProgress = nullptr;
     QFutureWatcher<QString> m_pdf;
     TPrintOptions m_options;
