@@ -80,7 +80,7 @@ private slots:
         QTest::addColumn<int>("commentLength");
         QTest::addColumn<int>("columns");
         QTest::newRow("short lines") << 0 << 3;
-        QTest::newRow("medium lines") << 14 << 2;
+        QTest::newRow("medium lines") << 24 << 2;
         QTest::newRow("long lines") << 60 << 1;
     }
     void ChecklistKeepsEveryCardInOrderInColumnsThatFit() {
