@@ -8,6 +8,7 @@
 #include <QProgressDialog>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
+#include <numeric>
 
 #include "CardFilterModel.h"
 #include "Main.h"
@@ -57,13 +58,20 @@ TPrintJob TPrintCommands::MakeJob(const TPrintOptions& options) const {
     job.CardTypeName = FromCp932(m_form->CurrentCardTypeName());
     job.Date = QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
     job.StatusLine = m_form->StatusLineText();
-    job.ShownCount = m_form->ShownCountText();
     job.Options = options;
-    const TCardFilterModel* filter = m_form->FilterModel();
     std::vector<std::size_t> order;
-    order.reserve(static_cast<std::size_t>(filter->rowCount()));
-    for (int row = 0; row < filter->rowCount(); ++row)
-        order.push_back(static_cast<std::size_t>(filter->index(row, 0).data(Qt::UserRole).toInt()));
+    if (options.Kind == TPrintKind::Binder) {
+        // A binder holds the whole set in card order, whatever the list shows at the moment.
+        order.resize(m_form->Cards().size());
+        std::iota(order.begin(), order.end(), std::size_t(0));
+    } else {
+        job.ShownCount = m_form->ShownCountText();
+        const TCardFilterModel* filter = m_form->FilterModel();
+        order.reserve(static_cast<std::size_t>(filter->rowCount()));
+        for (int row = 0; row < filter->rowCount(); ++row)
+            order.push_back(
+                static_cast<std::size_t>(filter->index(row, 0).data(Qt::UserRole).toInt()));
+    }
     job.Cards = MakePrintCards(m_form->Cards(), order, m_form->CardTypePaths().ImageFolder());
     return job;
 }

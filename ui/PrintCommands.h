@@ -14,8 +14,9 @@ class QProgressDialog;
 class TPrintOptionsForm;
 class TVastrelleMainForm;
 
-// メニュー → 印刷... and PDF に書き出す...: the loaded card type as the list shows it, filtered
-// and sorted. A PDF is written off the GUI thread; printing paints under a progress dialog.
+// メニュー → 印刷... and PDF に書き出す...: the loaded card type's checklist as the list shows it,
+// filtered and sorted, or its binder pages. A PDF is written off the GUI thread; printing paints
+// under a progress dialog.
 class TPrintCommands : public QObject {
     Q_OBJECT
 public:
@@ -26,7 +27,8 @@ public:
     // A separator, 印刷... and PDF に書き出す... at the end of `menu`, enabled while a card type
     // is loaded.
     void AddMenuItems(QMenu* menu);
-    // The list's cards in the order shown, with the header texts of the moment.
+    // A checklist of the list's cards in the order shown, or binder pages of every card in card
+    // order, with the header texts of the moment.
     TPrintJob MakeJob(const TPrintOptions& options) const;
     // Starts writing the PDF in the background; false when one is being written already.
     bool StartPdf(const QString& file, const TPrintOptions& options);

@@ -200,8 +200,8 @@ private slots:
         QVERIFY(!WriteCardPdf(dir.filePath(QStringLiteral("no/such/list.pdf")), job).isEmpty());
     }
 
-    // The job takes the list as shown: only the missing cards while 未所持のみ is on, in the
-    // sorted order; the PDF is written in the background and the window gets it finished.
+    // The checklist takes the list as shown: only the missing cards while 未所持のみ is on, in
+    // the sorted order; the PDF is written in the background and the window gets it finished.
     void JobFollowsTheFilterAndSortOfTheList() {
         ProgramFolder folder;
         TCardInfos cards = ProgramFolder::MakeCards(12, 4);
@@ -217,6 +217,13 @@ private slots:
         QCOMPARE(job.Cards.front().Number, QStringLiteral("No.12"));
         QCOMPARE(job.Cards.back().Number, QStringLiteral("No.5"));
         QCOMPARE(job.ShownCount, Tr("表示 8 件"));
+        // Binder pages hold the whole set in card order.
+        TPrintOptions binder;
+        binder.Kind = TPrintKind::Binder;
+        job = print->MakeJob(binder);
+        QCOMPARE(job.Cards.size(), cards.size());
+        QCOMPARE(job.Cards.front().Number, QStringLiteral("No.1"));
+        QVERIFY(job.ShownCount.isEmpty());
 
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("list.pdf"));
