@@ -3,6 +3,7 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <QThreadPool>
 #include <optional>
 
 #include "CardPrint.h"
@@ -49,6 +50,8 @@ private:
     TPrintOptionsForm* m_optionsDialog = nullptr;
     QFileDialog* m_saveDialog = nullptr;
     QProgressDialog* m_pdfProgress = nullptr;
+    // A pool of our own, so that its thread ends with the window rather than at process exit.
+    QThreadPool m_pool;
     QFutureWatcher<QString> m_pdf;
     TPrintOptions m_options;
 };
