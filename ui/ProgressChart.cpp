@@ -54,12 +54,11 @@ void TProgressChart::paintEvent(QPaintEvent*) {
 
     const qint64 first = m_steps.front().Day;
     const qint64 last = std::max(m_steps.back().Day, m_today.toJulianDay());
-    // One day of room before the first acquisition, so that its step shows.
-    const double span = double(last - first + 1);
+    // Some room before the first acquisition, so that its step shows beside the axis.
+    const qint64 start = first - std::max<qint64>(1, (last - first) / 30);
+    const double span = double(last - start);
     const double top = std::max(m_total, m_steps.back().Owned);
-    auto x = [&](qint64 day) {
-        return plot.left() + plot.width() * double(day - first + 1) / span;
-    };
+    auto x = [&](qint64 day) { return plot.left() + plot.width() * double(day - start) / span; };
     auto y = [&](double owned) {
         return top <= 0 ? plot.bottom() : plot.bottom() - plot.height() * owned / top;
     };
@@ -80,12 +79,12 @@ void TProgressChart::paintEvent(QPaintEvent*) {
     const QRectF dates(plot.left(), plot.bottom() + 4, plot.width(), metrics.height());
     for (int i = 0; i < labels; ++i) {
         const qint64 day = first + (last - first) * i / (labels - 1);
-        const double at = i == 0 ? plot.left() : x(day);
+        const double at = x(day);
         Qt::Alignment align = i == 0            ? Qt::AlignLeft
                               : i == labels - 1 ? Qt::AlignRight
                                                 : Qt::AlignHCenter;
         QRectF box(at - labelWidth / 2.0, dates.top(), labelWidth, dates.height());
-        if (i == 0) box.moveLeft(plot.left());
+        if (i == 0) box.moveLeft(std::max(at - labelWidth / 2.0, 2.0));
         if (i == labels - 1) box.moveRight(plot.right());
         painter.drawLine(QPointF(at, plot.bottom()), QPointF(at, plot.bottom() + 3));
         painter.drawText(box, align | Qt::AlignTop, QDate::fromJulianDay(day).toString(format));
