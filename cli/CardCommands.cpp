@@ -9,6 +9,7 @@
 #include "cardlist/CardCount.h"
 #include "cardlist/CardExport.h"
 #include "cardlist/CardList.h"
+#include "cardlist/Progress.h"
 #include "files/VastrelleError.h"
 #include "save/CardStore.h"
 #include "text/Cp932.h"
@@ -147,5 +148,10 @@ int CmdWants(const Args& args) {
     Args rest = args;
     TListFormat format = ListFormat(rest);
     Print(WantsText(ReadCards(rest), format));
+    return 0;
+}
+
+int CmdProgress(const Args& args) {
+    Print(ProgressText(ProgressOfCards(ReadCards(args))));
     return 0;
 }

@@ -19,6 +19,7 @@ int CmdMissing(const Args& args);
 int CmdExport(const Args& args);
 int CmdSpares(const Args& args);
 int CmdWants(const Args& args);
+int CmdProgress(const Args& args);
 
 int CmdAdd(const Args& args);
 int CmdEdit(const Args& args);

@@ -41,6 +41,11 @@ constexpr Command kCommands[] = {
      "wants DIR [--csv]           cards not owned, the wanted ones first: number TAB title\n"
      "                            [TAB 欲しい]",
      CmdWants},
+    {"progress",
+     "progress DIR                owned cards over time: date TAB owned TAB "
+     "owned/total[percent%],\n"
+     "                            one line per day on which cards were acquired",
+     CmdProgress},
     {"types", "types PROGRAM_DIR           the card types, one per line", CmdTypes},
     {"overview", "overview PROGRAM_DIR        every card type: NAME TAB owned/total[percent%]",
      CmdOverview},

@@ -45,7 +45,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://vastrelle.github.io/vastrelle/)
 # versions are Debian 12's.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.36), libstdc++6 (>= 12), libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), \
-libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), qt6-qpa-plugins (>= 6.4), libxml2 (>= 2.9), \
+libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6printsupport6 (>= 6.4), \
+qt6-qpa-plugins (>= 6.4), libxml2 (>= 2.9), \
 libjpeg62-turbo (>= 1:2.1), libzstd1 (>= 1.5), fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fcitx5-frontend-qt6 | ibus, fcitx5-mozc | ibus-mozc, qt6-translations-l10n")

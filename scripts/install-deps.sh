@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     libxml2-dev libjpeg62-turbo-dev libzstd-dev nlohmann-json3-dev
-    qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
+    qt6-base-dev libqt6printsupport6 qt6-translations-l10n libgl-dev fonts-ipafont-gothic
 )
 if [[ ${1:-} != --run ]]; then
     packages+=(
-        libxml2-utils libjpeg-turbo-progs
+        libxml2-utils libjpeg-turbo-progs poppler-utils
         libgtest-dev libgmock-dev libbenchmark-dev
         xvfb xauth xdotool imagemagick valgrind
         clang-14 libclang-rt-14-dev

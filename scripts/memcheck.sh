@@ -27,7 +27,8 @@ run() {
 }
 
 for test in CommonTest Cp932Test CardListTest IniFileTest SettingsTest CardTypesTest \
-    CardImagesTest ThumbnailTest WriteFaultTest HostileInputTest MigrateTest TemplatePicturesTest; do
+    CardImagesTest ThumbnailTest WriteFaultTest HostileInputTest MigrateTest TemplatePicturesTest \
+    ProgressTest; do
     run "$test" "$build/tests/$test"
 done
 run ChecklistImportTest "$build/tests/ChecklistImportTest"
@@ -41,7 +42,7 @@ trap 'rm -rf "$work"' EXIT
 for fixture in "$data"/cardlist/*.dat; do
     mkdir -p "$work/type/image"
     cp "$fixture" "$work/type/cardlist.dat"
-    for command in cards status missing export; do
+    for command in cards status missing export progress; do
         run "cli-$command-$(basename "$fixture" .dat)" "$cli" "$command" "$work/type"
     done
 done

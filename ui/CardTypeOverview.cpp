@@ -1,8 +1,10 @@
 #include "CardTypeOverview.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -11,11 +13,13 @@
 #include <QVBoxLayout>
 
 #include "FileWatch.h"
+#include "ProgressChart.h"
 #include "QtText.h"
 #include "UiFont.h"
 #include "WaitCursor.h"
 #include "cardlist/CardCount.h"
 #include "cardlist/Common.h"
+#include "cardlist/Progress.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/ConflictCopies.h"
 #include "files/VastrelleError.h"
@@ -83,11 +87,14 @@ TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& progra
       m_programFolder(programFolder),
       m_model(new QStandardItemModel(0, kColumnCount, this)),
       m_list(new QTableView(this)),
-      m_watch(new TFileWatch(this)) {
+      m_watch(new TFileWatch(this)),
+      m_chart(new TProgressChart(this)),
+      m_recent(new QStandardItemModel(0, 3, this)),
+      m_recentList(new QTableView(this)) {
     setObjectName(QStringLiteral("CardTypeOverview"));
     setWindowTitle(Tr("カード種類一覧"));
     setFont(UiFont(12));
-    resize(560, 360);
+    resize(640, 560);
 
     m_model->setHorizontalHeaderLabels(
         {Tr("カード種類"), Tr("所持"), Tr("総数"), Tr("達成率"), Tr("進捗"), Tr("枚数")});
@@ -116,13 +123,34 @@ TCardTypeOverviewForm::TCardTypeOverviewForm(const std::filesystem::path& progra
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(close);
+    m_recent->setHorizontalHeaderLabels({Tr("入手日"), Tr("No."), Tr("タイトル")});
+    m_recentList->setObjectName(QStringLiteral("RecentCards"));
+    m_recentList->setAccessibleName(Tr("最近入手したカード"));
+    m_recentList->setModel(m_recent);
+    m_recentList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_recentList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_recentList->verticalHeader()->hide();
+    m_recentList->horizontalHeader()->setStretchLastSection(true);
+    m_recentList->setColumnWidth(0, 80);
+    m_recentList->setColumnWidth(1, 60);
+    auto* chartBox = new QGroupBox(Tr("入手の推移"), this);
+    (new QVBoxLayout(chartBox))->addWidget(m_chart);
+    auto* recentBox = new QGroupBox(Tr("最近入手したカード"), this);
+    (new QVBoxLayout(recentBox))->addWidget(m_recentList);
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(chartBox, 3);
+    progress->addWidget(recentBox, 2);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
+    layout->addLayout(progress, 1);
     layout->addLayout(buttons);
 
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_list, &QAbstractItemView::activated, this, &TCardTypeOverviewForm::Choose);
     connect(m_watch, &TFileWatch::Changed, this, &TCardTypeOverviewForm::Follow);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &TCardTypeOverviewForm::ShowProgress);
 }
 
 void TCardTypeOverviewForm::Recount() {
@@ -204,4 +232,33 @@ void TCardTypeOverviewForm::Choose(const QModelIndex& index) {
     QByteArray name = m_model->index(index.row(), kName).data(kNameRole).toByteArray();
     emit CardTypeChosen(std::string(name.constData(), static_cast<std::size_t>(name.size())));
     accept();
+}
+
+void TCardTypeOverviewForm::ShowProgress() {
+    m_recent->removeRows(0, m_recent->rowCount());
+    const QModelIndex current = m_list->currentIndex();
+    QByteArray name = current.isValid()
+                          ? m_model->index(current.row(), kName).data(kNameRole).toByteArray()
+                          : QByteArray();
+    TCardInfos cards;
+    CurrentCardTypePaths paths;
+    if (!name.isEmpty() &&
+        paths.Set(m_programFolder, std::string(name.constData(), std::size_t(name.size())))) {
+        try {
+            TWaitCursor wait;
+            ReadCardList(paths.CardTypeFolder() / kCardListFileName, cards);
+        } catch (const VastrelleError&) {
+            // The list above shows why it cannot be read.
+            cards.clear();
+        }
+    }
+    const TCardProgress progress = ProgressOfCards(cards);
+    m_chart->SetProgress(progress);
+    for (const TAcquisition& recent : progress.Recent) {
+        const TCardInfo& card = cards[recent.CardIndex];
+        m_recent->appendRow(
+            {new QStandardItem(
+                 QString::fromStdString(recent.Date).replace(QLatin1Char('-'), QLatin1Char('/'))),
+             new QStandardItem(FromCp932(card.Number)), new QStandardItem(FromCp932(card.Title))});
+    }
 }

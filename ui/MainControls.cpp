@@ -17,6 +17,7 @@
 #include "CardTypeDocument.h"
 #include "Main.h"
 #include "MessageBoxes.h"
+#include "PrintCommands.h"
 #include "QtText.h"
 #include "UiFont.h"
 #include "WindowPlacement.h"
@@ -176,6 +177,7 @@ void TVastrelleMainForm::CreateMenus() {
             &TVastrelleMainForm::ImportChecklistClick);
     n1->addSeparator()->setObjectName(QStringLiteral("N3"));
     addItem(n1, "Exit1", "閉じる", &TVastrelleMainForm::Exit1Click);
+    (new TPrintCommands(this))->AddMenuItems(n1);
 
     QMenu* n8 = mainMenu1->addMenu(Tr("カード"));
     n8->setObjectName(QStringLiteral("N8"));

@@ -21,7 +21,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ -n $(field Maintainer) ]] || fail "no Maintainer"
 [[ -n $(field Description) ]] || fail "no Description"
 depends=$(field Depends)
-for package in libqt6widgets6 libqt6network6 qt6-qpa-plugins libxml2 libjpeg62-turbo \
+for package in libqt6widgets6 libqt6network6 libqt6printsupport6 qt6-qpa-plugins libxml2 libjpeg62-turbo \
     fonts-ipafont-gothic; do
     [[ $depends == *"$package"* ]] || fail "Depends lacks $package: $depends"
 done

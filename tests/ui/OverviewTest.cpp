@@ -7,6 +7,7 @@
 #include "CardTypeOverview.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
+#include "ProgressChart.h"
 #include "cardlist/CardExport.h"
 #include "cardlist/CardList.h"
 
@@ -119,6 +120,29 @@ private slots:
         TMainWindow none = OpenMainWindow(empty.Path());
         QVERIFY(!none.Action("ToolsExportCsv")->isEnabled());
         QVERIFY(!none.Action("ToolsExportMissing")->isEnabled());
+    }
+
+    // The selected card type's progress: the last 20 acquired cards newest first, and the chart
+    // counting an owned card without a date from the start.
+    void overviewShowsTheProgressOfTheSelectedCardType() {
+        ProgramFolder folder;
+        TCardInfos cards = ProgramFolder::MakeCards(30, 25);
+        for (std::size_t i = 1; i < 25; ++i)
+            cards[i].Acquired = (i < 10 ? "2026-11-0" : "2026-11-") + std::to_string(i);
+        folder.AddCardType("Alpha", cards);
+        folder.AddCardType("Beta", ProgramFolder::MakeCards(5));
+        TMainWindow window = OpenMainWindow(folder.Path());
+        window.Action("ToolsOverview")->trigger();
+        auto* overview = window->findChild<TCardTypeOverviewForm*>();
+        QAbstractItemModel* recent = overview->RecentList()->model();
+        QCOMPARE(recent->rowCount(), 20);
+        QCOMPARE(recent->index(0, 0).data().toString(), Utf8("2026/11/24"));
+        QCOMPARE(recent->index(0, 1).data().toString(), Utf8("No.25"));
+        QCOMPARE(recent->index(19, 1).data().toString(), Utf8("No.6"));
+        QVERIFY(overview->Chart()->toolTip().contains(Utf8("25/30[83%]")));
+        QVERIFY(overview->Chart()->toolTip().contains(Utf8("1 枚")));
+        overview->List()->selectRow(1);
+        QCOMPARE(recent->rowCount(), 0);
     }
 };
 
