@@ -244,8 +244,8 @@ private slots:
         for (QAction* action : menu->actions())
             items << (action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(items, (QStringList{Tr("カード種類作成..."), Tr("カード種類テンプレート取込..."),
-                                     QStringLiteral("-"), Tr("閉じる"), QStringLiteral("-"),
-                                     Tr("印刷..."), Tr("PDF に書き出す...")}));
+                                     Tr("チェックリスト取込..."), QStringLiteral("-"), Tr("閉じる"),
+                                     QStringLiteral("-"), Tr("印刷..."), Tr("PDF に書き出す...")}));
 
         int previewPages = -1;
         AnswerNextModal(Tr("OK"), [&](QWidget* options) {
