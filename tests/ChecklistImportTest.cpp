@@ -8,6 +8,7 @@
 #include "SaveLeftovers.h"
 #include "TempDir.h"
 #include "TreeSnapshot.h"
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardExport.h"
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
@@ -73,13 +74,15 @@ TEST(ChecklistImportTest, TheFourChecklistsImportIntoTheSameTenCards) {
 
 TEST(ChecklistImportTest, AnExportedCardTypeImportsIntoTheSameCardListByteForByte) {
     TempDir program;
-    const TCardInfos cards = {
+    TCardInfos cards = {
         {"a.jpg", "b.jpeg", "001", Sjis("表, \"引用\" & <x>"), true, Sjis("二行\r\nの;コメント\t")},
         {"", "", " 002 ", Sjis("ＳＰ-2"), false, ""},
         {"", "", "", "", false, ""},  // an empty card between others
         {"", "", "001", Sjis("同じ番号"), true, Sjis("●")},
         {"c.jpg", "", "@#38;", "[%*]", false, "\"quoted\""},
     };
+    cards[0].Count = 3;  // copies and the want mark come back through 枚数 and 欲しい
+    cards[1].Want = true;
     CreateCardType(program.Path(), "original");
     WriteCardList(cards, program / "original");
     WriteFileBytes(program / "export.csv", CardsCsvText(cards));
@@ -111,10 +114,12 @@ TEST(ChecklistImportTest, MergeUpdatesMatchedCardsAppendsTheRestAndRefusesAmbigu
                            "010,J,○,\n"            // unchanged
                            "009,新しい,Y,n.jpg\n"  // appended, with its picture name
                            ",no number,,\n"));     // no number never matches: appended
+    // A merge dates what it makes owned.
     TCardInfos expected = before;
-    expected[0].Owned = true;
+    SetOwned(expected[0], true, TodayText());
     expected[1].Owned = false;  // sp.jpg stays: pictures are not a merge's to change
     expected.push_back(Card("009", "新しい", true));
+    expected.back().Acquired = TodayText();
     expected.back().FrontImageFileName = "n.jpg";
     expected.push_back(Card("", "no number"));
     EXPECT_EQ(CardsOf(folder), expected);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "cardlist/CardCopies.h"
 #include "pictures/ImageNames.h"
 #include "text/Cp932.h"
 
@@ -12,6 +13,7 @@ constexpr const char* kNoCp932Form = "の%sは Shift_JIS で保存できない�
 constexpr const char* kUndecodable = "の文字が読めません（文字コードの選択を確かめてください）";
 constexpr const char* kNul = "に NUL 文字が含まれています";
 constexpr const char* kBadPictureName = "の「%s」はファイル名にできません";
+constexpr const char* kBadCopies = "枚数「%s」を読めません（0 から 9999 までの数が使えます）";
 constexpr const char* kBadOwned = "所持の値「%s」を読めません（Y/N、1/0、○/× などが使えます）";
 
 struct TFieldInfo {
@@ -20,7 +22,7 @@ struct TFieldInfo {
     std::string_view Key;
 };
 
-constexpr std::array<TFieldInfo, 7> kFields = {{
+constexpr std::array<TFieldInfo, 9> kFields = {{
     {TChecklistField::Ignore, "無視", "ignore"},
     {TChecklistField::Number, "No.", "number"},
     {TChecklistField::Title, "タイトル", "title"},
@@ -28,6 +30,8 @@ constexpr std::array<TFieldInfo, 7> kFields = {{
     {TChecklistField::Owned, "所持", "owned"},
     {TChecklistField::FrontImage, "表画像", "front"},
     {TChecklistField::BackImage, "裏画像", "back"},
+    {TChecklistField::Count, "枚数", "count"},
+    {TChecklistField::Want, "欲しい", "want"},
 }};
 
 // Header names in folded form (see Fold).
@@ -36,7 +40,7 @@ struct TAlias {
     TChecklistField Field;
 };
 
-constexpr std::array<TAlias, 24> kAliases = {{
+constexpr std::array<TAlias, 28> kAliases = {{
     {"no.", TChecklistField::Number},       {"no", TChecklistField::Number},
     {"番号", TChecklistField::Number},      {"カード番号", TChecklistField::Number},
     {"number", TChecklistField::Number},    {"#", TChecklistField::Number},
@@ -49,6 +53,8 @@ constexpr std::array<TAlias, 24> kAliases = {{
     {"持っている", TChecklistField::Owned}, {"owned", TChecklistField::Owned},
     {"have", TChecklistField::Owned},       {"表画像", TChecklistField::FrontImage},
     {"裏画像", TChecklistField::BackImage}, {"画像", TChecklistField::FrontImage},
+    {"枚数", TChecklistField::Count},       {"count", TChecklistField::Count},
+    {"欲しい", TChecklistField::Want},      {"want", TChecklistField::Want},
 }};
 
 constexpr std::array<std::string_view, 10> kOwnedYes = {"y", "yes", "1", "true", "○",
@@ -219,9 +225,19 @@ TChecklistRows ChecklistRowsOf(const TTable& table, const TColumnMapping& mappin
             const std::string_view cell = table.Cell(row, column);
             if (field == TChecklistField::Ignore) continue;
             if (!cell.empty()) any = true;
-            if (field == TChecklistField::Owned) {
-                out.Owned = ParseOwned(cell);
-                if (!out.Owned) reason = Replace(kBadOwned, cell.substr(0, 40));
+            if (field == TChecklistField::Owned || field == TChecklistField::Want) {
+                std::optional<bool> mark = ParseOwned(cell);
+                if (!mark) reason = Replace(kBadOwned, cell.substr(0, 40));
+                (field == TChecklistField::Owned ? out.Owned : out.Want) = mark;
+                continue;
+            }
+            if (field == TChecklistField::Count) {
+                if (cell.empty()) continue;
+                const int copies = ParseCopies(cell);
+                if (copies < 0)
+                    reason = Replace(kBadCopies, cell.substr(0, 40));
+                else
+                    out.Copies = copies;
                 continue;
             }
             if (cell.empty()) continue;
@@ -244,6 +260,8 @@ TChecklistRows ChecklistRowsOf(const TTable& table, const TColumnMapping& mappin
                     out.BackImage = std::move(text);
                     break;
                 case TChecklistField::Owned:
+                case TChecklistField::Count:
+                case TChecklistField::Want:
                 case TChecklistField::Ignore:
                     break;
             }

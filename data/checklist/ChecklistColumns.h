@@ -10,7 +10,17 @@
 
 // What each column of a checklist holds, and its rows as card fields.
 
-enum class TChecklistField { Ignore, Number, Title, Comment, Owned, FrontImage, BackImage };
+enum class TChecklistField {
+    Ignore,
+    Number,
+    Title,
+    Comment,
+    Owned,
+    FrontImage,
+    BackImage,
+    Count,
+    Want
+};
 
 // Every field in the order the dialog offers them, and the caption each is shown by (the list's
 // column captions; "無視" for Ignore), in UTF-8.
@@ -19,7 +29,7 @@ std::string_view FieldCaption(TChecklistField field);
 // The field of a header cell: the program's own CSV header and the usual names of other
 // trackers, compared with letter case, width and surrounding blanks folded; Ignore otherwise.
 TChecklistField FieldOfHeader(std::string_view utf8);
-// The command-line names: ignore, number, title, comment, owned, front, back.
+// The command-line names: ignore, number, title, comment, owned, front, back, count, want.
 std::string_view FieldKey(TChecklistField field);
 std::optional<TChecklistField> ParseFieldKey(std::string_view key);
 
@@ -42,6 +52,8 @@ struct TChecklistRow {
     std::size_t Line = 0;
     std::optional<std::string> Number, Title, Comment, FrontImage, BackImage;
     std::optional<bool> Owned;
+    std::optional<int> Copies;  // 枚数, when its cell holds a number
+    std::optional<bool> Want;   // 欲しい, when its column is mapped
 };
 
 struct TChecklistRows {

@@ -1,5 +1,6 @@
 #include "checklist/ChecklistImport.h"
 
+#include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
 #include "cardtypes/CardTypes.h"
 #include "cardtypes/Paths.h"
@@ -28,7 +29,7 @@ TChecklistPlan MergeChecklist(const fs::path& cardTypeFolder, const TChecklistRo
                               TCardListIdentity* written) {
     TCardTypeLock lock(cardTypeFolder);
     TCardsAsRead read = ReadCardsAsRead(cardTypeFolder);
-    TChecklistPlan plan = PlanChecklistMerge(read.Cards, rows);
+    TChecklistPlan plan = PlanChecklistMerge(read.Cards, rows, TodayText());
     if (!plan.ChangesAnything()) {
         if (written) *written = read.Identity;
         return plan;

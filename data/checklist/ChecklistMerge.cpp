@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "cardlist/CardCopies.h"
 #include "text/Cp932.h"
 #include "text/SearchText.h"
 
@@ -21,21 +22,30 @@ std::string Format(const char* format, const std::string& text, std::size_t numb
     return out;
 }
 
-TCardInfo NewCard(const TChecklistRow& row) {
+// The owned mark, the copies and the want mark of a row, through the rules that keep them in
+// step; `today` dates a card that becomes owned (empty: no date, as for a new card type).
+void SetMarks(TCardInfo& card, const TChecklistRow& row, std::string_view today) {
+    if (row.Owned) SetOwned(card, *row.Owned, today);
+    if (row.Copies && (!row.Owned || *row.Owned == (*row.Copies > 0)))
+        SetCopies(card, *row.Copies, today);
+    if (row.Want) SetWant(card, *row.Want);
+}
+
+TCardInfo NewCard(const TChecklistRow& row, std::string_view today) {
     TCardInfo card;
     card.Number = row.Number.value_or("");
     card.Title = row.Title.value_or("");
     card.Comment = row.Comment.value_or("");
     card.FrontImageFileName = row.FrontImage.value_or("");
     card.BackImageFileName = row.BackImage.value_or("");
-    card.Owned = row.Owned.value_or(false);
+    SetMarks(card, row, today);
     return card;
 }
 
-void Update(TCardInfo& card, const TChecklistRow& row) {
+void Update(TCardInfo& card, const TChecklistRow& row, std::string_view today) {
     if (row.Title) card.Title = *row.Title;
     if (row.Comment) card.Comment = *row.Comment;
-    if (row.Owned) card.Owned = *row.Owned;
+    SetMarks(card, row, today);
 }
 
 }  // namespace
@@ -47,7 +57,8 @@ std::string NumberKey(std::string_view cp932Number) {
     return key.substr(first, key.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows) {
+TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows,
+                                  std::string_view today) {
     TChecklistPlan plan;
     plan.Refused = rows.Refused;
     std::unordered_map<std::string, std::size_t> byNumber;
@@ -63,7 +74,7 @@ TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows) 
         const std::string key = row.Number ? NumberKey(*row.Number) : std::string();
         const auto found = key.empty() ? byNumber.end() : byNumber.find(key);
         if (found == byNumber.end()) {
-            cards.push_back(NewCard(row));
+            cards.push_back(NewCard(row, today));
             ++plan.New;
             continue;
         }
@@ -78,7 +89,7 @@ TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows) 
             continue;
         }
         const TCardInfo before = cards[index];
-        Update(cards[index], row);
+        Update(cards[index], row, today);
         if (cards[index] == before) {
             ++plan.Unchanged;
             continue;

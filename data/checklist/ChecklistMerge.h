@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cardlist/Common.h"
@@ -33,4 +34,7 @@ struct TChecklistPlan {
 // The key a number is matched by.
 std::string NumberKey(std::string_view cp932Number);
 
-TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows);
+// `today` dates the cards the checklist makes owned; empty for the first import into a new card
+// type, which sets a collection up rather than records what was acquired.
+TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows,
+                                  std::string_view today = {});
