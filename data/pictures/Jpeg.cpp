@@ -89,18 +89,20 @@ bool RunDecoder(TDecompressor& decompressor, std::string_view bytes, TJpegRowSin
     if (cmyk)
         cmykRow = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
                                               static_cast<JDIMENSION>(width) * 4, 1)[0];
+    // Rows the sink does not sample are still decoded whole, into a scratch row: skipping them in
+    // the decoder passed over damage that a whole decode reports, so a picture that does not
+    // decode could have got thumbnails.
+    JSAMPROW scratch =
+        (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE,
+                                    static_cast<JDIMENSION>(width) * 3, 1)[0];
     while (cinfo->output_scanline < cinfo->output_height) {
         const int y = static_cast<int>(cinfo->output_scanline);
-        // A thumbnail samples a few rows of thousands: the others still pass the entropy decoder
-        // but skip the inverse DCT, upsampling and colour conversion.
-        if (const int next = std::min(sink.NextRow(y), height); next > y) {
-            if (jpeg_skip_scanlines(cinfo, static_cast<JDIMENSION>(next - y)) == 0) break;
-            continue;
-        }
-        std::uint8_t* out = sink.RowBuffer(y);
+        const bool wanted = sink.NextRow(y) <= y;
+        std::uint8_t* out = wanted ? sink.RowBuffer(y) : scratch;
         JSAMPROW row = cmyk ? cmykRow : out;
         // A memory source never suspends, so every call yields a row.
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1) break;
+        if (!wanted) continue;
         if (cmyk) CmykToRgb(cmykRow, out, width, cinfo->saw_Adobe_marker);
         sink.Row(y);
     }
