@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${VASTRELLE_FUZZ_SECONDS:-60}
 jobs=${VASTRELLE_FUZZ_JOBS:-$(nproc)}
-targets=(cardlist cardlistfast settings template fieldtext thumbnail exif)
+targets=(cardlist cardlistfast settings template fieldtext thumbnail exif table)
 
 CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVASTRELLE_FUZZ=ON -DVASTRELLE_GUI=OFF -DVASTRELLE_BENCH=OFF
