@@ -16,14 +16,14 @@ const char* const kWords[] = {"ピカチュウ", "リザードン", "フシギ�
                               "美品",       "傷あり",     "スリーブ保管", "交換用",     "２枚目",
                               "箱出し",     "未開封",     "サイン入り",   "大会配布"};
 
-std::string Words(std::mt19937& random, int count) {
+inline std::string Words(std::mt19937& random, int count) {
     std::string text;
     for (int i = 0; i < count; ++i) text += kWords[random() % std::size(kWords)];
     return *cp932::FromUtf8(text);
 }
 
 // About 330 bytes a card in the file.
-TCardInfos MakeCards(int count) {
+inline TCardInfos MakeCards(int count) {
     std::mt19937 random(42);
     TCardInfos cards(count);
     for (int i = 0; i < count; ++i) {
@@ -39,7 +39,7 @@ TCardInfos MakeCards(int count) {
 }
 
 // A card type folder holding only the card list of `count` cards.
-std::filesystem::path CardTypeFolder(int count) {
+inline std::filesystem::path CardTypeFolder(int count) {
     auto folder = BenchFolder("cards-" + std::to_string(count));
     if (!std::filesystem::exists(folder / kCardListFileName))
         WriteCardList(MakeCards(count), folder);

@@ -6,27 +6,13 @@
 
 #include <random>
 
+#include "BenchCards.h"
 #include "BenchSupport.h"
 #include "cardlist/CardList.h"
 #include "save/CardStore.h"
 #include "save/CardTypeLock.h"
 
 namespace {
-
-TCardInfos MakeCards(int count) {
-    std::mt19937 random(42);
-    TCardInfos cards(count);
-    for (int i = 0; i < count; ++i) {
-        TCardInfo& card = cards[i];
-        card.Number = std::to_string(i + 1);
-        card.Title = "title " + std::to_string(random());
-        card.Comment = "comment " + std::to_string(random()) + std::to_string(random());
-        card.FrontImageFileName = "front_" + std::to_string(i + 1) + ".jpg";
-        card.BackImageFileName = "back_" + std::to_string(i + 1) + ".jpg";
-        card.Owned = random() % 3 == 0;
-    }
-    return cards;
-}
 
 double Seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; }
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "cardlist/CardCopies.h"
+#include "files/VastrelleError.h"
 #include "pictures/ImageNames.h"
 #include "text/Cp932.h"
 
@@ -111,12 +112,6 @@ std::string CharactersWithoutCp932(std::string_view utf8) {
     return listed;
 }
 
-std::string Replace(std::string format, std::string_view argument) {
-    const std::size_t at = format.find("%s");
-    if (at != std::string::npos) format.replace(at, 2, argument);
-    return format;
-}
-
 // The cell as CP932, or why it cannot be.
 std::optional<std::string> ToCardText(std::string_view utf8, TChecklistField field,
                                       std::string& reason) {
@@ -132,12 +127,12 @@ std::optional<std::string> ToCardText(std::string_view utf8, TChecklistField fie
     std::optional<std::string> text =
         IsAscii(utf8) ? std::optional<std::string>(utf8) : cp932::FromUtf8(utf8);
     if (!text) {
-        reason = caption + Replace(kNoCp932Form, CharactersWithoutCp932(utf8));
+        reason = caption + FormatMessage(kNoCp932Form, std::string(CharactersWithoutCp932(utf8)));
         return std::nullopt;
     }
     if ((field == TChecklistField::FrontImage || field == TChecklistField::BackImage) &&
         !ImageFilePath("image", *text)) {
-        reason = caption + Replace(kBadPictureName, utf8);
+        reason = caption + FormatMessage(kBadPictureName, std::string(utf8));
         return std::nullopt;
     }
     return text;
@@ -227,7 +222,7 @@ TChecklistRows ChecklistRowsOf(const TTable& table, const TColumnMapping& mappin
             if (!cell.empty()) any = true;
             if (field == TChecklistField::Owned || field == TChecklistField::Want) {
                 std::optional<bool> mark = ParseOwned(cell);
-                if (!mark) reason = Replace(kBadOwned, cell.substr(0, 40));
+                if (!mark) reason = FormatMessage(kBadOwned, std::string(cell.substr(0, 40)));
                 (field == TChecklistField::Owned ? out.Owned : out.Want) = mark;
                 continue;
             }
@@ -235,7 +230,7 @@ TChecklistRows ChecklistRowsOf(const TTable& table, const TColumnMapping& mappin
                 if (cell.empty()) continue;
                 const int copies = ParseCopies(cell);
                 if (copies < 0)
-                    reason = Replace(kBadCopies, cell.substr(0, 40));
+                    reason = FormatMessage(kBadCopies, std::string(cell.substr(0, 40)));
                 else
                     out.Copies = copies;
                 continue;

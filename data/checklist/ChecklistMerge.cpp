@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "cardlist/CardCopies.h"
+#include "files/VastrelleError.h"
 #include "text/Cp932.h"
 #include "text/SearchText.h"
 
@@ -13,14 +14,6 @@ constexpr const char* kMatchedTwice = "番号「%s」のカードは %d 行目�
 constexpr const char* kAmbiguous =
     "番号「%s」のカードが複数あるため、どれを更新するか決められません";
 constexpr std::size_t kAmbiguousIndex = static_cast<std::size_t>(-1);
-
-std::string Format(const char* format, const std::string& text, std::size_t number = 0) {
-    std::string out = format;
-    out.replace(out.find("%s"), 2, text);
-    if (const std::size_t at = out.find("%d"); at != std::string::npos)
-        out.replace(at, 2, std::to_string(number));
-    return out;
-}
 
 // The owned mark, the copies and the want mark of a row, through the rules that keep them in
 // step; `today` dates a card that becomes owned (empty: no date, as for a new card type).
@@ -80,12 +73,14 @@ TChecklistPlan PlanChecklistMerge(TCardInfos cards, const TChecklistRows& rows,
         }
         const std::string shown = cp932::ToUtf8Lossy(*row.Number);
         if (found->second == kAmbiguousIndex) {
-            plan.Refused.push_back({row.Line, Format(kAmbiguous, shown)});
+            plan.Refused.push_back({row.Line, FormatMessage(kAmbiguous, shown)});
             continue;
         }
         const std::size_t index = found->second;
         if (auto [at, first] = matchedAt.emplace(index, row.Line); !first) {
-            plan.Refused.push_back({row.Line, Format(kMatchedTwice, shown, at->second)});
+            plan.Refused.push_back(
+                {row.Line, FormatMessage(FormatMessage(kMatchedTwice, shown).c_str(),
+                                         static_cast<int>(at->second))});
             continue;
         }
         const TCardInfo before = cards[index];
