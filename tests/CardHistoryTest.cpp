@@ -26,6 +26,7 @@
 #include "save/HistoryIndex.h"
 #include "save/HistoryRecord.h"
 #include "save/VersionStore.h"
+#include "save/ZstdFrames.h"
 
 namespace fs = std::filesystem;
 using fileops::testing::TCall;
@@ -392,6 +393,25 @@ TEST_F(CardHistoryTest, AHistoryOfWholeCopiesIsReadAndConvertedAsItIsRewritten) 
     const int previous = kept.rbegin()->first;
     EXPECT_FALSE(fs::exists(VersionCardList(m_folder, previous))) << "converted";
     EXPECT_TRUE(fs::exists(VersionCardList(m_folder, kept.begin()->first))) << "left as it was";
+
+    // A delta of the first kind, one frame against the whole version after it, reads as well.
+    const THistoryIndex history = *ReadHistoryIndex(m_folder);
+    const int newest = history.Versions.back().Number;
+    WriteFileBytes(DeltaVersionFile(m_folder, previous, newest),
+                   CompressFrame(now.at(previous), now.at(newest)));
+    EXPECT_EQ(DifferentVersions(KeptVersions(m_folder), now), "");
+}
+
+// The sum of a card list read in pieces of any size is the sum of its whole bytes.
+TEST(VersionSumTest, PiecesOfAnySizeSumAsTheWhole) {
+    std::string bytes;
+    for (int i = 0; i < 100; ++i) bytes += static_cast<char>(i * 37);
+    for (std::size_t size : {1, 3, 7, 8, 9, 13, 64, 100}) {
+        TVersionSummer summer(bytes.size());
+        for (std::size_t at = 0; at < bytes.size(); at += size)
+            summer.Add(std::string_view(bytes).substr(at, size));
+        EXPECT_EQ(summer.Text(), VersionSum(bytes)) << size;
+    }
 }
 
 // A damaged delta, or one that is not against the version after it, is reported and changes

@@ -15,7 +15,9 @@
 #include "files/PendingFile.h"
 #include "files/VastrelleError.h"
 #include "files/WholeFile.h"
+#include "save/VersionDelta.h"
 #include "save/VersionStore.h"
+#include "save/ZstdFrames.h"
 
 namespace fs = std::filesystem;
 
@@ -147,9 +149,20 @@ void THistoryRecord::RemoveLeftovers() noexcept {
 void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& newCardList,
                                    bool changesImages) {
     if (!m_enabled) return;
+    // Both card lists are read a block at a time, and only where they differ is anything held.
+    const std::optional<TVersionBytes> newBytes = TVersionBytes::OfFile(newCardList);
+    if (!newBytes) ThrowCannotCreate(m_folder);
+    std::optional<TVersionBytes> oldBytes;
+    if (!oldCardList.empty()) oldBytes = TVersionBytes::OfFile(oldCardList);
+    std::optional<TSharedEnds> oldEnds;  // what the old and new card list share, compared once
+    auto oldAgainstNew = [&] {
+        if (!oldEnds) oldEnds = SharedEnds(*oldBytes, *newBytes);
+        if (!oldEnds) ThrowCannotCreate(m_folder);
+        return *oldEnds;
+    };
     // The same card list again (a title written over with itself) is no new version.
-    if (m_recordsChange && !m_outside && !changesImages && !oldCardList.empty() &&
-        SameFileBytes(oldCardList, newCardList)) {
+    if (m_recordsChange && !m_outside && !changesImages && oldBytes &&
+        SameBytes(*oldBytes, *newBytes, oldAgainstNew())) {
         m_versions.pop_back();
         m_recordsChange = false;
         if (m_versions.empty()) {
@@ -176,47 +189,90 @@ void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& 
         m_new.Versions.push_back(version.Version);
         m_new.Position = number;
     }
-    // Newest first: each version is stored against the one after it, the newest whole. Copies,
-    // never links to the card list: an editor that rewrites the file in place would change them.
-    auto bytesOf = [&](const fs::path& file, const fs::path& forMessage) {
-        std::optional<std::string> bytes = ReadWholeFile(file);
-        if (!bytes) ThrowCannotCreate(forMessage);
-        return std::move(*bytes);
-    };
-    auto store = [&](const fs::path& path, const std::string& bytes) {
+    // Copies, never links to the card list: an editor that rewrites the file in place would
+    // change them. Each folder is flushed once, after all its files.
+    auto store = [&](const fs::path& path, std::string_view bytes) {
         TPendingFile file(path.parent_path(), bytes);
-        if (!file.CommitAs(path) || !FlushFolder(path.parent_path())) ThrowCannotCreate(path);
+        if (!file.CommitAs(path)) ThrowCannotCreate(path);
     };
-    std::string after;  // the card list of the version after the one being written
-    for (std::size_t i = m_versions.size(); i-- > 0;) {
-        const int number = m_versions[i].Version.Number;
-        std::string bytes = bytesOf(m_versions[i].New ? newCardList : oldCardList,
-                                    WholeVersionFile(m_cardTypeFolder, number));
-        store(VersionSumFile(m_cardTypeFolder, number), VersionSum(bytes));
-        if (i + 1 == m_versions.size())
-            store(WholeVersionFile(m_cardTypeFolder, number), CompressWhole(bytes));
-        else
-            store(DeltaVersionFile(m_cardTypeFolder, number, m_versions[i + 1].Version.Number),
-                  CompressDelta(bytes, after));
-        after = std::move(bytes);
+    auto fileOf = [&](std::size_t i) -> const fs::path& {
+        return m_versions[i].New ? newCardList : oldCardList;
+    };
+    auto bytesOf = [&](std::size_t i) -> const TVersionBytes& {
+        if (m_versions[i].New) return *newBytes;
+        if (!oldBytes)
+            ThrowCannotCreate(VersionFolder(m_cardTypeFolder, m_versions[i].Version.Number));
+        return *oldBytes;
+    };
+    auto storeDelta = [&](const fs::path& path, const TVersionBytes& bytes, const std::string& sum,
+                          const TVersionBytes& after, const std::string& afterSum,
+                          const TSharedEnds& ends) {
+        const std::optional<std::string> delta =
+            MakeDelta(bytes, *ParseVersionSum(sum), after, *ParseVersionSum(afterSum), ends);
+        if (!delta) ThrowCannotCreate(path);
+        store(path, *delta);
+    };
+    std::vector<std::string> sums(m_versions.size());
+    if (!m_versions.empty()) {
+        // The newest whole, compressed while it is read and summed on the way.
+        const std::size_t last = m_versions.size() - 1;
+        const int number = m_versions[last].Version.Number;
+        TVersionSummer summer(bytesOf(last).Size());
+        bool read = false;
+        TPendingFile whole(VersionFolder(m_cardTypeFolder, number), [&](const TByteSink& sink) {
+            read = CompressFileInPieces(fileOf(last), sink,
+                                        [&](std::string_view piece) { summer.Add(piece); });
+        });
+        if (!read || !whole.Ok() || !whole.CommitAs(WholeVersionFile(m_cardTypeFolder, number)))
+            ThrowCannotCreate(WholeVersionFile(m_cardTypeFolder, number));
+        sums[last] = summer.Text();
+        store(VersionSumFile(m_cardTypeFolder, number), sums[last]);
+        // The one before it: the card list found, changed outside the history.
+        for (std::size_t i = last; i-- > 0;) {
+            const int older = m_versions[i].Version.Number;
+            const std::optional<std::string> sum = SumOfFile(fileOf(i));
+            const std::optional<TSharedEnds> ends = SharedEnds(bytesOf(i), bytesOf(i + 1));
+            if (!sum || !ends) ThrowCannotCreate(WholeVersionFile(m_cardTypeFolder, older));
+            sums[i] = *sum;
+            store(VersionSumFile(m_cardTypeFolder, older), sums[i]);
+            storeDelta(DeltaVersionFile(m_cardTypeFolder, older, m_versions[i + 1].Version.Number),
+                       bytesOf(i), sums[i], bytesOf(i + 1), sums[i + 1], *ends);
+        }
+        for (int written : m_written)
+            if (!FlushFolder(VersionFolder(m_cardTypeFolder, written)))
+                ThrowCannotCreate(VersionFolder(m_cardTypeFolder, written));
     }
     // The version before the new ones gets a delta against the first of them. It keeps what it
     // has until the new index is in place; one that cannot be read is left as it is.
     if (!m_versions.empty() && firstNew > 0) {
         const int previous = m_new.Versions[firstNew - 1].Number;
-        std::optional<std::string> bytes;
-        if (!m_outside && !oldCardList.empty() && previous == m_old.Position)
-            bytes = bytesOf(oldCardList, VersionFolder(m_cardTypeFolder, previous));
-        else
+        const fs::path delta =
+            DeltaVersionFile(m_cardTypeFolder, previous, m_new.Versions[firstNew].Number);
+        std::string held;  // the version's bytes, where the card list file is not it
+        std::optional<TVersionBytes> bytes;
+        std::optional<std::string> sum;
+        const bool isOld = !m_outside && oldBytes && previous == m_old.Position;
+        if (isOld) {
+            // The card list was found to be this version: its sum is the version's.
+            bytes = oldBytes;
+            sum = ReadWholeFile(VersionSumFile(m_cardTypeFolder, previous));
+            if (!sum || !ParseVersionSum(*sum)) sum = SumOfFile(oldCardList);
+        } else {
             try {
-                bytes = ReadVersionBytes(m_cardTypeFolder, m_old, previous);
+                held = ReadVersionBytes(m_cardTypeFolder, m_old, previous);
+                bytes.emplace(held);
+                sum = VersionSum(held);
             } catch (const VastrelleError&) {
             }
+        }
         if (bytes) {
-            const fs::path delta =
-                DeltaVersionFile(m_cardTypeFolder, previous, m_new.Versions[firstNew].Number);
+            if (!sum) ThrowCannotCreate(delta);
+            const std::optional<TSharedEnds> ends =
+                isOld && m_versions[0].New ? oldAgainstNew() : SharedEnds(*bytes, bytesOf(0));
+            if (!ends) ThrowCannotCreate(delta);
             m_rebasedDelta = delta;
-            store(delta, CompressDelta(*bytes, after));
+            storeDelta(delta, *bytes, *sum, bytesOf(0), sums[0], *ends);
+            if (!FlushFolder(delta.parent_path())) ThrowCannotCreate(delta);
             m_rebased = previous;
         }
     }

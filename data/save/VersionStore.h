@@ -2,20 +2,23 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "save/HistoryIndex.h"
+#include "save/VersionSum.h"
 
 // How a version folder holds its card list:
 //   N/cardlist.zst       the whole file, compressed
-//   N/cardlist.M.delta   compressed against the card list of version M, the one after N: a
-//                        one-card change of a large card list costs a few hundred bytes
+//   N/cardlist.M.delta   against the card list of version M, the one after N (VersionDelta.h):
+//                        a one-card change of a large card list costs a few hundred bytes
 //   N/cardlist.dat       the whole file as it was, as earlier histories kept every version
 // The newest version is always whole, and a version keeps its whole copy when the deltas behind
 // it would otherwise grow too long (see NeedsWholeCopy), so that bringing a version back replays
 // a bounded chain. Every compressed file carries the size and a checksum of the bytes it gives:
 // a damaged file, or a delta put on the wrong version, is reported, never taken for the version.
+// Deltas written before the spliced kind (one frame against the whole base) still read.
 
 std::filesystem::path WholeVersionFile(const std::filesystem::path& cardTypeFolder, int number);
 std::filesystem::path DeltaVersionFile(const std::filesystem::path& cardTypeFolder, int number,
@@ -27,10 +30,8 @@ bool HasWholeCopy(const std::filesystem::path& cardTypeFolder, int number);
 // the card list file is the current version reads that file once instead of bringing the
 // version back.
 std::filesystem::path VersionSumFile(const std::filesystem::path& cardTypeFolder, int number);
-std::string VersionSum(std::string_view bytes);
-
-std::string CompressWhole(std::string_view bytes);
-std::string CompressDelta(std::string_view bytes, std::string_view base);
+// The sum text of a file, read a block at a time; nullopt when it does not read.
+std::optional<std::string> SumOfFile(const std::filesystem::path& file);
 
 // The card list of a version the index names, byte for byte. Throws VastrelleError when a file
 // it needs is missing or damaged.
