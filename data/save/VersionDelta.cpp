@@ -141,9 +141,6 @@ bool ApplySplicedDelta(std::string_view delta, std::string& bytes, TVersionSumVa
         delta.substr(kHeaderSize), std::string_view(bytes).substr(start, baseMiddle));
     if (!middle) return false;
     bytes.replace(start, baseMiddle, *middle);
-    const std::optional<TVersionSumValue> spliced = ParseVersionSum(VersionSum(bytes));
-    if (!spliced || *spliced != TVersionSumValue{GetLittle(delta, 24, 8), GetLittle(delta, 32, 8)})
-        return false;
-    sum = *spliced;
-    return true;
+    sum = TVersionSumValue{GetLittle(delta, 24, 8), GetLittle(delta, 32, 8)};
+    return bytes.size() == sum.Size;
 }

@@ -18,8 +18,9 @@
 //
 // The file: a zstd skippable frame holding the lengths of the shared start and end and the sums
 // of the version and of its base, then a zstd frame of the middle (carrying its size and
-// checksum). The base and the spliced bytes are checked against the sums, so a delta put on the
-// wrong version is reported, never taken for the version.
+// checksum). Each delta must name the sum of the bytes it is spliced into, and the bytes a chain
+// ends with are checked against the last sum, so a delta put on the wrong version is reported,
+// never taken for the version.
 
 // A version's bytes to compare and compress: a file, read a block at a time where needed, or
 // bytes held already.
@@ -63,6 +64,7 @@ std::optional<std::string> MakeDelta(const TVersionBytes& bytes, const TVersionS
 bool IsSplicedDelta(std::string_view delta);
 
 // Turns `bytes`, the base whose sum is `sum`, into the version the delta gives, in place, and
-// `sum` into its sum; false when the delta is damaged or was not made against these bytes (the
-// bytes are then left unspecified).
+// `sum` into the sum that version was stored with; false when the delta is damaged or was not
+// made against a base of that sum (the bytes are then left unspecified). The spliced bytes are
+// not hashed here: after a chain of deltas, the caller checks the last sum once.
 bool ApplySplicedDelta(std::string_view delta, std::string& bytes, TVersionSumValue& sum);

@@ -96,21 +96,26 @@ std::string ReadVersionBytes(const fs::path& cardTypeFolder, const THistoryIndex
     std::optional<std::string> bytes = ReadWhole(cardTypeFolder, index.Versions[end].Number);
     if (!bytes) ThrowDamaged(index.Versions[end].Number);
     std::optional<TVersionSumValue> sum;  // of `bytes`, once a spliced delta needs it
+    bool spliced = false;                 // since `bytes` were last hashed
     for (std::size_t i = end; i > *at; --i) {
         const int version = index.Versions[i - 1].Number;
         const std::optional<TFileBytes> delta =
             ReadFileAtSize(DeltaVersionFile(cardTypeFolder, version, index.Versions[i].Number));
         if (!delta) ThrowDamaged(version);
         if (IsSplicedDelta(delta->View())) {
-            // Spliced in place, each step checked against the sum of the bytes it starts from.
+            // Spliced in place: the bytes are hashed where a chain of splices starts and ends.
             if (!sum) sum = ParseVersionSum(VersionSum(*bytes));
             if (!sum || !ApplySplicedDelta(delta->View(), *bytes, *sum)) ThrowDamaged(version);
+            spliced = true;
             continue;
         }
+        if (spliced && ParseVersionSum(VersionSum(*bytes)) != sum) ThrowDamaged(version);
+        spliced = false;
         bytes = DecompressFrame(delta->View(), *bytes);
         if (!bytes) ThrowDamaged(version);
         sum.reset();
     }
+    if (spliced && ParseVersionSum(VersionSum(*bytes)) != sum) ThrowDamaged(number);
     return std::move(*bytes);
 }
 
