@@ -226,6 +226,31 @@ TEST(CardListFastReader, AgreesWithTheParserOnMutatedCardLists) {
     EXPECT_GT(declined, 300);
 }
 
+// A card list past a few megabytes is read in two halves at once: the same cards as the parser,
+// and the same refusals, whatever lies at the point where it is split.
+TEST(CardListFastReader, ALargeCardListReadInHalvesAgreesWithTheParser) {
+    TempDir dir;
+    TCardInfos cards(20000, {"f.jpg", "b.jpg", "", Sjis("ピカ[レア]①"), false, "comment"});
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        cards[i].Number = std::to_string(i);
+        cards[i].Owned = i % 3 == 0;
+    }
+    const std::string whole = CardListText(cards);
+    ASSERT_GT(whole.size(), std::size_t{5} << 20);
+    EXPECT_TRUE(CheckAgainstParser(dir, whole));
+    const std::size_t middle = whole.find("</carditem>", whole.size() / 2) + 11;
+    const std::string edits[] = {"<", "<!-- -->", "</l>", "<carditem>", "&bad;", "\x01"};
+    for (std::size_t i = 0; i < std::size(edits); ++i)
+        for (std::ptrdiff_t offset : {-12, -1, 0, 1, 40}) {
+            std::string text = whole;
+            text.insert(static_cast<std::size_t>(static_cast<std::ptrdiff_t>(middle) + offset),
+                        edits[i]);
+            const std::optional<TCardInfos> fast = Fast(text);
+            const std::optional<TCardInfos> parsed = Parsed(dir, text);
+            if (fast) EXPECT_EQ(fast, parsed) << edits[i] << " at " << offset;
+        }
+}
+
 TEST(CardListFastReader, KnowsWhichCardsReadBackAsWritten) {
     TempDir dir;
     auto readsBack = [&dir](const TCardInfo& card) {

@@ -179,6 +179,7 @@ private:
 
     TCardInfoInputForm* m_cardDialog = nullptr;
     TCardTypeInputForm* m_cardTypeDialog = nullptr;
+    QFileDialog* OpenDialog1();
     QFileDialog* m_openDialog1 = nullptr;
     QComboBox* m_comboBox1 = nullptr;
     QLabel* m_label2 = nullptr;
@@ -189,6 +190,7 @@ private:
     QCheckBox* m_missingOnly = nullptr;
     QCheckBox* m_sparesOnly = nullptr;
     QCheckBox* m_wantedOnly = nullptr;
+    QFileDialog* SaveDialog();
     QFileDialog* m_saveDialog = nullptr;
     TCardTypeOverviewForm* m_overview = nullptr;
     QAction* m_exportActions[4] = {};

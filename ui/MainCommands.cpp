@@ -105,8 +105,8 @@ void TVastrelleMainForm::N2Click() {
 void TVastrelleMainForm::N4Click() {
     RunGuarded(this, [this] {
         if (m_cardTypeDialog == nullptr) return;
-        if (m_openDialog1->exec() != QDialog::Accepted) return;
-        const QStringList files = m_openDialog1->selectedFiles();
+        if (OpenDialog1()->exec() != QDialog::Accepted) return;
+        const QStringList files = OpenDialog1()->selectedFiles();
         if (files.isEmpty()) return;
         std::filesystem::path templatePath = ToPath(files.front());
         std::optional<std::string> name =

@@ -82,16 +82,6 @@ void TVastrelleMainForm::CreateControls() {
     }
     setStatusBar(statusBar1);
 
-    // Qt's own dialog, so that it looks and answers the same on every desktop. A typed name is
-    // taken whether or not the file exists; the import then reports what it cannot open.
-    m_openDialog1 = new QFileDialog(this);
-    m_openDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    m_openDialog1->setOption(QFileDialog::DontUseNativeDialog);
-    m_openDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    m_openDialog1->setFileMode(QFileDialog::AnyFile);
-    // A filter without parentheses is its own label and pattern.
-    m_openDialog1->setNameFilter(QStringLiteral("*.template"));
-
     connect(m_comboBox1, &QComboBox::activated, this, &TVastrelleMainForm::ComboBox1Change);
     connect(m_listView, &TCardListView::RowDoubleClicked, this, &TVastrelleMainForm::N6Click);
     connect(m_listView, &TCardListView::SelectionChanged, this,
@@ -230,4 +220,19 @@ void TVastrelleMainForm::CreateMenus() {
     n9->setObjectName(QStringLiteral("N9"));
     n9->setVisible(false);
     connect(n9, &QAction::triggered, this, &TVastrelleMainForm::N9Click);
+}
+
+// Made when first shown: a file dialog lists its folder as it is made, which start-up need not
+// wait for. Qt's own dialog, so that it looks and answers the same on every desktop. A typed name
+// is taken whether or not the file exists; the import then reports what it cannot open.
+QFileDialog* TVastrelleMainForm::OpenDialog1() {
+    if (m_openDialog1 != nullptr) return m_openDialog1;
+    m_openDialog1 = new QFileDialog(this);
+    m_openDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    m_openDialog1->setOption(QFileDialog::DontUseNativeDialog);
+    m_openDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    m_openDialog1->setFileMode(QFileDialog::AnyFile);
+    // A filter without parentheses is its own label and pattern.
+    m_openDialog1->setNameFilter(QStringLiteral("*.template"));
+    return m_openDialog1;
 }

@@ -49,13 +49,18 @@ void TVastrelleMainForm::CreateToolsMenu() {
         const QList<QAction*> menus = menuBar()->actions();
         if (!menus.isEmpty()) menuBar()->setActiveAction(menus.front());
     });
+}
 
-    // Qt's own dialog, as for the template import, so that it answers the same everywhere.
+// Made when first shown, as the template import's. Qt's own dialog, so that it answers the same
+// everywhere.
+QFileDialog* TVastrelleMainForm::SaveDialog() {
+    if (m_saveDialog != nullptr) return m_saveDialog;
     m_saveDialog = new QFileDialog(this);
     m_saveDialog->setObjectName(QStringLiteral("SaveDialog"));
     m_saveDialog->setOption(QFileDialog::DontUseNativeDialog);
     m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
     m_saveDialog->setFileMode(QFileDialog::AnyFile);
+    return m_saveDialog;
 }
 
 QString TVastrelleMainForm::ShownCountText() const { return m_statusPanels[1]->text(); }
@@ -120,10 +125,10 @@ void TVastrelleMainForm::ExportCards(const char* suffix, const QString& filter,
                                      std::string (*format)(const TCardInfos&)) {
     RunGuarded(this, [&] {
         if (!IsCardTypeWritable()) return;
-        m_saveDialog->setNameFilter(filter);
-        m_saveDialog->selectFile(FromCp932(CurrentCardTypeName()) + Tr(suffix));
-        if (m_saveDialog->exec() != QDialog::Accepted) return;
-        const QStringList files = m_saveDialog->selectedFiles();
+        SaveDialog()->setNameFilter(filter);
+        SaveDialog()->selectFile(FromCp932(CurrentCardTypeName()) + Tr(suffix));
+        if (SaveDialog()->exec() != QDialog::Accepted) return;
+        const QStringList files = SaveDialog()->selectedFiles();
         if (files.isEmpty()) return;
         WriteExportFile(ToPath(files.front()), format(Cards()));
     });
@@ -140,13 +145,13 @@ void TVastrelleMainForm::ExportList(const char* suffix,
     RunGuarded(this, [&] {
         if (!IsCardTypeWritable()) return;
         const QString text = Tr("テキスト (*.txt)"), csv = Tr("CSV (*.csv)");
-        m_saveDialog->setNameFilters({text, csv});
-        m_saveDialog->selectNameFilter(text);
-        m_saveDialog->selectFile(FromCp932(CurrentCardTypeName()) + Tr(suffix) + Tr(".txt"));
-        if (m_saveDialog->exec() != QDialog::Accepted) return;
-        const QStringList files = m_saveDialog->selectedFiles();
+        SaveDialog()->setNameFilters({text, csv});
+        SaveDialog()->selectNameFilter(text);
+        SaveDialog()->selectFile(FromCp932(CurrentCardTypeName()) + Tr(suffix) + Tr(".txt"));
+        if (SaveDialog()->exec() != QDialog::Accepted) return;
+        const QStringList files = SaveDialog()->selectedFiles();
         if (files.isEmpty()) return;
-        bool asCsv = m_saveDialog->selectedNameFilter() == csv ||
+        bool asCsv = SaveDialog()->selectedNameFilter() == csv ||
                      files.front().endsWith(Tr(".csv"), Qt::CaseInsensitive);
         WriteExportFile(ToPath(files.front()),
                         list(Cards(), asCsv ? TListFormat::Csv : TListFormat::Text));

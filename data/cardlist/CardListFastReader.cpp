@@ -3,8 +3,11 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "cardlist/CardCopies.h"
 #include "text/Cp932.h"
@@ -487,11 +490,12 @@ struct TTagCensus {
     bool MarkupDeclarations = false;
 };
 
-TTagCensus TakeTagCensus(std::string_view text) {
+// `whole`: the text from its start, whose first byte opens the declaration.
+TTagCensus TakeTagCensus(std::string_view text, bool whole = true) {
     constexpr std::string_view kTag = "<carditem>";
     TTagCensus census;
     const char* end = text.data() + text.size();
-    for (const char* p = text.data() + (text.empty() ? 0 : 1);
+    for (const char* p = text.data() + (text.empty() || !whole ? 0 : 1);
          (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p))));
          ++p) {
         if (end - p < 2) break;
@@ -504,6 +508,68 @@ TTagCensus TakeTagCensus(std::string_view text) {
     return census;
 }
 
+// A large card list is read in two halves at once, split after a card's end tag near the middle:
+// markup cannot hold a raw "<", so the tag found is one. Below this size a second thread costs
+// more than it saves.
+constexpr std::size_t kSplitAbove = std::size_t{4} << 20;
+
+std::size_t SplitPoint(std::string_view text) {
+    constexpr std::string_view kEnd = "</carditem>";
+    const std::size_t at = text.find(kEnd, text.size() / 2);
+    return at == std::string_view::npos ? at : at + kEnd.size();
+}
+
+// The cards of the second half, which ends with the root's end tag; false when it does not read
+// as the whole text's reader would read it there.
+bool ReadSecondHalf(std::string_view half, std::string_view root, TCardInfos& cards) {
+    const TTagCensus census = TakeTagCensus(half, false);
+    if (census.MarkupDeclarations) return false;
+    cards.reserve(census.CardItems);
+    TScanner scanner(half);
+    for (;;) {
+        TCardInfo card;
+        const TScanner::TStep step = scanner.Next(root, card);
+        if (step == TScanner::TStep::Failed) return false;
+        if (step == TScanner::TStep::RootEnd) return scanner.OnlySpaceLeft();
+        cards.push_back(std::move(card));
+    }
+}
+
+// The first half up to the split, on this thread, while another reads the rest; the same cards,
+// or the same refusal, as one reader over the whole text.
+bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards) {
+    const std::string_view first = text.substr(0, split);
+    TScanner scanner(first);
+    std::string_view root;
+    bool empty = false;
+    if (!scanner.Prologue(root, empty) || empty) return false;
+    TCardInfos rest;
+    bool restRead = false;
+    std::exception_ptr failure;
+    {
+        std::jthread second([&] {
+            try {
+                restRead = ReadSecondHalf(text.substr(split), root, rest);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        const TTagCensus census = TakeTagCensus(first);
+        if (census.MarkupDeclarations) return false;  // the second thread is joined first
+        cards.reserve(census.CardItems);
+        while (scanner.Consumed(first.data()) < first.size()) {
+            TCardInfo card;
+            if (scanner.Next(root, card) != TScanner::TStep::Card) return false;
+            cards.push_back(std::move(card));
+        }
+    }
+    if (failure) std::rethrow_exception(failure);
+    if (!restRead) return false;
+    cards.reserve(cards.size() + rest.size());
+    std::move(rest.begin(), rest.end(), std::back_inserter(cards));
+    return true;
+}
+
 }  // namespace
 
 bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&&)>& visit) {
@@ -512,6 +578,13 @@ bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&
 
 bool ReadCardListFast(std::string_view text, TCardInfos& cards) {
     cards.clear();
+    if (text.size() > kSplitAbove) {
+        if (const std::size_t split = SplitPoint(text); split != std::string_view::npos) {
+            const bool read = ReadInHalves(text, split, cards);
+            if (!read) cards.clear();
+            return read;
+        }
+    }
     TTagCensus census = TakeTagCensus(text);
     if (census.MarkupDeclarations) return false;
     cards.reserve(census.CardItems);

@@ -71,21 +71,19 @@ std::optional<TSharedEnds> SharedEnds(const TVersionBytes& a, const TVersionByte
     TSharedEnds ends;
     const std::size_t shorter = std::min(a.Size(), b.Size());
     std::vector<char> blockA(std::min(kBlock, shorter)), blockB(blockA.size());
-    auto firstDifference = [&](std::size_t length) {
-        return static_cast<std::size_t>(
-            std::mismatch(blockA.begin(), blockA.begin() + static_cast<std::ptrdiff_t>(length),
-                          blockB.begin())
-                .first -
-            blockA.begin());
-    };
+    // Whole blocks are compared with memcmp; only the block that differs is searched byte by byte.
     while (ends.Start < shorter) {
         const std::size_t length = std::min(blockA.size(), shorter - ends.Start);
         if (!a.ReadAt(ends.Start, blockA.data(), length) ||
             !b.ReadAt(ends.Start, blockB.data(), length))
             return std::nullopt;
-        const std::size_t same = firstDifference(length);
-        ends.Start += same;
-        if (same < length) break;
+        if (std::memcmp(blockA.data(), blockB.data(), length) == 0) {
+            ends.Start += length;
+            continue;
+        }
+        ends.Start += static_cast<std::size_t>(
+            std::mismatch(blockA.begin(), blockA.end(), blockB.begin()).first - blockA.begin());
+        break;
     }
     // From the back, within what the start has left over.
     while (ends.Start + ends.End < shorter) {
@@ -93,16 +91,17 @@ std::optional<TSharedEnds> SharedEnds(const TVersionBytes& a, const TVersionByte
         if (!a.ReadAt(a.Size() - ends.End - length, blockA.data(), length) ||
             !b.ReadAt(b.Size() - ends.End - length, blockB.data(), length))
             return std::nullopt;
+        if (std::memcmp(blockA.data(), blockB.data(), length) == 0) {
+            ends.End += length;
+            continue;
+        }
         const auto lastA =
             std::make_reverse_iterator(blockA.begin() + static_cast<std::ptrdiff_t>(length));
-        const std::size_t same = static_cast<std::size_t>(
-            std::mismatch(
-                lastA, blockA.rend(),
-                std::make_reverse_iterator(blockB.begin() + static_cast<std::ptrdiff_t>(length)))
-                .first -
-            lastA);
-        ends.End += same;
-        if (same < length) break;
+        const auto lastB =
+            std::make_reverse_iterator(blockB.begin() + static_cast<std::ptrdiff_t>(length));
+        ends.End +=
+            static_cast<std::size_t>(std::mismatch(lastA, blockA.rend(), lastB).first - lastA);
+        break;
     }
     return ends;
 }

@@ -115,17 +115,17 @@ private slots:
             QString::fromStdString((folder.Path() / "in").string()) + Utf8("/castles.v2.template");
         TMainWindow window = OpenMainWindow(folder.Path());
 
+        QString shown;
+        ChooseFile(templatePath);
+        EnterCardTypeName(Utf8("城"), &shown);
+        window->N4Click();
+
         // Qt's own dialog with the one filter, taking names that need not exist.
         auto* open = window->findChild<QFileDialog*>(Utf8("OpenDialog1"));
         QVERIFY(open);
         QVERIFY(open->testOption(QFileDialog::DontUseNativeDialog));
         QCOMPARE(open->nameFilters(), QStringList(Utf8("*.template")));
         QCOMPARE(open->fileMode(), QFileDialog::AnyFile);
-
-        QString shown;
-        ChooseFile(templatePath);
-        EnterCardTypeName(Utf8("城"), &shown);
-        window->N4Click();
 
         QCOMPARE(shown, Utf8("castles.v2"));
         QCOMPARE(FileBytes(folder.CardTypeFolder("城") / kCardListFileName),
