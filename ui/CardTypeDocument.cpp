@@ -1,5 +1,7 @@
 #include "CardTypeDocument.h"
 
+#include <sys/stat.h>
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -18,6 +20,7 @@
 #include "files/Messages.h"
 #include "save/CardHistory.h"
 #include "save/CardTypeLock.h"
+#include "save/HistoryIndex.h"
 
 TCardTypeDocument::TCardTypeDocument(const std::filesystem::path& programFolder, QObject* parent)
     : QObject(parent),
@@ -49,20 +52,18 @@ std::filesystem::path TCardTypeDocument::CardListFile() const {
     return m_paths.CardTypeFolder() / kCardListFileName;
 }
 
-bool TCardTypeDocument::CanUndo() const {
-    try {
-        return IsWritable() && ::CanUndo(m_paths.CardTypeFolder());
-    } catch (const VastrelleError&) {
-        return false;
-    }
-}
-
-bool TCardTypeDocument::CanRedo() const {
-    try {
-        return IsWritable() && ::CanRedo(m_paths.CardTypeFolder());
-    } catch (const VastrelleError&) {
-        return false;
-    }
+THistorySteps TCardTypeDocument::HistorySteps() const {
+    if (!IsWritable()) return {};
+    struct stat status {};
+    std::string index;
+    if (::stat(HistoryIndexPath(m_paths.CardTypeFolder()).c_str(), &status) == 0)
+        index = std::to_string(status.st_ino) + " " + std::to_string(status.st_size) + " " +
+                std::to_string(status.st_mtim.tv_sec) + "." +
+                std::to_string(status.st_mtim.tv_nsec);
+    if (m_steps && m_steps->CardList == m_identity && m_steps->Index == index)
+        return m_steps->Steps;
+    m_steps = TStepsCache{m_identity, index, ::HistorySteps(m_paths.CardTypeFolder())};
+    return m_steps->Steps;
 }
 
 bool TCardTypeDocument::Load(const std::string& cardTypeName, TThumbnailKind kind) {

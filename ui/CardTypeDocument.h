@@ -13,6 +13,7 @@
 #include "cardtypes/CardTypes.h"
 #include "checklist/ChecklistColumns.h"
 #include "files/VastrelleError.h"
+#include "save/CardHistory.h"
 #include "save/CardStore.h"
 
 class QTimer;
@@ -46,8 +47,9 @@ public:
     const std::vector<std::string>& ConflictCopies() const { return m_conflictCopies; }
     // Whether the loaded card type's history has a change to take back or to make again; a
     // history that cannot be read offers nothing.
-    bool CanUndo() const;
-    bool CanRedo() const;
+    // Both at once: telling them reads the card list whole, so the answer is kept until the
+    // card list or the history index changes.
+    THistorySteps HistorySteps() const;
 
     // The list columns of every load: the four every refresh sets, and any the user added.
     void SetColumnDatas(TColumnDatas columns) { m_columns = std::move(columns); }
@@ -124,6 +126,12 @@ private:
     // What the last read or save saw of the card list file; a change of the file that leaves it
     // as it was is this program's own.
     TCardListIdentity m_identity;
+    struct TStepsCache {
+        TCardListIdentity CardList;
+        std::string Index;  // the index file's status, as text
+        THistorySteps Steps;
+    };
+    mutable std::optional<TStepsCache> m_steps;
     bool m_outside = false;
     // A card list that failed to read was reported; it is not again until it has read.
     bool m_failureReported = false;

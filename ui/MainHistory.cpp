@@ -9,8 +9,9 @@
 #include "QtText.h"
 
 void TVastrelleMainForm::UpdateHistoryStates() {
-    m_undo->setEnabled(m_document->CanUndo());
-    m_redo->setEnabled(m_document->CanRedo());
+    const THistorySteps steps = m_document->HistorySteps();
+    m_undo->setEnabled(steps.Undo);
+    m_redo->setEnabled(steps.Redo);
 }
 
 void TVastrelleMainForm::UndoClick() {

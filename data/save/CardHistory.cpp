@@ -97,23 +97,19 @@ TCardInfos MoveTo(const fs::path& cardTypeFolder, const THistoryState& state, st
 
 }  // namespace
 
-bool CanUndo(const fs::path& cardTypeFolder) {
+THistorySteps HistorySteps(const fs::path& cardTypeFolder) {
     try {
         const THistoryState state = ReadState(cardTypeFolder);
-        return state.HasCurrent && (state.Current > 0 || !state.CardListIsCurrent);
+        return {state.HasCurrent && (state.Current > 0 || !state.CardListIsCurrent),
+                state.CardListIsCurrent && state.Current + 1 < state.Index.Versions.size()};
     } catch (const VastrelleError&) {
-        return false;
+        return {};
     }
 }
 
-bool CanRedo(const fs::path& cardTypeFolder) {
-    try {
-        const THistoryState state = ReadState(cardTypeFolder);
-        return state.CardListIsCurrent && state.Current + 1 < state.Index.Versions.size();
-    } catch (const VastrelleError&) {
-        return false;
-    }
-}
+bool CanUndo(const fs::path& cardTypeFolder) { return HistorySteps(cardTypeFolder).Undo; }
+
+bool CanRedo(const fs::path& cardTypeFolder) { return HistorySteps(cardTypeFolder).Redo; }
 
 // Each takes the lock before it reads the history and the card list, so that what it brings
 // back is decided on the files as they are when it saves.

@@ -23,6 +23,12 @@ struct THistoryEntry {
 // undone (back to the version it was), and leaves nothing to redo.
 bool CanUndo(const std::filesystem::path& cardTypeFolder);
 bool CanRedo(const std::filesystem::path& cardTypeFolder);
+// Both at once, reading the history and the card list once.
+struct THistorySteps {
+    bool Undo = false;
+    bool Redo = false;
+};
+THistorySteps HistorySteps(const std::filesystem::path& cardTypeFolder);
 
 // Brings back the version before the current one, or the one after it. Returns the cards as
 // written.
