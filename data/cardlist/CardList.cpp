@@ -347,9 +347,12 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
                   TCardListIdentity* identity) {
     cards.clear();
-    const TFileBytes text = ReadCardListText(file, identity);
-    if (ReadCardListFast(UpToNul(text.View()), cards)) return;
-    ParseCardList(file, std::string(text.View()), cards);
+    std::optional<TFileBytes> text = ReadCardListText(file, identity);
+    // The buffer is given up as it is read; the parser, for what the fast path leaves, reads the
+    // file again.
+    if (ReadCardListFast(UpToNul(text->View()), cards, true)) return;
+    text.reset();
+    ParseCardList(file, std::string(ReadCardListText(file, identity).View()), cards);
 }
 
 void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,

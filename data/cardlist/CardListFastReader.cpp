@@ -1,5 +1,9 @@
 #include "cardlist/CardListFastReader.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -519,55 +523,90 @@ std::size_t SplitPoint(std::string_view text) {
     return at == std::string_view::npos ? at : at + kEnd.size();
 }
 
-// The cards of the second half, which ends with the root's end tag; false when it does not read
-// as the whole text's reader would read it there.
-bool ReadSecondHalf(std::string_view half, std::string_view root, TCardInfos& cards) {
-    const TTagCensus census = TakeTagCensus(half, false);
-    if (census.MarkupDeclarations) return false;
-    cards.reserve(census.CardItems);
-    TScanner scanner(half);
-    for (;;) {
+// Gives back to the system the pages of a text that a reader has passed, a few megabytes at a
+// time: the cards hold copies of what they took, so a large card list is never held whole beside
+// all its cards. Only for a buffer the caller gives up.
+class TTextRelease {
+public:
+    TTextRelease(std::string_view text, bool enabled) : m_text(text), m_enabled(enabled) {}
+    // [from, to) of the text has been read; `from` stays where the reader started.
+    void Passed(std::size_t from, std::size_t to) {
+        if (!m_enabled || to - std::max(from, m_done) < kStep) return;
+        Release(std::max(from, m_done), to);
+        m_done = to;
+    }
+
+private:
+    static constexpr std::size_t kStep = std::size_t{4} << 20;
+    void Release(std::size_t from, std::size_t to) const {
+        const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const std::uintptr_t start =
+            (reinterpret_cast<std::uintptr_t>(m_text.data()) + from + page - 1) / page * page;
+        const std::uintptr_t end =
+            (reinterpret_cast<std::uintptr_t>(m_text.data()) + to) / page * page;
+        if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
+    }
+    std::string_view m_text;
+    bool m_enabled;
+    std::size_t m_done = 0;
+};
+
+// The cards of the text from `from` to the end or, for the first half, to `to`, into `cards`
+// from `at` on, as many as the census counted; false when they do not read as the whole text's
+// reader would read them there.
+bool ReadHalf(std::string_view text, std::size_t from, std::size_t to, TScanner& scanner,
+              std::string_view root, TCardInfos& cards, std::size_t at, std::size_t count,
+              TTextRelease release) {
+    const char* start = text.data() + from;
+    const std::size_t size = to - from;
+    for (std::size_t read = 0;; ++read) {
+        if (to != text.size() && scanner.Consumed(start) == size) return read == count;
         TCardInfo card;
         const TScanner::TStep step = scanner.Next(root, card);
         if (step == TScanner::TStep::Failed) return false;
-        if (step == TScanner::TStep::RootEnd) return scanner.OnlySpaceLeft();
-        cards.push_back(std::move(card));
+        if (step == TScanner::TStep::RootEnd)
+            return to == text.size() && read == count && scanner.OnlySpaceLeft();
+        if (read == count) return false;
+        cards[at + read] = std::move(card);
+        release.Passed(from, from + scanner.Consumed(start));
     }
 }
 
-// The first half up to the split, on this thread, while another reads the rest; the same cards,
-// or the same refusal, as one reader over the whole text.
-bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards) {
-    const std::string_view first = text.substr(0, split);
+// Two halves at once, split after a card's end tag near the middle, each into its place in one
+// array sized by the census: the same cards, or the same refusal, as one reader over the whole
+// text.
+bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, bool releaseText) {
+    const std::string_view first = text.substr(0, split), second = text.substr(split);
+    TTagCensus firstCensus, secondCensus;
+    {
+        std::jthread census([&] { secondCensus = TakeTagCensus(second, false); });
+        firstCensus = TakeTagCensus(first);
+    }
+    if (firstCensus.MarkupDeclarations || secondCensus.MarkupDeclarations) return false;
     TScanner scanner(first);
     std::string_view root;
     bool empty = false;
     if (!scanner.Prologue(root, empty) || empty) return false;
-    TCardInfos rest;
-    bool restRead = false;
+    const std::size_t prologue = scanner.Consumed(first.data());
+    cards.resize(firstCensus.CardItems + secondCensus.CardItems);
+    bool secondRead = false, firstRead = false;
     std::exception_ptr failure;
     {
-        std::jthread second([&] {
+        std::jthread other([&] {
             try {
-                restRead = ReadSecondHalf(text.substr(split), root, rest);
+                TScanner rest(second);
+                secondRead =
+                    ReadHalf(text, split, text.size(), rest, root, cards, firstCensus.CardItems,
+                             secondCensus.CardItems, TTextRelease(text, releaseText));
             } catch (...) {
                 failure = std::current_exception();
             }
         });
-        const TTagCensus census = TakeTagCensus(first);
-        if (census.MarkupDeclarations) return false;  // the second thread is joined first
-        cards.reserve(census.CardItems);
-        while (scanner.Consumed(first.data()) < first.size()) {
-            TCardInfo card;
-            if (scanner.Next(root, card) != TScanner::TStep::Card) return false;
-            cards.push_back(std::move(card));
-        }
+        firstRead = ReadHalf(text, prologue, split, scanner, root, cards, 0, firstCensus.CardItems,
+                             TTextRelease(text, releaseText));
     }
     if (failure) std::rethrow_exception(failure);
-    if (!restRead) return false;
-    cards.reserve(cards.size() + rest.size());
-    std::move(rest.begin(), rest.end(), std::back_inserter(cards));
-    return true;
+    return firstRead && secondRead;
 }
 
 }  // namespace
@@ -576,11 +615,11 @@ bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&
     return !TakeTagCensus(text).MarkupDeclarations && TScanner(text).Read(visit);
 }
 
-bool ReadCardListFast(std::string_view text, TCardInfos& cards) {
+bool ReadCardListFast(std::string_view text, TCardInfos& cards, bool releaseText) {
     cards.clear();
     if (text.size() > kSplitAbove) {
         if (const std::size_t split = SplitPoint(text); split != std::string_view::npos) {
-            const bool read = ReadInHalves(text, split, cards);
+            const bool read = ReadInHalves(text, split, cards, releaseText);
             if (!read) cards.clear();
             return read;
         }

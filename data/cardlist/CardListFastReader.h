@@ -16,7 +16,9 @@
 
 // Reads the text (the file's bytes up to its first NUL) into `cards`, giving exactly the cards the
 // parser gives. False, with `cards` empty, when the parser must read the text.
-bool ReadCardListFast(std::string_view text, TCardInfos& cards);
+// releaseText: the caller gives the text's buffer up (a large text's pages are given back to the
+// system as they are read, so it reads as zeros after a read that succeeded or failed).
+bool ReadCardListFast(std::string_view text, TCardInfos& cards, bool releaseText = false);
 
 // The same, handing each card to `visit` in file order. False when the parser must read the text;
 // the cards visited until then are to be discarded.
