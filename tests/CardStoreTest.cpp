@@ -49,55 +49,77 @@ struct TScenario {
     std::vector<std::string> Gone;                            // files the save removes
 };
 
+// The save made on the caller's cards, as the window makes it: on failure they must be as they
+// were, on success the cards the file now holds.
+void SaveInPlace(const fs::path& folder, const TCardsAsRead& read, std::optional<std::size_t> index,
+                 const TCardInfo& card, const TSideChange& front, const TSideChange& back) {
+    TCardInfos cards = read.Cards;
+    std::optional<TCardInfos> reread;
+    TCardListIdentity written;
+    try {
+        reread = SaveCardInPlace(folder, cards, read.Identity, index, card, front, back, nullptr,
+                                 &written);
+    } catch (...) {
+        EXPECT_EQ(cards, read.Cards) << "the cards are put back as they were";
+        throw;
+    }
+    TCardInfos onDisk;
+    ReadCardList(folder / kCardListFileName, onDisk);
+    EXPECT_EQ(reread.value_or(cards), onDisk);
+    if (reread) {
+        EXPECT_EQ(cards, read.Cards) << "the caller's cards stay when re-applied";
+    }
+}
+
 std::vector<TScenario> Scenarios() {
     TCardInfo texts{"", "", "9", "new", true, "c"};
     return {
         {"register with two pictures",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, std::nullopt, texts, Replace("n1.jpg", kCmyk),
-                      Replace("n2.jpeg", kGray));
+             SaveInPlace(f, c, std::nullopt, texts, Replace("n1.jpg", kCmyk),
+                         Replace("n2.jpeg", kGray));
          },
          {{"n1.jpg", kCmyk}, {"n2.jpeg", kGray}},
          {}},
         {"replace a side by a new name",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, 0, texts, Replace("c.jpg", kCmyk), kKeep);
+             SaveInPlace(f, c, 0, texts, Replace("c.jpg", kCmyk), kKeep);
          },
          {{"c.jpg", kCmyk}},
          {"a.jpg", "a.thm", "a.thm_large"}},
         {"replace a side by the same name",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, 0, texts, Replace("a.jpg", kCmyk), kKeep);
+             SaveInPlace(f, c, 0, texts, Replace("a.jpg", kCmyk), kKeep);
          },
          {{"a.jpg", kCmyk}},
          {}},
         {"replace both sides, one by the same name, one by a new one",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, 0, texts, Replace("a.jpg", kGray), Replace("d.jpg", kCmyk));
+             SaveInPlace(f, c, 0, texts, Replace("a.jpg", kGray), Replace("d.jpg", kCmyk));
          },
          {{"a.jpg", kGray}, {"d.jpg", kCmyk}},
          {"b.jpg", "b.thm", "b.thm_large"}},
         {"remove a side",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, 0, texts, kKeep, kRemove);
+             SaveInPlace(f, c, 0, texts, kKeep, kRemove);
          },
          {},
          {"b.jpg", "b.thm", "b.thm_large"}},
         {"replace one side of a card whose sides share a file",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, 1, texts, Replace("e.jpg", kCmyk), kKeep);
+             SaveInPlace(f, c, 1, texts, Replace("e.jpg", kCmyk), kKeep);
          },
          {{"e.jpg", kCmyk}},
          {}},
         {"remove one side of a card whose sides share a file",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, 1, texts, kRemove, kKeep);
+             SaveInPlace(f, c, 1, texts, kRemove, kKeep);
          },
          {},
          {}},
         {"replace x.jpg by x.jpeg, which shares its thumbnails",
          [=](const fs::path& f, const TCardsAsRead& c) {
-             SaveCard(f, c, 0, texts, kKeep, Replace("b.jpeg", kCmyk));
+             SaveInPlace(f, c, 0, texts, kKeep, Replace("b.jpeg", kCmyk));
          },
          {{"b.jpeg", kCmyk}},
          {"b.jpg"}},

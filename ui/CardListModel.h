@@ -28,6 +28,10 @@ public:
               const std::filesystem::path& imageFolder, TThumbnailKind kind);
 
     const TCardInfos& Cards() const { return m_cards; }
+    // For a save made on the cards shown: the rows stay as they are until the next Fill, which
+    // takes the saved cards (TakeCards) back in one reset.
+    TCardInfos& CardsForSave() { return m_cards; }
+    TCardInfos TakeCards() { return std::move(m_cards); }
     const TColumnDatas& Columns() const { return m_columns; }
     const TThumbnailKind& ThumbnailKind() const { return m_thumbnails.Kind(); }
     // The column of the owned mark, -1 when it is not shown.

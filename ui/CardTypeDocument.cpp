@@ -103,7 +103,9 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
         if (named && std::filesystem::is_regular_file(CardListFile(), ec)) {
             m_loaded = true;
             if (written && previousFolder == m_paths.CardTypeFolder()) {
-                cards = std::move(written->Cards);
+                // Cards saved in the model are taken back out of it just before the reset.
+                cards = written->Cards.empty() && m_takeModelCards ? m_model->TakeCards()
+                                                                   : std::move(written->Cards);
                 m_identity = written->Identity;
             } else {
                 ReadCardList(CardListFile(), cards, &m_identity);
@@ -297,20 +299,46 @@ void TCardTypeDocument::RefuseIfChangedOutside() const {
 
 TCardInfo TCardTypeDocument::SaveCard(std::optional<std::size_t> index, const TCardInfo& card,
                                       const TSideChange& front, const TSideChange& back) {
-    // The save's own copy, with room for one more card: a register then never moves the whole
-    // array to a buffer twice its size while both are held.
-    TCardsAsRead read = CardsAsRead(1);
+    // Saved on the model's own cards, never a copy of them: a failed save leaves them as they
+    // were, and the rows are shown again from them at ShowSavedCard.
     std::size_t savedAt = 0;
+    TCardListIdentity written;
+    std::optional<TCardInfos> reread;
     try {
-        m_savedCards = ::SaveCard(m_paths.CardTypeFolder(), std::move(read), index, card, front,
-                                  back, &savedAt);
+        reread = ::SaveCardInPlace(m_paths.CardTypeFolder(), m_model->CardsForSave(), m_identity,
+                                   index, card, front, back, &savedAt, &written);
     } catch (const VastrelleError& error) {
         // The dialog stays open over the cards it was opened on; the newer file is shown when
         // it closes.
         if (error.ChangedOutside()) m_deferred->start();
         throw;
     }
-    return m_savedCards->Cards.at(savedAt);
+    if (reread) {
+        m_savedCards = TCardsAsRead{std::move(*reread), written};
+        return m_savedCards->Cards.at(savedAt);
+    }
+    m_savedCards.reset();
+    m_savedInModel = written;
+    return m_model->Cards().at(savedAt);
 }
 
-void TCardTypeDocument::ShowSavedCard() { ReloadWithSaved(std::exchange(m_savedCards, {})); }
+void TCardTypeDocument::ShowSavedCard() {
+    const std::optional<TCardListIdentity> inModel = std::exchange(m_savedInModel, {});
+    if (!inModel) {
+        ReloadWithSaved(std::exchange(m_savedCards, {}));
+        return;
+    }
+    if (!ReadsBackAsWritten(m_model->Cards())) {
+        Load(m_name, nullptr);
+        return;
+    }
+    TCardsAsRead saved{{}, *inModel};
+    m_takeModelCards = true;
+    try {
+        Load(m_name, &saved);
+    } catch (...) {
+        m_takeModelCards = false;
+        throw;
+    }
+    m_takeModelCards = false;
+}

@@ -141,4 +141,8 @@ private:
     QTimer* m_deferred;
     // The cards the card dialog's save wrote, for the reload after it.
     std::optional<TCardsAsRead> m_savedCards;
+    // The identity of a card list saved from the model's own cards, which are now the cards
+    // written; shown at ShowSavedCard.
+    std::optional<TCardListIdentity> m_savedInModel;
+    bool m_takeModelCards = false;
 };

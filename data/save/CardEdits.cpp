@@ -128,29 +128,70 @@ TCardInfo WithSides(TCardInfo card, const TCardInfo& before, const TSideChange& 
     return card;
 }
 
-TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
-                       std::vector<TPlannedEdit> edits, std::size_t* savedAt = nullptr) {
-    std::vector<bool> named(read.Cards.size(), false);
+// What an edit in place changed in the caller's cards, so that a failed save can put them back
+// as they were without a copy of the array.
+class TInPlaceLog {
+public:
+    explicit TInPlaceLog(TCardInfos* cards) : m_cards(cards), m_size(cards ? cards->size() : 0) {}
+    TInPlaceLog(const TInPlaceLog&) = delete;
+    TInPlaceLog& operator=(const TInPlaceLog&) = delete;
+    ~TInPlaceLog() {
+        if (m_cards && !m_kept) RollBack();
+    }
+    void Editing(std::size_t at) {
+        if (m_cards) m_edited.emplace_back(at, (*m_cards)[at]);
+    }
+    void Removing(std::size_t at) {
+        if (m_cards) m_removed.emplace_back(at, std::move((*m_cards)[at]));
+    }
+    void Keep() { m_kept = true; }
+
+private:
+    void RollBack() noexcept {
+        try {
+            TCardInfos& cards = *m_cards;
+            cards.resize(m_size - m_removed.size());
+            // Taken out in ascending order; each goes back to its place among those before it.
+            for (auto& [at, card] : m_removed) cards.insert(cards.begin() + at, std::move(card));
+            for (auto it = m_edited.rbegin(); it != m_edited.rend(); ++it)
+                cards[it->first] = std::move(it->second);
+        } catch (...) {
+        }
+    }
+    TCardInfos* m_cards;
+    std::size_t m_size;
+    std::vector<std::pair<std::size_t, TCardInfo>> m_edited, m_removed;
+    bool m_kept = false;
+};
+
+// The save of planned edits. `cards` (as read, with `identity`) are changed in place into the
+// cards as written, and left as they were on failure; when the card list changed outside, the
+// edits are re-applied onto the file as it is and the cards written are returned instead.
+std::optional<TCardInfos> SaveEditsInPlace(const fs::path& cardTypeFolder, TCardInfos& given,
+                                           const TCardListIdentity& identity,
+                                           std::vector<TPlannedEdit> edits, std::size_t* savedAt,
+                                           TCardListIdentity* writtenIdentity) {
+    std::vector<bool> named(given.size(), false);
     for (const TPlannedEdit& edit : edits) {
         if (!edit.Index) continue;
-        if (*edit.Index >= read.Cards.size() || named[*edit.Index]) ThrowCardListFailed();
+        if (*edit.Index >= given.size() || named[*edit.Index]) ThrowCardListFailed();
         named[*edit.Index] = true;
     }
 
     TCardTypeLock lock(cardTypeFolder);
     const fs::path file = cardTypeFolder / kCardListFileName;
-    const bool reapplied = CardListIdentityOf(file) != read.Identity;
-    TCardInfos cards;
+    const bool reapplied = CardListIdentityOf(file) != identity;
+    std::optional<TCardInfos> reread;
     if (reapplied) {
-        read.Cards.clear();
+        reread.emplace();
         try {
-            ReadCardList(file, cards);
+            ReadCardList(file, *reread);
         } catch (const VastrelleError&) {
             ThrowChangedOutside();  // a half-written or removed card list is not saved over
         }
-    } else {
-        cards = std::move(read.Cards);
     }
+    TCardInfos& cards = reapplied ? *reread : given;
+    TInPlaceLog log(reapplied ? nullptr : &given);
 
     TCardChange change;
     change.ReplacedStatus = StatusOf(cards);
@@ -177,6 +218,7 @@ TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
         }
         const TCardInfo before = edit.Before.value_or(TCardInfo{});
         const TCardInfo& after = *edit.After;
+        if (at) log.Editing(*at);
         TCardInfo fresh;
         TCardInfo& now = at ? cards[*at] : fresh;
         // Every field of a card is merged here.
@@ -210,7 +252,10 @@ TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
     std::size_t kept = 0;
     std::optional<std::size_t> shiftedSaved;
     for (std::size_t i = 0; i < cards.size(); ++i) {
-        if (removed[i]) continue;
+        if (removed[i]) {
+            log.Removing(i);
+            continue;
+        }
         if (savedPosition == i) shiftedSaved = kept;
         if (kept != i) cards[kept] = std::move(cards[i]);
         ++kept;
@@ -220,10 +265,25 @@ TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
     for (TCardInfo& card : appended) cards.push_back(std::move(card));
     if (savedAt && shiftedSaved) *savedAt = *shiftedSaved;
 
+    // The change borrows the array while it is written, and gives it back either way.
     change.Cards = std::move(cards);
+    try {
+        SaveCardChange(cardTypeFolder, change, writtenIdentity);
+    } catch (...) {
+        cards = std::move(change.Cards);
+        throw;
+    }
+    cards = std::move(change.Cards);
+    log.Keep();
+    return reread;
+}
+
+TCardsAsRead SaveEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
+                       std::vector<TPlannedEdit> edits, std::size_t* savedAt = nullptr) {
     TCardsAsRead written;
-    SaveCardChange(cardTypeFolder, change, &written.Identity);
-    written.Cards = std::move(change.Cards);
+    std::optional<TCardInfos> reread = SaveEditsInPlace(
+        cardTypeFolder, read.Cards, read.Identity, std::move(edits), savedAt, &written.Identity);
+    written.Cards = reread ? std::move(*reread) : std::move(read.Cards);
     return written;
 }
 
@@ -235,20 +295,40 @@ TCardsAsRead ReadCardsAsRead(const fs::path& cardTypeFolder) {
     return read;
 }
 
-TCardsAsRead SaveCard(const fs::path& cardTypeFolder, TCardsAsRead read,
-                      std::optional<std::size_t> index, const TCardInfo& card,
-                      const TSideChange& front, const TSideChange& back, std::size_t* savedAt) {
-    if (index && *index >= read.Cards.size()) ThrowCardListFailed();
+namespace {
+
+std::vector<TPlannedEdit> CardEdit(const TCardInfos& cards, std::optional<std::size_t> index,
+                                   const TCardInfo& card, const TSideChange& front,
+                                   const TSideChange& back) {
+    if (index && *index >= cards.size()) ThrowCardListFailed();
     TPlannedEdit edit;
     edit.Index = index;
-    const TCardInfo before = index ? read.Cards[*index] : TCardInfo{};
+    const TCardInfo before = index ? cards[*index] : TCardInfo{};
     if (index) edit.Before = before;
     edit.After = WithSides(card, before, front, back);
     edit.Front = &front;
     edit.Back = &back;
     std::vector<TPlannedEdit> edits;
     edits.push_back(std::move(edit));
+    return edits;
+}
+
+}  // namespace
+
+TCardsAsRead SaveCard(const fs::path& cardTypeFolder, TCardsAsRead read,
+                      std::optional<std::size_t> index, const TCardInfo& card,
+                      const TSideChange& front, const TSideChange& back, std::size_t* savedAt) {
+    std::vector<TPlannedEdit> edits = CardEdit(read.Cards, index, card, front, back);
     return SaveEdits(cardTypeFolder, std::move(read), std::move(edits), savedAt);
+}
+
+std::optional<TCardInfos> SaveCardInPlace(const fs::path& cardTypeFolder, TCardInfos& cards,
+                                          const TCardListIdentity& identity,
+                                          std::optional<std::size_t> index, const TCardInfo& card,
+                                          const TSideChange& front, const TSideChange& back,
+                                          std::size_t* savedAt, TCardListIdentity* written) {
+    return SaveEditsInPlace(cardTypeFolder, cards, identity,
+                            CardEdit(cards, index, card, front, back), savedAt, written);
 }
 
 TCardsAsRead DeleteCard(const fs::path& cardTypeFolder, TCardsAsRead read, std::size_t index) {

@@ -115,6 +115,17 @@ TCardsAsRead SaveCard(const std::filesystem::path& cardTypeFolder, TCardsAsRead 
                       const TSideChange& front, const TSideChange& back,
                       std::size_t* savedAt = nullptr);
 
+// The same save made on the caller's cards in place, so that a large card list is never copied
+// for a one-card change: on success they are the cards as written (their identity in `written`);
+// on failure they are as they were. When the card list had changed outside, the change is
+// re-applied onto it as above, the caller's cards are left as they were, and the cards written
+// are returned.
+std::optional<TCardInfos> SaveCardInPlace(const std::filesystem::path& cardTypeFolder,
+                                          TCardInfos& cards, const TCardListIdentity& identity,
+                                          std::optional<std::size_t> index, const TCardInfo& card,
+                                          const TSideChange& front, const TSideChange& back,
+                                          std::size_t* savedAt, TCardListIdentity* written);
+
 // Deletes card `index` of read.Cards; its picture files stay.
 TCardsAsRead DeleteCard(const std::filesystem::path& cardTypeFolder, TCardsAsRead read,
                         std::size_t index);
