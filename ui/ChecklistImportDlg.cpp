@@ -164,26 +164,27 @@ void TChecklistImportForm::SetText(const QString& text, const TCardInfos& cards)
     SetSource(cards);
 }
 
-// Forgets the last table, so that nothing of it shows or imports while the new one is read.
+// Forgets the last table, so that nothing of it shows or imports while the new one is read; the
+// read starts first, as the grid is cleared meanwhile.
 void TChecklistImportForm::SetSource(const TCardInfos& cards) {
     m_cards = std::make_shared<const TCardInfos>(cards);
     m_options = {};
     m_table = std::make_shared<const TTable>();
     m_rows = {};
     m_plan = {};
+    Reload(std::nullopt);
     ShowTable();
-    ShowPlan();
     m_summary->clear();
-    Reload();
+    m_refused->clear();
 }
 
 // Reads the table again with the user's choices, keeping the columns' fields while they fit.
-void TChecklistImportForm::Reload() {
+void TChecklistImportForm::Reload(std::optional<TColumnMapping> mapping) {
     TChecklistPreviewJob job;
     job.File = m_file;
     job.Text = m_text;
     job.Options = m_options;
-    job.Mapping = CurrentMapping();
+    job.Mapping = std::move(mapping);
     job.Cards = m_cards;
     Start(std::move(job), TJob::Read);
 }
@@ -196,7 +197,7 @@ void TChecklistImportForm::ChoiceChanged(bool encoding) {
         m_options.Encoding = static_cast<TTableEncoding>(m_encoding->currentData().toInt());
     if (!encoding || shown)
         m_options.Delimiter = static_cast<TTableDelimiter>(m_delimiter->currentData().toInt());
-    Reload();
+    Reload(CurrentMapping());
 }
 
 void TChecklistImportForm::UpdatePreview() {

@@ -65,7 +65,7 @@ private:
     enum class TJob { None, Read, Preview };
 
     void SetSource(const TCardInfos& cards);
-    void Reload();
+    void Reload(std::optional<TColumnMapping> mapping);
     void ChoiceChanged(bool encoding);
     void UpdatePreview();
     void Start(TChecklistPreviewJob job, TJob kind);

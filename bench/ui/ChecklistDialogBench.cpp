@@ -86,7 +86,7 @@ int RunChild(const fs::path& file, bool onWorker, const std::string& result) {
     dialog.show();
     TPaintGaps gaps(&dialog);
     QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, &dialog, [&] { dialog.update(); });
+    QObject::connect(&ticker, &QTimer::timeout, &dialog, [&] { dialog.update(0, 0, 1, 1); });
     ticker.start(10);
     QApplication::processEvents();
 
