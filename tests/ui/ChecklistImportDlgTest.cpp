@@ -133,10 +133,17 @@ private slots:
         QVERIFY(!dialog.IsReading());
         QTRY_COMPARE(dialog.findChild<QThreadPool*>()->activeThreadCount(), 0);
 
+        // Gone before another encoding is chosen.
+        const std::filesystem::path gone = dir / "gone.csv";
+        std::filesystem::copy_file(kChecklists / "spreadsheet-cp932.csv", gone);
+        dialog.SetFile(gone, {});
+        QVERIFY(WaitForPreview(dialog));
+        std::filesystem::remove(gone);
         QSignalSpy rejected(&dialog, &QDialog::rejected);
         QString said;
         AnswerBox(Utf8("OK"), [&said](QMessageBox* box) { said = box->text(); });
-        dialog.SetFile(dir / "gone.csv", {});
+        dialog.EncodingBox()->setCurrentIndex(
+            dialog.EncodingBox()->findData(static_cast<int>(TTableEncoding::Utf8)));
         QVERIFY(WaitForPreview(dialog));
         QVERIFY(said.endsWith(Utf8("gone.csv は開けません.")));
         QCOMPARE(rejected.count(), 1);
