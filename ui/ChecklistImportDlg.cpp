@@ -169,9 +169,7 @@ void TChecklistImportForm::SetText(const QString& text, const TCardInfos& cards)
 void TChecklistImportForm::SetSource(const TCardInfos& cards) {
     m_cards = std::make_shared<const TCardInfos>(cards);
     m_options = {};
-    m_table = std::make_shared<const TTable>();
-    m_rows = {};
-    m_plan = {};
+    ReleasePreview(true);
     Reload(std::nullopt);
     ShowTable();
     m_summary->clear();
@@ -248,10 +246,26 @@ void TChecklistImportForm::Finished() {
         reject();
         return;
     }
+    ReleasePreview(job == TJob::Read);
     if (job == TJob::Read) Show(*preview);
     m_rows = std::move(preview->Rows);
     m_plan = std::move(preview->Plan);
     ShowPlan();
+}
+
+// Freeing the rows and cards of a million-row preview takes longer than a frame, so the worker
+// does it (after the work already given to it). The table goes too when `table`.
+void TChecklistImportForm::ReleasePreview(bool table) {
+    struct TReleased {
+        TChecklistRows Rows;
+        TChecklistPlan Plan;
+        std::shared_ptr<const TTable> Table;
+    };
+    auto released = std::make_shared<TReleased>();
+    released->Rows = std::exchange(m_rows, {});
+    released->Plan = std::exchange(m_plan, {});
+    if (table) released->Table = std::exchange(m_table, std::make_shared<const TTable>());
+    m_pool->start([released]() mutable { released.reset(); });
 }
 
 // A table read: its options as read or detected, its columns with the fields of the mapping.

@@ -71,6 +71,7 @@ private:
     void Start(TChecklistPreviewJob job, TJob kind);
     void Stop();
     void Finished();
+    void ReleasePreview(bool table);
     void Show(TChecklistPreview& preview);
     void ShowProgress();
     void UpdateControls();
