@@ -210,8 +210,11 @@ void TChecklistImportForm::UpdatePreview() {
 // The job under way is given up: it stops at its next step and its result never arrives.
 void TChecklistImportForm::Start(TChecklistPreviewJob job, TJob kind) {
     m_watcher->cancel();
+    const bool focusMoves = kind == TJob::Read && m_job != TJob::Read;
+    if (focusMoves) m_focusBeforeRead = focusWidget();
     m_job = kind;
     UpdateControls();
+    if (focusMoves) m_focusMovedTo = focusWidget();
     m_progress->setRange(0, kChecklistReadSteps);
     m_progress->setValue(0);
     if (m_progress->isHidden()) m_progressDelay->start();
@@ -305,6 +308,11 @@ void TChecklistImportForm::UpdateControls() {
     unsetCursor();
     m_progressDelay->stop();
     m_progress->hide();
+    // The box just chosen with the keyboard was disabled for the read: it gets the focus back,
+    // unless the user has moved it since.
+    if (m_focusBeforeRead && m_focusBeforeRead->isEnabled() && focusWidget() == m_focusMovedTo)
+        m_focusBeforeRead->setFocus();
+    m_focusBeforeRead = m_focusMovedTo = nullptr;
 }
 
 void TChecklistImportForm::ShowTable() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <filesystem>
 #include <memory>
@@ -91,6 +92,7 @@ private:
     QThreadPool* m_pool;
     QFutureWatcher<std::shared_ptr<TChecklistPreview>>* m_watcher;
     QTimer* m_progressDelay;
+    QPointer<QWidget> m_focusBeforeRead, m_focusMovedTo;
 
     QComboBox* m_encoding;
     QComboBox* m_delimiter;

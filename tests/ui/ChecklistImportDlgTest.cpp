@@ -116,6 +116,7 @@ private slots:
         ticker.start(10);
         dialog.show();
 
+        dialog.EncodingBox()->setFocus();  // to be chosen from the keyboard while the read runs
         dialog.SetFile(large, {});
         QVERIFY(dialog.IsReading());
         QVERIFY(!dialog.DelimiterBox()->isEnabled() && !ok->isEnabled());
@@ -127,6 +128,7 @@ private slots:
         QCOMPARE(dialog.Plan().New, std::size_t(500'000));
         QVERIFY(ticksWhileReading > 5);
         QVERIFY(!progress->isVisible() && ok->isEnabled() && dialog.DelimiterBox()->isEnabled());
+        QCOMPARE(dialog.focusWidget(), dialog.EncodingBox());
 
         dialog.SetFile(large, {});
         dialog.reject();
