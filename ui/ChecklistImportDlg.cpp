@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPromise>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThreadPool>
@@ -20,13 +21,18 @@
 #include "ChecklistPreview.h"
 #include "MessageBoxes.h"
 #include "QtText.h"
+#include "WaitCursor.h"
 
 namespace {
 
 constexpr int kShownRows = 20;
 constexpr int kShownRefusals = 500;
-// A read that ends sooner shows no progress: a small checklist appears at once.
+// A read that ends sooner shows no progress.
 constexpr int kProgressDelayMs = 150;
+// Up to about 13,000 rows, or 15,000 rows to preview again, take a few tens of milliseconds:
+// done at once, they need no thread and leave no empty dialog in between.
+constexpr std::uintmax_t kAtOnceBytes = 512 << 10;
+constexpr std::size_t kAtOnceRows = 15'000;
 constexpr const char* kReading = "読み込んでいます...";
 constexpr const char* kChecking = "取り込む内容を確かめています...";
 
@@ -164,27 +170,29 @@ void TChecklistImportForm::SetText(const QString& text, const TCardInfos& cards)
     SetSource(cards);
 }
 
-// Forgets the last table, so that nothing of it shows or imports while the new one is read; the
-// read starts first, as the grid is cleared meanwhile.
+// Forgets the last table, so that nothing of it shows or imports while the new one is read.
 void TChecklistImportForm::SetSource(const TCardInfos& cards) {
     m_cards = std::make_shared<const TCardInfos>(cards);
     m_options = {};
     ReleasePreview(true);
-    Reload(std::nullopt);
     ShowTable();
     m_summary->clear();
     m_refused->clear();
+    std::shared_ptr<TChecklistPreview> preview = Reload(std::nullopt);
+    if (preview && preview->Failure) throw *preview->Failure;
+    if (preview) Deliver(*preview, TJob::Read);
 }
 
 // Reads the table again with the user's choices, keeping the columns' fields while they fit.
-void TChecklistImportForm::Reload(std::optional<TColumnMapping> mapping) {
+std::shared_ptr<TChecklistPreview> TChecklistImportForm::Reload(
+    std::optional<TColumnMapping> mapping) {
     TChecklistPreviewJob job;
     job.File = m_file;
     job.Text = m_text;
     job.Options = m_options;
     job.Mapping = std::move(mapping);
     job.Cards = m_cards;
-    Start(std::move(job), TJob::Read);
+    return Start(std::move(job), TJob::Read);
 }
 
 // Once a table is shown, choosing one option keeps the other as the box shows it (detected);
@@ -195,7 +203,8 @@ void TChecklistImportForm::ChoiceChanged(bool encoding) {
         m_options.Encoding = static_cast<TTableEncoding>(m_encoding->currentData().toInt());
     if (!encoding || shown)
         m_options.Delimiter = static_cast<TTableDelimiter>(m_delimiter->currentData().toInt());
-    Reload(CurrentMapping());
+    if (std::shared_ptr<TChecklistPreview> preview = Reload(CurrentMapping()))
+        Deliver(*preview, TJob::Read);
 }
 
 void TChecklistImportForm::UpdatePreview() {
@@ -204,12 +213,33 @@ void TChecklistImportForm::UpdatePreview() {
     job.Table = m_table;
     job.Mapping = CurrentMapping();
     job.Cards = m_cards;
-    Start(std::move(job), TJob::Preview);
+    if (std::shared_ptr<TChecklistPreview> preview = Start(std::move(job), TJob::Preview))
+        Deliver(*preview, TJob::Preview);
 }
 
-// The job under way is given up: it stops at its next step and its result never arrives.
-void TChecklistImportForm::Start(TChecklistPreviewJob job, TJob kind) {
+bool TChecklistImportForm::IsSmall(const TChecklistPreviewJob& job) {
+    if (job.Table) return job.Table->RowCount() <= kAtOnceRows;
+    if (!job.File) return static_cast<std::uintmax_t>(job.Text.size()) <= kAtOnceBytes;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(*job.File, error);
+    return error || size <= kAtOnceBytes;  // one that cannot be sized fails at once
+}
+
+// A small job is done at once and its preview returned; a larger one goes to the worker and
+// its preview arrives in Finished. The job under way is given up either way: it stops at its
+// next step and its result never arrives.
+std::shared_ptr<TChecklistPreview> TChecklistImportForm::Start(TChecklistPreviewJob job,
+                                                               TJob kind) {
     m_watcher->cancel();
+    if (IsSmall(job)) {
+        Stop();
+        TWaitCursor wait;
+        QPromise<std::shared_ptr<TChecklistPreview>> promise;
+        promise.start();
+        MakeChecklistPreview(promise, job);
+        promise.finish();
+        return promise.future().result();
+    }
     const bool focusMoves = kind == TJob::Read && m_job != TJob::Read;
     if (focusMoves) m_focusBeforeRead = focusWidget();
     m_job = kind;
@@ -219,6 +249,7 @@ void TChecklistImportForm::Start(TChecklistPreviewJob job, TJob kind) {
     m_progress->setValue(0);
     if (m_progress->isHidden()) m_progressDelay->start();
     m_watcher->setFuture(QtConcurrent::run(m_pool, MakeChecklistPreview, std::move(job)));
+    return nullptr;
 }
 
 void TChecklistImportForm::Stop() {
@@ -238,21 +269,24 @@ void TChecklistImportForm::done(int result) {
 void TChecklistImportForm::Finished() {
     if (m_job == TJob::None || m_watcher->isCanceled() || m_watcher->future().resultCount() == 0)
         return;
-    const std::shared_ptr<TChecklistPreview> preview = m_watcher->result();
     const TJob job = std::exchange(m_job, TJob::None);
+    Deliver(*m_watcher->result(), job);
+}
+
+void TChecklistImportForm::Deliver(TChecklistPreview& preview, TJob job) {
     UpdateControls();
-    if (preview->Failure) {
+    if (preview.Failure) {
         // Nothing can be imported from a file that does not read: said as the window says it,
         // and the dialog closes.
         m_summary->clear();
-        ShowError(this, *preview->Failure);
+        ShowError(this, *preview.Failure);
         reject();
         return;
     }
     ReleasePreview(job == TJob::Read);
-    if (job == TJob::Read) Show(*preview);
-    m_rows = std::move(preview->Rows);
-    m_plan = std::move(preview->Plan);
+    if (job == TJob::Read) Show(preview);
+    m_rows = std::move(preview.Rows);
+    m_plan = std::move(preview.Plan);
     ShowPlan();
 }
 

@@ -30,8 +30,8 @@ class QFutureWatcher;
 // cards: how many new, changed and unchanged, and the rows it cannot take. It writes nothing;
 // the caller imports Rows() after the user confirms.
 //
-// The table is read, and the preview made, on a worker thread, so that a file of a million rows
-// does not freeze the window: the dialog shows the progress, and closing it stops the work.
+// A large table is read, and its preview made, on a worker thread, so that a file of a million
+// rows does not freeze the window: the dialog shows the progress, and closing it stops the work.
 class TChecklistImportForm : public QDialog {
     Q_OBJECT
 public:
@@ -39,9 +39,10 @@ public:
     ~TChecklistImportForm() override;
 
     // The table to show, from a file or from the clipboard's text, previewed against `cards`
-    // (the loaded card type's, or none for a new card type). The read starts and the preview
-    // follows in the event loop; a file that cannot be read is reported in the box its failure
-    // names, and the dialog closes.
+    // (the loaded card type's, or none for a new card type). A small one is read at once, and a
+    // file that cannot be read throws VastrelleError. A larger one is read on the worker and
+    // previewed in the event loop; if it fails, the failure is shown in the box its kind names
+    // and the dialog closes, as after another encoding or delimiter is chosen.
     void SetFile(const std::filesystem::path& file, const TCardInfos& cards);
     void SetText(const QString& text, const TCardInfos& cards);
     // A read or a new preview is under way; import is possible only once it is done.
@@ -66,12 +67,14 @@ private:
     enum class TJob { None, Read, Preview };
 
     void SetSource(const TCardInfos& cards);
-    void Reload(std::optional<TColumnMapping> mapping);
+    std::shared_ptr<TChecklistPreview> Reload(std::optional<TColumnMapping> mapping);
     void ChoiceChanged(bool encoding);
     void UpdatePreview();
-    void Start(TChecklistPreviewJob job, TJob kind);
+    static bool IsSmall(const TChecklistPreviewJob& job);
+    std::shared_ptr<TChecklistPreview> Start(TChecklistPreviewJob job, TJob kind);
     void Stop();
     void Finished();
+    void Deliver(TChecklistPreview& preview, TJob job);
     void ReleasePreview(bool table);
     void Show(TChecklistPreview& preview);
     void ShowProgress();

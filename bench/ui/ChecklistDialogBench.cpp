@@ -1,9 +1,9 @@
 // The checklist import dialog reading a CSV of 10,000 and of 1,000,000 rows against a card type
 // of 10,000 cards, while the dialog is asked to paint every 10 ms; the longest gap between two
 // of its paints is recorded. The baseline, in the same run, makes the same preview on the GUI
-// thread (read, column guess, rows, plan), as a dialog without a worker would. Each run is a
-// child process, paired and alternating with its baseline; prints the medians of wall, user
-// and system time, peak memory and the longest paint gap.
+// thread (read, column guess, rows, plan), as a dialog without a worker would, without showing
+// it. Each run is a child process, paired and alternating with its baseline; prints the medians
+// of the time to the preview, user and system time, peak memory and the longest paint gap.
 //
 //   ChecklistDialogBench [ROUNDS]
 #include <QApplication>
@@ -76,7 +76,7 @@ fs::path ChecklistFile(int rows) {
 }
 
 // One preview in this process; writes "wall_ms longest_gap_ms rows" to `result`.
-int RunChild(const fs::path& file, bool onWorker, const std::string& result) {
+int RunChild(const fs::path& file, bool inDialog, const std::string& result) {
     int argc = 1;
     char name[] = "ChecklistDialogBench";
     char* argv[] = {name, nullptr};
@@ -95,7 +95,7 @@ int RunChild(const fs::path& file, bool onWorker, const std::string& result) {
     QTimer::singleShot(20, [&] {
         gaps.Restart();
         wall.start();
-        if (onWorker) {
+        if (inDialog) {
             dialog.SetFile(file, cards);
             return;
         }
@@ -106,7 +106,7 @@ int RunChild(const fs::path& file, bool onWorker, const std::string& result) {
     });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!onWorker || !wall.isValid() || dialog.IsReading()) return;
+        if (!inDialog || !wall.isValid() || dialog.IsReading()) return;
         planned = dialog.Plan().Cards.size();
         app.quit();
     });
@@ -120,11 +120,11 @@ struct TRun {
     double WallMs = 0, User = 0, Sys = 0, PeakMiB = 0, GapMs = 0;
 };
 
-TRun RunOnce(const char* self, const fs::path& file, bool onWorker) {
+TRun RunOnce(const char* self, const fs::path& file, bool inDialog) {
     std::fflush(stdout);  // the child would write out what is buffered again
     const std::string result = (BenchFolder("checklist-dialog") / "result").string();
     const ProcessRun process =
-        RunProcess({self, "--child", file.string(), onWorker ? "worker" : "gui", result});
+        RunProcess({self, "--child", file.string(), inDialog ? "dialog" : "gui", result});
     TRun run;
     run.User = process.userSeconds;
     run.Sys = process.sysSeconds;
@@ -159,20 +159,20 @@ void Print(const char* label, const std::vector<TRun>& runs) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 5 && std::string(argv[1]) == "--child")
-        return RunChild(argv[2], std::string(argv[3]) == "worker", argv[4]);
+        return RunChild(argv[2], std::string(argv[3]) == "dialog", argv[4]);
     const int rounds = argc > 1 ? std::stoi(argv[1]) : 5;
     for (int rows : {10'000, 1'000'000}) {
         const fs::path file = ChecklistFile(rows);
-        std::vector<TRun> gui, worker;
+        std::vector<TRun> gui, dialog;
         for (int round = 0; round < rounds; ++round) {
             // Paired and alternating, so that load from elsewhere falls on both alike.
             gui.push_back(RunOnce(argv[0], file, false));
-            worker.push_back(RunOnce(argv[0], file, true));
+            dialog.push_back(RunOnce(argv[0], file, true));
         }
         std::printf("%d rows (%ju bytes), medians of %d paired runs:\n", rows,
                     static_cast<std::uintmax_t>(fs::file_size(file)), rounds);
         Print("on GUI thread", gui);
-        Print("on a worker", worker);
+        Print("in the dialog", dialog);
     }
     return 0;
 }

@@ -135,6 +135,7 @@ private slots:
         QVERIFY(!dialog.IsReading());
         QTRY_COMPARE(dialog.findChild<QThreadPool*>()->activeThreadCount(), 0);
 
+        QVERIFY_THROWS_EXCEPTION(VastrelleError, dialog.SetFile(dir / "missing.csv", {}));
         // Gone before another encoding is chosen.
         const std::filesystem::path gone = dir / "gone.csv";
         std::filesystem::copy_file(kChecklists / "spreadsheet-cp932.csv", gone);
