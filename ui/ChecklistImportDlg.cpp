@@ -291,7 +291,7 @@ void TChecklistImportForm::Deliver(TChecklistPreview& preview, TJob job) {
 }
 
 // Freeing the rows and cards of a million-row preview takes longer than a frame, so the worker
-// does it (after the work already given to it). The table goes too when `table`.
+// frees a large one (after the work already given to it). The table goes too when `table`.
 void TChecklistImportForm::ReleasePreview(bool table) {
     struct TReleased {
         TChecklistRows Rows;
@@ -302,7 +302,8 @@ void TChecklistImportForm::ReleasePreview(bool table) {
     released->Rows = std::exchange(m_rows, {});
     released->Plan = std::exchange(m_plan, {});
     if (table) released->Table = std::exchange(m_table, std::make_shared<const TTable>());
-    m_pool->start([released]() mutable { released.reset(); });
+    if (released->Rows.Rows.size() + released->Plan.Cards.size() > kAtOnceRows)
+        m_pool->start([released]() mutable { released.reset(); });
 }
 
 // A table read: its options as read or detected, its columns with the fields of the mapping.
