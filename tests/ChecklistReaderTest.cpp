@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "TempDir.h"
 #include "checklist/ChecklistColumns.h"
 #include "checklist/TableReader.h"
@@ -165,6 +168,36 @@ TEST(ChecklistReaderTest, AMillionRowsAreReadAndTheLimitStopsTheRest) {
     const TTable limited = ReadTableText(text, options);
     EXPECT_EQ(limited.RowCount(), 10u);
     EXPECT_EQ(RefusedLines(limited.Refusals), (std::vector<std::size_t>{11}));
+}
+
+// A read told to a progress callback, from a file and from text: it hears of every piece up to
+// the whole, and a read it stops gives no table rather than the rows read so far.
+TEST(ChecklistReaderTest, ProgressIsToldPieceByPieceAndCanStopTheRead) {
+    std::string text;
+    for (int i = 0; i < 20'000; ++i) text += std::to_string(i) + ",t\n";
+    TempDir dir;
+    WriteFileBytes(dir / "t.csv", text);
+    const std::function<std::optional<TTable>(const TTableProgress&)> reads[] = {
+        [&](const TTableProgress& progress) { return ReadTableFile(dir / "t.csv", {}, progress); },
+        [&](const TTableProgress& progress) { return ReadTableText(text, {}, progress); },
+    };
+    for (const auto& read : reads) {
+        std::vector<std::uint64_t> told;
+        const std::optional<TTable> whole = read([&](std::uint64_t done, std::uint64_t total) {
+            EXPECT_EQ(total, text.size());
+            told.push_back(done);
+            return true;
+        });
+        ASSERT_TRUE(whole.has_value());
+        EXPECT_EQ(whole->RowCount(), 20'000u);
+        EXPECT_EQ(told.size(), (text.size() + 65535) / 65536);
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+        EXPECT_EQ(told.back(), text.size());
+
+        int calls = 0;
+        EXPECT_FALSE(read([&](std::uint64_t, std::uint64_t) { return ++calls < 2; }).has_value());
+        EXPECT_EQ(calls, 2);
+    }
 }
 
 // Bytes that do not decode, NUL and characters Shift_JIS lacks reach the rows as refusals that

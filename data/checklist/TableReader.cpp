@@ -1,5 +1,7 @@
 #include "checklist/TableReader.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -20,6 +22,8 @@ constexpr const char* kTextAfterQuote = "引用符 \" で囲んだ値の後に�
 // Enough of the start that a Shift_JIS file whose first lines are ASCII is still told apart.
 constexpr std::size_t kDetectionSample = std::size_t(1) << 20;
 constexpr std::size_t kDetectionLines = 20;
+// How much pasted text is parsed between two reports of progress, as much as a file's piece.
+constexpr std::size_t kProgressPiece = std::size_t(1) << 16;
 
 constexpr std::array<std::pair<std::string_view, TTableDelimiter>, 4> kDelimiterNames = {{
     {"comma", TTableDelimiter::Comma},
@@ -362,14 +366,30 @@ private:
 
 }  // namespace
 
-TTable ReadTableFile(const std::filesystem::path& path, const TTableOptions& options) {
+std::optional<TTable> ReadTableFile(const std::filesystem::path& path, const TTableOptions& options,
+                                    const TTableProgress& progress) {
     TTableStream stream(options);
-    if (!ReadFileInPieces(path, [&](std::string_view piece) {
+    struct stat status {};
+    std::uint64_t done = 0;
+    bool stopped = false;
+    const bool read = ReadFileInPieces(
+        path,
+        [&](std::string_view piece) {
             stream.Feed(piece);
-            return true;
-        }))
-        throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
+            done += piece.size();
+            // A file that grew meanwhile is read to its end: its size is then what was read.
+            const auto size = static_cast<std::uint64_t>(status.st_size);
+            stopped = progress && !progress(done, std::max(done, size));
+            return !stopped;
+        },
+        &status);
+    if (stopped) return std::nullopt;
+    if (!read) throw VastrelleError(FormatMessage(msg::kCannotOpen, path.string()));
     return stream.Finish();
+}
+
+TTable ReadTableFile(const std::filesystem::path& path, const TTableOptions& options) {
+    return *ReadTableFile(path, options, nullptr);
 }
 
 TTable ReadTableBytes(std::string_view bytes, const TTableOptions& options) {
@@ -378,8 +398,20 @@ TTable ReadTableBytes(std::string_view bytes, const TTableOptions& options) {
     return stream.Finish();
 }
 
-TTable ReadTableText(std::string_view utf8, const TTableOptions& options) {
+std::optional<TTable> ReadTableText(std::string_view utf8, const TTableOptions& options,
+                                    const TTableProgress& progress) {
     TTableOptions asUtf8 = options;
     asUtf8.Encoding = TTableEncoding::Utf8;
-    return ReadTableBytes(utf8, asUtf8);
+    TTableStream stream(asUtf8);
+    for (std::size_t done = 0; done < utf8.size();) {
+        const std::string_view piece = utf8.substr(done, kProgressPiece);
+        stream.Feed(piece);
+        done += piece.size();
+        if (progress && !progress(done, utf8.size())) return std::nullopt;
+    }
+    return stream.Finish();
+}
+
+TTable ReadTableText(std::string_view utf8, const TTableOptions& options) {
+    return *ReadTableText(utf8, options, nullptr);
 }

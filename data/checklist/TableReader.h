@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -124,3 +125,14 @@ TTable ReadTableBytes(std::string_view bytes, const TTableOptions& options);
 
 // A table given as UTF-8 text (the clipboard's); the encoding option is not used.
 TTable ReadTableText(std::string_view utf8, const TTableOptions& options);
+
+// Told how far a read has come, in bytes of the file or text, after each piece of 64 KiB;
+// returns false to stop the read.
+using TTableProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
+
+// The reads above, told to `progress` as they go; nullopt when it stopped one, as part of a
+// table is no table.
+std::optional<TTable> ReadTableFile(const std::filesystem::path& path, const TTableOptions& options,
+                                    const TTableProgress& progress);
+std::optional<TTable> ReadTableText(std::string_view utf8, const TTableOptions& options,
+                                    const TTableProgress& progress);

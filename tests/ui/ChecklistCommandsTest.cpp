@@ -5,7 +5,7 @@
 
 #include "CardDialogSupport.h"
 #include "CardListView.h"
-#include "ChecklistImportDlg.h"
+#include "ChecklistDialogSupport.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 
@@ -22,6 +22,7 @@ TCardInfos CardsOf(const fs::path& folder) {
 // Confirms the import dialog as it opens; `preview` receives its preview line.
 void ConfirmImport(QString* preview) {
     ActOnNext<TChecklistImportForm>([preview](TChecklistImportForm* dialog) {
+        if (!WaitForPreview(*dialog)) return;
         *preview = dialog->PreviewText();
         dialog->accept();
     });
