@@ -146,7 +146,9 @@ void BM_Window(benchmark::State& state) {
 
 BENCHMARK(BM_Window)
     ->Args({1000, 0})
+    ->Args({1000, 1})
     ->Args({10000, 0})
+    ->Args({10000, 1})
     ->Args({100000, 0})
     ->Args({100000, 1})
     ->Iterations(BenchRounds(7))

@@ -12,10 +12,6 @@
 namespace cp932 {
 namespace {
 
-struct IconvCloser {
-    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
-};
-
 // The one code point iconv decodes the bytes to; nullopt when it rejects them or gives more or
 // less than one.
 std::optional<std::uint32_t> Decode(iconv_t cd, std::string_view bytes) {
@@ -67,41 +63,50 @@ const TReadBackTable& TReadBackTable::Get() {
 }
 
 TReadBackTable::TReadBackTable() : m_double(0x10000, 0) {
-    std::unique_ptr<void, IconvCloser> handle(iconv_open("UTF-8", "CP932"));
-    if (handle.get() == reinterpret_cast<iconv_t>(-1)) {
-        handle.release();
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
         m_usable = false;
+        for (std::atomic<bool>& built : m_built) built.store(true);
         return;
     }
-    iconv_t cd = static_cast<iconv_t>(handle.get());
-    Utf8ToCp932Lossy encoder;
-    // Markup is scanned bytewise, and a character that decodes to ASCII would be markup to the
-    // parser: such bytes are left to the parser.
-    auto code = [&](std::string_view bytes) -> std::uint16_t {
-        std::optional<std::uint32_t> cp = Decode(cd, bytes);
-        if (!cp || !IsXmlChar(*cp)) return 0;
-        std::string back = encoder.Convert(Utf8Of(*cp));
-        if (back.size() == 1) return static_cast<unsigned char>(back[0]);
-        if (back.size() == 2)
-            return static_cast<std::uint16_t>(static_cast<unsigned char>(back[0]) << 8 |
-                                              static_cast<unsigned char>(back[1]));
-        return 0;
-    };
+    m_decoder = cd;
+    m_encoder = std::make_unique<Utf8ToCp932Lossy>();
     for (unsigned byte = 0; byte < 0x80; ++byte) {
         char c = static_cast<char>(byte);
         if (Decode(cd, std::string_view(&c, 1)) != byte) m_usable = false;
     }
     for (unsigned byte = 0x80; byte < 0x100; ++byte) {
         char c = static_cast<char>(byte);
-        if (!IsLeadByte(static_cast<unsigned char>(byte))) {
-            m_single[byte] = code({&c, 1});
-            continue;
-        }
-        for (unsigned trail = 0; trail < 0x100; ++trail) {
-            const char pair[2] = {c, static_cast<char>(trail)};
-            m_double[byte << 8 | trail] = code({pair, 2});
-        }
+        if (!IsLeadByte(static_cast<unsigned char>(byte))) m_single[byte] = Code({&c, 1});
     }
+}
+
+TReadBackTable::~TReadBackTable() {
+    if (m_decoder) iconv_close(static_cast<iconv_t>(m_decoder));
+}
+
+// Markup is scanned bytewise, and a character that decodes to ASCII would be markup to the
+// parser: such bytes are left to the parser.
+std::uint16_t TReadBackTable::Code(std::string_view bytes) const {
+    std::optional<std::uint32_t> cp = Decode(static_cast<iconv_t>(m_decoder), bytes);
+    if (!cp || !IsXmlChar(*cp)) return 0;
+    std::string back = m_encoder->Convert(Utf8Of(*cp));
+    if (back.size() == 1) return static_cast<unsigned char>(back[0]);
+    if (back.size() == 2)
+        return static_cast<std::uint16_t>(static_cast<unsigned char>(back[0]) << 8 |
+                                          static_cast<unsigned char>(back[1]));
+    return 0;
+}
+
+void TReadBackTable::Build(unsigned char lead) const {
+    const std::lock_guard<std::mutex> hold(m_building);
+    if (m_built[lead].load(std::memory_order_relaxed)) return;
+    if (IsLeadByte(lead))
+        for (unsigned trail = 0; trail < 0x100; ++trail) {
+            const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            m_double[static_cast<std::size_t>(lead) << 8 | trail] = Code({pair, 2});
+        }
+    m_built[lead].store(true, std::memory_order_release);
 }
 
 }  // namespace cp932
