@@ -29,7 +29,7 @@ struct TSide {
     std::string Cli;
     fs::path Folder;
     std::map<std::string, std::vector<double>> Times;  // wall, user, sys in ms; peak in MB
-    std::uintmax_t LastSave = 0;
+    double LastSave = 0;                               // bytes; below zero when the history shrank
 };
 
 // Counters per side (ours, and baseline when given): the medians of each edit's wall, user and
@@ -60,7 +60,8 @@ void BM_OneCardEdits(benchmark::State& state) {
                 side.Times["user_ms"].push_back(run.userSeconds * 1000);
                 side.Times["sys_ms"].push_back(run.sysSeconds * 1000);
                 side.Times["peak_MB"].push_back(static_cast<double>(run.maxRssKiB) / 1024);
-                side.LastSave = HistoryBytes(side.Folder) - before;
+                side.LastSave =
+                    static_cast<double>(HistoryBytes(side.Folder)) - static_cast<double>(before);
             }
         }
         for (TSide& side : sides) {
@@ -75,7 +76,7 @@ void BM_OneCardEdits(benchmark::State& state) {
             state.counters[side.Name + "_" + name] = Median(values);
         state.counters[side.Name + "_history_MB"] =
             static_cast<double>(HistoryBytes(side.Folder)) / 1e6;
-        state.counters[side.Name + "_last_save_kB"] = static_cast<double>(side.LastSave) / 1e3;
+        state.counters[side.Name + "_last_save_kB"] = side.LastSave / 1e3;
     }
     state.counters["card_list_MB"] =
         static_cast<double>(fs::file_size(CardTypeFolder(count) / kCardListFileName)) / 1e6;
