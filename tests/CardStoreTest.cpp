@@ -71,6 +71,22 @@ void SaveInPlace(const fs::path& folder, const TCardsAsRead& read, std::optional
     }
 }
 
+// Many cards changed on the caller's cards, as the list's commands change them; checked alike.
+void EditInPlace(const fs::path& folder, const TCardsAsRead& read, std::vector<TCardEdit> edits) {
+    TCardInfos cards = read.Cards;
+    std::optional<TCardInfos> reread;
+    TCardListIdentity written;
+    try {
+        reread = SaveCardEditsInPlace(folder, cards, read.Identity, std::move(edits), &written);
+    } catch (...) {
+        EXPECT_EQ(cards, read.Cards) << "the cards are put back as they were";
+        throw;
+    }
+    TCardInfos onDisk;
+    ReadCardList(folder / kCardListFileName, onDisk);
+    EXPECT_EQ(reread.value_or(cards), onDisk);
+}
+
 std::vector<TScenario> Scenarios() {
     TCardInfo texts{"", "", "9", "new", true, "c"};
     return {
@@ -123,6 +139,14 @@ std::vector<TScenario> Scenarios() {
          },
          {{"b.jpeg", kCmyk}},
          {"b.jpg"}},
+        {"delete the first card, mark the last owned and append one, on the caller's cards",
+         [=](const fs::path& f, const TCardsAsRead& c) {
+             TCardInfo owned = c.Cards[2];
+             owned.Owned = true;
+             EditInPlace(f, c, {{0, std::nullopt}, {2, owned}, {std::nullopt, texts}});
+         },
+         {},
+         {}},
         {"attach a folder of scans: new sides, a replaced one and a new card",
          [](const fs::path& f, const TCardsAsRead&) {
              AttachScans(f, kScans, {.Create = true, .Replace = true});

@@ -36,14 +36,6 @@ TCardTypeDocument::TCardTypeDocument(const std::filesystem::path& programFolder,
 
 const TCardInfos& TCardTypeDocument::Cards() const { return m_model->Cards(); }
 
-TCardsAsRead TCardTypeDocument::CardsAsRead(std::size_t room) const {
-    TCardsAsRead read;
-    read.Cards.reserve(Cards().size() + room);
-    read.Cards.assign(Cards().begin(), Cards().end());
-    read.Identity = m_identity;
-    return read;
-}
-
 TCardsAsRead TCardTypeDocument::WithIdentity(TCardInfos written) const {
     return {std::move(written), CardListIdentityOf(CardListFile())};
 }
@@ -203,8 +195,23 @@ void TCardTypeDocument::ReloadWithSaved(std::optional<TCardsAsRead> saved) {
 
 void TCardTypeDocument::SaveCardEdits(std::vector<TCardEdit> edits) {
     if (!IsWritable() || edits.empty()) return;
-    SaveAndReload(
-        [&] { return ::SaveCardEdits(m_paths.CardTypeFolder(), CardsAsRead(), std::move(edits)); });
+    // Saved on the model's own cards, as the card dialog's save: no copy of the array.
+    TCardListIdentity written;
+    std::optional<TCardInfos> reread;
+    try {
+        reread = ::SaveCardEditsInPlace(m_paths.CardTypeFolder(), m_model->CardsForSave(),
+                                        m_identity, std::move(edits), &written);
+    } catch (const VastrelleError& error) {
+        emit Failed(error);
+        ReloadWithSaved(std::nullopt);
+        return;
+    }
+    if (reread) {
+        ReloadWithSaved(TCardsAsRead{std::move(*reread), written});
+        return;
+    }
+    m_savedInModel = written;
+    ShowSavedCard();
 }
 
 void TCardTypeDocument::MergeChecklist(const TChecklistRows& rows) {
@@ -245,7 +252,9 @@ void TCardTypeDocument::DeleteCard(std::size_t index) {
     if (!IsWritable() || index >= Cards().size()) return;
     // The card's picture files stay, as they always have: their names stay taken, and
     // `vastrelle-cli check` lists them as orphans.
-    SaveAndReload([&] { return ::DeleteCard(m_paths.CardTypeFolder(), CardsAsRead(), index); });
+    std::vector<TCardEdit> edits;
+    edits.push_back({index, std::nullopt});
+    SaveCardEdits(std::move(edits));
 }
 
 void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool owned) {

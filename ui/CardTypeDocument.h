@@ -107,8 +107,6 @@ private:
     void ReloadWithSaved(std::optional<TCardsAsRead> saved);
     std::filesystem::path CardListFile() const;
     void FilesChanged();
-    // The cards as the list shows them with what their read saw, for a save computed from them.
-    TCardsAsRead CardsAsRead(std::size_t room = 0) const;
     // Cards an undo or redo wrote, with the identity of the file they are in now.
     TCardsAsRead WithIdentity(TCardInfos written) const;
     // Throws the refusal of a save when the card list is not the one read.

@@ -339,20 +339,37 @@ TCardsAsRead DeleteCard(const fs::path& cardTypeFolder, TCardsAsRead read, std::
     return SaveEdits(cardTypeFolder, std::move(read), std::move(edits));
 }
 
-TCardsAsRead SaveCardEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
-                           std::vector<TCardEdit> edits) {
+namespace {
+
+std::vector<TPlannedEdit> PlanEdits(const TCardInfos& cards, std::vector<TCardEdit> edits) {
     std::vector<TPlannedEdit> planned;
     planned.reserve(edits.size());
     for (TCardEdit& edit : edits) {
         TPlannedEdit& plan = planned.emplace_back();
         plan.Index = edit.Index;
         if (edit.Index) {
-            if (*edit.Index >= read.Cards.size()) ThrowCardListFailed();
-            plan.Before = read.Cards[*edit.Index];
+            if (*edit.Index >= cards.size()) ThrowCardListFailed();
+            plan.Before = cards[*edit.Index];
         }
         plan.After = std::move(edit.After);
     }
+    return planned;
+}
+
+}  // namespace
+
+TCardsAsRead SaveCardEdits(const fs::path& cardTypeFolder, TCardsAsRead read,
+                           std::vector<TCardEdit> edits) {
+    std::vector<TPlannedEdit> planned = PlanEdits(read.Cards, std::move(edits));
     return SaveEdits(cardTypeFolder, std::move(read), std::move(planned));
+}
+
+std::optional<TCardInfos> SaveCardEditsInPlace(const fs::path& cardTypeFolder, TCardInfos& cards,
+                                               const TCardListIdentity& identity,
+                                               std::vector<TCardEdit> edits,
+                                               TCardListIdentity* written) {
+    return SaveEditsInPlace(cardTypeFolder, cards, identity, PlanEdits(cards, std::move(edits)),
+                            nullptr, written);
 }
 
 TCardInfos SaveCards(const fs::path& cardTypeFolder, TCardInfos cards) {

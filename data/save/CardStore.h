@@ -135,6 +135,12 @@ TCardsAsRead DeleteCard(const std::filesystem::path& cardTypeFolder, TCardsAsRea
 TCardsAsRead SaveCardEdits(const std::filesystem::path& cardTypeFolder, TCardsAsRead read,
                            std::vector<TCardEdit> edits);
 
+// The same on the caller's cards in place, as SaveCardInPlace.
+std::optional<TCardInfos> SaveCardEditsInPlace(const std::filesystem::path& cardTypeFolder,
+                                               TCardInfos& cards, const TCardListIdentity& identity,
+                                               std::vector<TCardEdit> edits,
+                                               TCardListIdentity* written);
+
 // Writes the cards as they are, over whatever the file holds (a whole write, as `vastrelle-cli
 // write` asks), under the lock. Returns them.
 TCardInfos SaveCards(const std::filesystem::path& cardTypeFolder, TCardInfos cards);
