@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -65,4 +67,13 @@ inline double Median(std::vector<double> values) {
     if (values.empty()) return 0;
     std::sort(values.begin(), values.end());
     return (values[(values.size() - 1) / 2] + values[values.size() / 2]) / 2;
+}
+
+// A line of /proc/self/status in KiB ("VmRSS:", "VmHWM:"); 0 when it is not there.
+inline long StatusKiB(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
+    return 0;
 }

@@ -49,16 +49,15 @@ struct TScenario {
     std::vector<std::string> Gone;                            // files the save removes
 };
 
-// The save made on the caller's cards, as the window makes it: on failure they must be as they
-// were, on success the cards the file now holds.
-void SaveInPlace(const fs::path& folder, const TCardsAsRead& read, std::optional<std::size_t> index,
-                 const TCardInfo& card, const TSideChange& front, const TSideChange& back) {
+// A save made on the caller's cards, as the window makes them: on failure they must be as they
+// were; on success the cards the file now holds, which are the caller's unless the change was
+// re-applied onto a card list changed outside (then the caller's stay as they were).
+void ExpectInPlace(const fs::path& folder, const TCardsAsRead& read,
+                   const std::function<std::optional<TCardInfos>(TCardInfos&)>& save) {
     TCardInfos cards = read.Cards;
     std::optional<TCardInfos> reread;
-    TCardListIdentity written;
     try {
-        reread = SaveCardInPlace(folder, cards, read.Identity, index, card, front, back, nullptr,
-                                 &written);
+        reread = save(cards);
     } catch (...) {
         EXPECT_EQ(cards, read.Cards) << "the cards are put back as they were";
         throw;
@@ -71,20 +70,21 @@ void SaveInPlace(const fs::path& folder, const TCardsAsRead& read, std::optional
     }
 }
 
-// Many cards changed on the caller's cards, as the list's commands change them; checked alike.
-void EditInPlace(const fs::path& folder, const TCardsAsRead& read, std::vector<TCardEdit> edits) {
-    TCardInfos cards = read.Cards;
-    std::optional<TCardInfos> reread;
+void SaveInPlace(const fs::path& folder, const TCardsAsRead& read, std::optional<std::size_t> index,
+                 const TCardInfo& card, const TSideChange& front, const TSideChange& back) {
     TCardListIdentity written;
-    try {
-        reread = SaveCardEditsInPlace(folder, cards, read.Identity, std::move(edits), &written);
-    } catch (...) {
-        EXPECT_EQ(cards, read.Cards) << "the cards are put back as they were";
-        throw;
-    }
-    TCardInfos onDisk;
-    ReadCardList(folder / kCardListFileName, onDisk);
-    EXPECT_EQ(reread.value_or(cards), onDisk);
+    ExpectInPlace(folder, read, [&](TCardInfos& cards) {
+        return SaveCardInPlace(folder, cards, read.Identity, index, card, front, back, nullptr,
+                               &written);
+    });
+}
+
+// Many cards at once, as the list's commands change them.
+void EditInPlace(const fs::path& folder, const TCardsAsRead& read, std::vector<TCardEdit> edits) {
+    TCardListIdentity written;
+    ExpectInPlace(folder, read, [&](TCardInfos& cards) {
+        return SaveCardEditsInPlace(folder, cards, read.Identity, std::move(edits), &written);
+    });
 }
 
 std::vector<TScenario> Scenarios() {

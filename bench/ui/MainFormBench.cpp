@@ -20,6 +20,7 @@
 #include <fstream>
 #include <memory>
 
+#include "../BenchSupport.h"
 #include "CardInfoInputDlg.h"
 #include "CardListView.h"
 #include "Main.h"
@@ -222,14 +223,6 @@ void BM_SaveAndRefresh(benchmark::State& state) {
     state.SetLabel(edit ? "edit" : "register");
     if (form.Cards().size() != static_cast<std::size_t>(count) + (edit ? 0 : round))
         state.SkipWithError("the save did not reach the list");
-}
-
-long StatusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
-    return 0;
 }
 
 // Memory after start-up with 100,000 cards, then the peak while six edits are saved. The peak

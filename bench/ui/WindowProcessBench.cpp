@@ -32,14 +32,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-long StatusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return std::stol(line.substr(std::strlen(key)));
-    return 0;
-}
-
 // A program folder remembering a card type of `count` cards (none: an empty program folder).
 fs::path ProgramFolder(int count) {
     const fs::path folder = BenchFolder("window-" + std::to_string(count));
@@ -75,7 +67,8 @@ int Child(const char* folder, bool edit) {
         QTimer::singleShot(1, [&] {
             auto* open = qobject_cast<TCardInfoInputForm*>(QApplication::activeModalWidget());
             if (open == nullptr) return;
-            open->findChild<QLineEdit*>(QStringLiteral("EditTitle"))->setText(QStringLiteral("edited"));
+            open->findChild<QLineEdit*>(QStringLiteral("EditTitle"))
+                ->setText(QStringLiteral("edited"));
             pressed = Clock::now();
             open->findChild<QPushButton*>(QStringLiteral("ButtonOK"))->click();
         });
@@ -99,10 +92,10 @@ TChildRun RunChild(const fs::path& folder, bool edit) {
     TChildRun child;
     const double started =
         std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
-    child.Run = RunProcess({"/bin/sh", "-c",
-                            "exec \"$0\" --child \"$1\" \"$2\" > \"$3\" 2>/dev/null",
-                            fs::read_symlink("/proc/self/exe").string(), folder.string(),
-                            edit ? "edit" : "start", out.string()});
+    child.Run =
+        RunProcess({"/bin/sh", "-c", "exec \"$0\" --child \"$1\" \"$2\" > \"$3\" 2>/dev/null",
+                    fs::read_symlink("/proc/self/exe").string(), folder.string(),
+                    edit ? "edit" : "start", out.string()});
     long rss = 0, peak = 0;
     double wait = 0, painted = 0;
     if (FILE* f = std::fopen(out.c_str(), "r")) {
