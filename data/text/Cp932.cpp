@@ -3,8 +3,11 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -92,12 +95,26 @@ namespace {
 
 // Every BMP code point's CP932 bytes as iconv gives them (0 = none), built once: converting
 // field by field through iconv would dominate reading a large card list.
-const std::vector<std::uint16_t>& EncodeTable() {
-    static const std::vector<std::uint16_t> table = [] {
-        std::vector<std::uint16_t> codes(0x10000, 0);
-        IconvHandle handle = OpenIconv("CP932", "UTF-8");
-        iconv_t cd = static_cast<iconv_t>(handle.get());
-        for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp) {
+// The CP932 code of each BMP code point (0: none), asked of iconv a block of 256 code points at
+// a time, the first time one of them is converted: a process converts a few dozen blocks, not all
+// 65,536 code points.
+class TEncodeTable {
+public:
+    TEncodeTable() : m_codes(0x10000, 0), m_handle(OpenIconv("CP932", "UTF-8")) {}
+    std::uint16_t Code(std::uint32_t cp) const {
+        const std::size_t block = cp >> 8;
+        if (!m_built[block].load(std::memory_order_acquire)) Build(block);
+        return m_codes[cp];
+    }
+
+private:
+    void Build(std::size_t block) const {
+        const std::lock_guard<std::mutex> hold(m_building);
+        if (m_built[block].load(std::memory_order_relaxed)) return;
+        iconv_t cd = static_cast<iconv_t>(m_handle.get());
+        for (std::uint32_t cp =
+                 std::max<std::uint32_t>(0x80, static_cast<std::uint32_t>(block << 8));
+             cp < ((block + 1) << 8); ++cp) {
             if (cp >= 0xD800 && cp <= 0xDFFF) continue;
             char in[3];
             size_t inLength = cp < 0x800 ? 2 : 3;
@@ -119,12 +136,21 @@ const std::vector<std::uint16_t>& EncodeTable() {
             auto b0 = static_cast<unsigned char>(out[0]);
             auto b1 = static_cast<unsigned char>(out[1]);
             if (n == 1)
-                codes[cp] = b0;
+                m_codes[cp] = b0;
             else if (n == 2)
-                codes[cp] = static_cast<std::uint16_t>(b0 << 8 | b1);
+                m_codes[cp] = static_cast<std::uint16_t>(b0 << 8 | b1);
         }
-        return codes;
-    }();
+        m_built[block].store(true, std::memory_order_release);
+    }
+
+    mutable std::vector<std::uint16_t> m_codes;
+    mutable std::array<std::atomic<bool>, 256> m_built{};
+    mutable std::mutex m_building;  // also guards the iconv handle
+    IconvHandle m_handle;
+};
+
+const TEncodeTable& EncodeTable() {
+    static const TEncodeTable table;
     return table;
 }
 
@@ -145,7 +171,7 @@ size_t DecodeUtf8(std::string_view s, size_t pos, std::uint32_t& cp) {
 }  // namespace
 
 struct Utf8ToCp932Lossy::Impl {
-    const std::vector<std::uint16_t>& table = EncodeTable();
+    const TEncodeTable& table = EncodeTable();
 };
 
 Utf8ToCp932Lossy::Utf8ToCp932Lossy() : m_impl(std::make_unique<Impl>()) {}
@@ -161,7 +187,7 @@ std::string Utf8ToCp932Lossy::Convert(std::string_view utf8) {
         std::uint32_t cp = 0;
         pos += DecodeUtf8(utf8, pos, cp);
         std::uint16_t code = cp < 0x80      ? static_cast<std::uint16_t>(cp)
-                             : cp < 0x10000 ? m_impl->table[cp]
+                             : cp < 0x10000 ? m_impl->table.Code(cp)
                                             : 0;
         if (cp != 0 && code == 0) {
             out.push_back('?');
