@@ -59,12 +59,13 @@ void RemoveUnnamedVersions(const fs::path& folder, const THistoryIndex& index) n
         if (number && !index.Find(*number) && it->is_directory(ec)) leftovers.push_back(it->path());
     }
     for (const fs::path& leftover : leftovers) RemoveTree(leftover);
-    // A kill after the index named a new version may have left the copies it replaced. Only the
-    // version before the newest may lose its whole copy here: for it the choice is the one the
-    // save made, while older ones were decided under an index that has lost versions since.
-    for (std::size_t i = 0; i < index.Versions.size(); ++i)
-        DropReplacedCopies(folder.parent_path(), index, index.Versions[i].Number,
-                           i + 2 == index.Versions.size());
+    // A kill after the index named a new version may have left the copies it replaced, in the
+    // version before the newest: only it may lose its whole copy here, as for it the choice is
+    // the one the save made. Only the newest two are looked at, so that a save does not list
+    // every kept version's folder; anything older goes with its folder when it is pruned.
+    const std::size_t count = index.Versions.size();
+    for (std::size_t i = count >= 2 ? count - 2 : 0; i < count; ++i)
+        DropReplacedCopies(folder.parent_path(), index, index.Versions[i].Number, i + 2 == count);
 }
 
 }  // namespace
