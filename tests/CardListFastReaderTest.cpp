@@ -264,7 +264,7 @@ TEST(CardListFastReader, ALargeCardListReadInHalvesAgreesWithTheParser) {
 TEST(CardListFastReader, KnowsWhichCardsReadBackAsWritten) {
     TempDir dir;
     auto readsBack = [&dir](const TCardInfo& card) {
-        bool claimed = ReadsBackAsWritten({card});
+        bool claimed = ReadsBackAsWritten(std::span(&card, 1));
         if (claimed) {
             std::optional<TCardInfos> back = Parsed(dir, CardListText({card}));
             EXPECT_TRUE(back && *back == TCardInfos{card}) << card.Title;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <span>
 #include <utility>
 
 #include "CardListModel.h"
@@ -74,6 +75,7 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
     m_paths.Clear();
     m_loaded = false;
     m_readComplete = false;
+    m_cardsReadBack = false;
     m_identity = {};
 
     // The model is reset once, with the cards read or with none: a failed read leaves the list
@@ -94,7 +96,8 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
             m_watch->SetPaths({});
         if (named && std::filesystem::is_regular_file(CardListFile(), ec)) {
             m_loaded = true;
-            if (written && previousFolder == m_paths.CardTypeFolder()) {
+            m_cardsReadBack = written && previousFolder == m_paths.CardTypeFolder();
+            if (m_cardsReadBack) {
                 // Cards saved in the model are taken back out of it just before the reset.
                 cards = written->Cards.empty() && m_takeModelCards ? m_model->TakeCards()
                                                                    : std::move(written->Cards);
@@ -328,6 +331,7 @@ TCardInfo TCardTypeDocument::SaveCard(std::optional<std::size_t> index, const TC
     }
     m_savedCards.reset();
     m_savedInModel = written;
+    m_savedIndex = savedAt;
     return m_model->Cards().at(savedAt);
 }
 
@@ -337,7 +341,12 @@ void TCardTypeDocument::ShowSavedCard() {
         ReloadWithSaved(std::exchange(m_savedCards, {}));
         return;
     }
-    if (!ReadsBackAsWritten(m_model->Cards())) {
+    const std::optional<std::size_t> savedAt = std::exchange(m_savedIndex, {});
+    const TCardInfos& cards = m_model->Cards();
+    const bool readsBack = m_cardsReadBack && savedAt && *savedAt < cards.size()
+                               ? ReadsBackAsWritten(std::span(cards).subspan(*savedAt, 1))
+                               : ReadsBackAsWritten(cards);
+    if (!readsBack) {
         Load(m_name, nullptr);
         return;
     }

@@ -143,4 +143,8 @@ private:
     // written; shown at ShowSavedCard.
     std::optional<TCardListIdentity> m_savedInModel;
     bool m_takeModelCards = false;
+    // Every card shown is known to read back from the file as it is: after a save of one card,
+    // only that card need be checked.
+    bool m_cardsReadBack = false;
+    std::optional<std::size_t> m_savedIndex;  // the one card a save in the model changed
 };

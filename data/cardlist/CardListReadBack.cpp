@@ -40,7 +40,7 @@ bool TextReadsBack(std::string_view text, bool escaped, const cp932::TReadBackTa
 
 }  // namespace
 
-bool ReadsBackAsWritten(const TCardInfos& cards) {
+bool ReadsBackAsWritten(std::span<const TCardInfo> cards) {
     const cp932::TReadBackTable& table = cp932::TReadBackTable::Get();
     if (!table.Usable()) return false;
     for (const TCardInfo& card : cards) {
