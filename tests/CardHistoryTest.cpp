@@ -394,12 +394,17 @@ TEST_F(CardHistoryTest, AHistoryOfWholeCopiesIsReadAndConvertedAsItIsRewritten) 
     EXPECT_FALSE(fs::exists(VersionCardList(m_folder, previous))) << "converted";
     EXPECT_TRUE(fs::exists(VersionCardList(m_folder, kept.begin()->first))) << "left as it was";
 
-    // A delta of the first kind, one frame against the whole version after it, reads as well.
+    // A delta of the first kind, one frame against the whole version after it, reads as well;
+    // so does a sum of the first kind: the card list is still taken for the current version.
     const THistoryIndex history = *ReadHistoryIndex(m_folder);
     const int newest = history.Versions.back().Number;
     WriteFileBytes(DeltaVersionFile(m_folder, previous, newest),
                    CompressFrame(now.at(previous), now.at(newest)));
     EXPECT_EQ(DifferentVersions(KeptVersions(m_folder), now), "");
+    WriteFileBytes(VersionSumFile(m_folder, newest), VersionSum(now.at(newest)));
+    SaveCards(m_folder, NumberedCards(41, "t"));
+    EXPECT_EQ(ReadHistoryIndex(m_folder)->Versions.size(), history.Versions.size() + 1)
+        << "no version recorded as changed outside";
 }
 
 // The sum of a card list read in pieces of any size is the sum of its whole bytes.

@@ -180,7 +180,8 @@ std::optional<TCardInfos> SaveEditsInPlace(const fs::path& cardTypeFolder, TCard
 
     TCardTypeLock lock(cardTypeFolder);
     const fs::path file = cardTypeFolder / kCardListFileName;
-    const bool reapplied = CardListIdentityOf(file) != identity;
+    const TCardListIdentity found = CardListIdentityOf(file);
+    const bool reapplied = found != identity;
     std::optional<TCardInfos> reread;
     if (reapplied) {
         reread.emplace();
@@ -195,6 +196,7 @@ std::optional<TCardInfos> SaveEditsInPlace(const fs::path& cardTypeFolder, TCard
 
     TCardChange change;
     change.ReplacedStatus = StatusOf(cards);
+    change.CardListAsFound = found;
     const fs::path imageFolder = cardTypeFolder / kImageFolderName;
     TCardFinder finder(cards);
     std::vector<bool> removed(cards.size(), false), edited(cards.size(), false);

@@ -105,7 +105,8 @@ public:
         MakeImageFolder();
         WritePending();
         m_history->WriteVersions(m_oldCardList.value_or(fs::path()),
-                                 m_pendingCardList->TemporaryPath(), !m_targets.empty());
+                                 m_pendingCardList->TemporaryPath(), !m_targets.empty(),
+                                 TVersionSumValue{m_writtenSize, m_writtenHash.Value(), true});
         KeepOldBytes();
         PublishNewNames();
         CommitCardList();
@@ -194,9 +195,13 @@ private:
                 }
         for (const fs::path& path : candidates) add(path, {}, true);
 
+        std::optional<TVersionSumValue> found;
+        if (change.CardListAsFound && change.CardListAsFound->Exists)
+            found =
+                TVersionSumValue{change.CardListAsFound->Size, change.CardListAsFound->Hash, true};
         m_history = std::make_unique<THistoryRecord>(m_cardTypeFolder, m_cardListExisted,
                                                      StatusOf(change.Cards), change.ReplacedStatus,
-                                                     change.HistoryPosition);
+                                                     change.HistoryPosition, found);
 
         // A read-only file is never replaced or removed: the save is refused while nothing has
         // changed.
@@ -247,6 +252,7 @@ private:
             [this](const TByteSink& sink) {
                 auto hashed = [this, &sink](std::string_view piece) {
                     m_writtenHash.Add(piece);
+                    m_writtenSize += piece.size();
                     return sink(piece);
                 };
                 if (m_change.CardListBytes)
@@ -344,6 +350,7 @@ private:
     const TCardChange& m_change;
     TCardListIdentity* m_written;
     TCardListHasher m_writtenHash;
+    std::uint64_t m_writtenSize = 0;
     bool m_cardListExisted = false;
     std::optional<fs::path> m_oldCardList;  // the old card list's second name
     std::optional<mode_t> m_cardListMode;

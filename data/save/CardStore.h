@@ -60,6 +60,9 @@ struct TCardChange {
     // Undo and redo: the kept version the card list becomes. Without it the change is recorded
     // in the history as a new version, the files it replaces or removes kept with it.
     std::optional<int> HistoryPosition;
+    // The identity of the card list file as the caller found it under the lock, which spares the
+    // history reading it once more.
+    std::optional<TCardListIdentity> CardListAsFound;
 };
 
 // Saves the change as one transaction: the new pictures and thumbnails are written and flushed

@@ -8,6 +8,7 @@
 
 #include "cardlist/CardCount.h"
 #include "cardlist/CardList.h"
+#include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
 #include "files/AtomicFile.h"
 #include "files/FileOps.h"
@@ -100,8 +101,12 @@ bool RemoveTree(const fs::path& folder) noexcept {
 
 THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
                                std::string newStatus, std::optional<std::string> oldStatus,
-                               std::optional<int> moveTo)
-    : m_cardTypeFolder(cardTypeFolder), m_folder(HistoryFolder(cardTypeFolder)), m_moveTo(moveTo) {
+                               std::optional<int> moveTo,
+                               std::optional<TVersionSumValue> cardListSum)
+    : m_cardTypeFolder(cardTypeFolder),
+      m_folder(HistoryFolder(cardTypeFolder)),
+      m_moveTo(moveTo),
+      m_cardListSum(cardListSum) {
     std::optional<THistoryIndex> index = ReadHistoryIndex(cardTypeFolder);
     m_enabled = index.has_value();
     if (!m_enabled) {
@@ -119,7 +124,8 @@ THistoryRecord::THistoryRecord(const fs::path& cardTypeFolder, bool hasCardList,
     m_new = m_old;
 
     const std::optional<std::size_t> cardList =
-        hasCardList ? CardListVersion(cardTypeFolder, m_old, cardTypeFolder / kCardListFileName)
+        hasCardList ? CardListVersion(cardTypeFolder, m_old, cardTypeFolder / kCardListFileName,
+                                      m_cardListSum)
                     : std::nullopt;
     const bool outside = hasCardList && !cardList;
     if (cardList) m_new.Position = m_new.Versions[*cardList].Number;
@@ -148,7 +154,7 @@ void THistoryRecord::RemoveLeftovers() noexcept {
 }
 
 void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& newCardList,
-                                   bool changesImages) {
+                                   bool changesImages, std::optional<TVersionSumValue> newSum) {
     if (!m_enabled) return;
     // Both card lists are read a block at a time, and only where they differ is anything held.
     const std::optional<TVersionBytes> newBytes = TVersionBytes::OfFile(newCardList);
@@ -205,37 +211,43 @@ void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& 
             ThrowCannotCreate(VersionFolder(m_cardTypeFolder, m_versions[i].Version.Number));
         return *oldBytes;
     };
-    auto storeDelta = [&](const fs::path& path, const TVersionBytes& bytes, const std::string& sum,
-                          const TVersionBytes& after, const std::string& afterSum,
-                          const TSharedEnds& ends) {
-        const std::optional<std::string> delta =
-            MakeDelta(bytes, *ParseVersionSum(sum), after, *ParseVersionSum(afterSum), ends);
+    auto storeDelta = [&](const fs::path& path, const TVersionBytes& bytes,
+                          const TVersionSumValue& sum, const TVersionBytes& after,
+                          const TVersionSumValue& afterSum, const TSharedEnds& ends) {
+        const std::optional<std::string> delta = MakeDelta(bytes, sum, after, afterSum, ends);
         if (!delta) ThrowCannotCreate(path);
         store(path, *delta);
     };
-    std::vector<std::string> sums(m_versions.size());
+    std::vector<TVersionSumValue> sums(m_versions.size());
     if (!m_versions.empty()) {
-        // The newest whole, compressed while it is read and summed on the way.
+        // The newest whole, compressed while it is read; its sum is the one the save took while
+        // writing it, else it is taken on the way.
         const std::size_t last = m_versions.size() - 1;
         const int number = m_versions[last].Version.Number;
-        TVersionSummer summer(bytesOf(last).Size());
+        const std::optional<TVersionSumValue> given =
+            m_versions[last].New ? newSum : std::optional<TVersionSumValue>();
+        TCardListHasher hasher;
+        std::uint64_t size = 0;
         bool read = false;
         TPendingFile whole(VersionFolder(m_cardTypeFolder, number), [&](const TByteSink& sink) {
-            read = CompressFileInPieces(fileOf(last), sink,
-                                        [&](std::string_view piece) { summer.Add(piece); });
+            read = CompressFileInPieces(fileOf(last), sink, [&](std::string_view piece) {
+                if (given) return;
+                hasher.Add(piece);
+                size += piece.size();
+            });
         });
         if (!read || !whole.Ok() || !whole.CommitAs(WholeVersionFile(m_cardTypeFolder, number)))
             ThrowCannotCreate(WholeVersionFile(m_cardTypeFolder, number));
-        sums[last] = summer.Text();
-        store(VersionSumFile(m_cardTypeFolder, number), sums[last]);
+        sums[last] = given.value_or(TVersionSumValue{size, hasher.Value(), true});
+        store(VersionSumFile(m_cardTypeFolder, number), VersionSumText(sums[last]));
         // The one before it: the card list found, changed outside the history.
         for (std::size_t i = last; i-- > 0;) {
             const int older = m_versions[i].Version.Number;
-            const std::optional<std::string> sum = SumOfFile(fileOf(i));
+            const std::optional<TVersionSumValue> sum = SumOfFile(fileOf(i));
             const std::optional<TSharedEnds> ends = SharedEnds(bytesOf(i), bytesOf(i + 1));
             if (!sum || !ends) ThrowCannotCreate(WholeVersionFile(m_cardTypeFolder, older));
             sums[i] = *sum;
-            store(VersionSumFile(m_cardTypeFolder, older), sums[i]);
+            store(VersionSumFile(m_cardTypeFolder, older), VersionSumText(sums[i]));
             storeDelta(DeltaVersionFile(m_cardTypeFolder, older, m_versions[i + 1].Version.Number),
                        bytesOf(i), sums[i], bytesOf(i + 1), sums[i + 1], *ends);
         }
@@ -251,18 +263,21 @@ void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& 
             DeltaVersionFile(m_cardTypeFolder, previous, m_new.Versions[firstNew].Number);
         std::string held;  // the version's bytes, where the card list file is not it
         std::optional<TVersionBytes> bytes;
-        std::optional<std::string> sum;
+        std::optional<TVersionSumValue> sum;
         const bool isOld = !m_outside && oldBytes && previous == m_old.Position;
         if (isOld) {
             // The card list was found to be this version: its sum is the version's.
             bytes = oldBytes;
-            sum = ReadWholeFile(VersionSumFile(m_cardTypeFolder, previous));
-            if (!sum || !ParseVersionSum(*sum)) sum = SumOfFile(oldCardList);
+            if (const std::optional<std::string> text =
+                    ReadWholeFile(VersionSumFile(m_cardTypeFolder, previous)))
+                sum = ParseVersionSum(*text);
+            if (!sum || !sum->Identity) sum = m_cardListSum;
+            if (!sum) sum = SumOfFile(oldCardList);
         } else {
             try {
                 held = ReadVersionBytes(m_cardTypeFolder, m_old, previous);
                 bytes.emplace(held);
-                sum = VersionSum(held);
+                sum = IdentitySum(held);
             } catch (const VastrelleError&) {
             }
         }

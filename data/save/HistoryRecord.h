@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "save/HistoryIndex.h"
+#include "save/VersionSum.h"
 
 // The history's part of one card save (CardStore.cpp): the versions the save adds, with the
 // image folder files it keeps, and the index that names them. Until CommitIndex nothing the
@@ -19,9 +20,12 @@ public:
     // version. A card list that is not the current version (changed outside the history) is
     // recorded first either way, so that it can be brought back, labelled `oldStatus` when given
     // (else the file is counted). Throws when moveTo is not kept.
+    // cardListSum: the identity sum of the card list file, when the caller read it under the
+    // lock; the file is then not read again to place it among the versions.
     THistoryRecord(const std::filesystem::path& cardTypeFolder, bool hasCardList,
                    std::string newStatus, std::optional<std::string> oldStatus,
-                   std::optional<int> moveTo);
+                   std::optional<int> moveTo,
+                   std::optional<TVersionSumValue> cardListSum = std::nullopt);
     THistoryRecord(const THistoryRecord&) = delete;
     THistoryRecord& operator=(const THistoryRecord&) = delete;
 
@@ -35,8 +39,10 @@ public:
     // as a delta against the one after it, and the version before them given a delta against
     // the first. A new card list byte for byte the current one, in a save that changes no image
     // file, records nothing. Throws VastrelleError.
+    // newSum: the identity sum of the new card list, when the save took it while writing.
     void WriteVersions(const std::filesystem::path& oldCardList,
-                       const std::filesystem::path& newCardList, bool changesImages);
+                       const std::filesystem::path& newCardList, bool changesImages,
+                       std::optional<TVersionSumValue> newSum = std::nullopt);
     // Keeps an image folder file as it was before the save, or under `fileName` as the save
     // writes it (`source` holding those bytes). Throw VastrelleError.
     void KeepBefore(const std::filesystem::path& file);
@@ -65,6 +71,7 @@ private:
     bool m_recordsChange = false;
     bool m_outside = false;  // the card list found is not the current version
     std::optional<int> m_moveTo;
+    std::optional<TVersionSumValue> m_cardListSum;  // of the card list found, when known
     // The version before the new ones, given a delta against the first of them.
     std::optional<int> m_rebased;
     std::optional<std::filesystem::path> m_rebasedDelta;

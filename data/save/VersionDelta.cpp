@@ -132,7 +132,8 @@ bool IsSplicedDelta(std::string_view delta) {
 
 bool ApplySplicedDelta(std::string_view delta, std::string& bytes, TVersionSumValue& sum) {
     if (!IsSplicedDelta(delta)) return false;
-    if (sum != TVersionSumValue{GetLittle(delta, 40, 8), GetLittle(delta, 48, 8)}) return false;
+    if (sum != TVersionSumValue{GetLittle(delta, 40, 8), GetLittle(delta, 48, 8), true})
+        return false;
     const std::uint64_t start = GetLittle(delta, 8, 8), end = GetLittle(delta, 16, 8);
     if (start > bytes.size() || end > bytes.size() - start) return false;
     const std::size_t baseMiddle = bytes.size() - start - end;
@@ -140,6 +141,6 @@ bool ApplySplicedDelta(std::string_view delta, std::string& bytes, TVersionSumVa
         delta.substr(kHeaderSize), std::string_view(bytes).substr(start, baseMiddle));
     if (!middle) return false;
     bytes.replace(start, baseMiddle, *middle);
-    sum = TVersionSumValue{GetLittle(delta, 24, 8), GetLittle(delta, 32, 8)};
+    sum = TVersionSumValue{GetLittle(delta, 24, 8), GetLittle(delta, 32, 8), true};
     return bytes.size() == sum.Size;
 }

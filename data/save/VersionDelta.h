@@ -53,8 +53,8 @@ inline bool SameBytes(const TVersionBytes& a, const TVersionBytes& b, const TSha
     return a.Size() == b.Size() && ends.Start == a.Size();
 }
 
-// The delta file of `bytes` against `base`, given their sums and what they share; nullopt when
-// either does not read.
+// The delta file of `bytes` against `base`, given their identity sums and what they share;
+// nullopt when either does not read.
 std::optional<std::string> MakeDelta(const TVersionBytes& bytes, const TVersionSumValue& sum,
                                      const TVersionBytes& base, const TVersionSumValue& baseSum,
                                      const TSharedEnds& ends);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "cardlist/CardListIdentity.h"
 #include "files/AtomicFile.h"
 #include "files/FileOps.h"
 #include "files/Messages.h"
@@ -54,20 +55,28 @@ fs::path VersionSumFile(const fs::path& cardTypeFolder, int number) {
     return VersionFolder(cardTypeFolder, number) / "cardlist.sum";
 }
 
-std::optional<std::string> SumOfFile(const fs::path& file) {
+std::optional<TVersionSumValue> SumOfFile(const fs::path& file, bool identity) {
     struct stat status {};
     std::optional<TVersionSummer> summer;
+    TCardListHasher hasher;
+    std::uint64_t size = 0;
     const bool read = ReadFileInPieces(
         file,
         [&](std::string_view piece) {
+            size += piece.size();
+            if (identity) {
+                hasher.Add(piece);
+                return true;
+            }
             if (!summer) summer.emplace(static_cast<std::size_t>(status.st_size));
             summer->Add(piece);
             return true;
         },
         &status);
     if (!read) return std::nullopt;
+    if (identity) return TVersionSumValue{size, hasher.Value(), true};
     if (!summer) summer.emplace(0);
-    return summer->Text();
+    return ParseVersionSum(summer->Text());
 }
 
 fs::path WholeVersionFile(const fs::path& cardTypeFolder, int number) {
@@ -104,23 +113,23 @@ std::string ReadVersionBytes(const fs::path& cardTypeFolder, const THistoryIndex
         if (!delta) ThrowDamaged(version);
         if (IsSplicedDelta(delta->View())) {
             // Spliced in place: the bytes are hashed where a chain of splices starts and ends.
-            if (!sum) sum = ParseVersionSum(VersionSum(*bytes));
+            if (!sum) sum = IdentitySum(*bytes);
             if (!sum || !ApplySplicedDelta(delta->View(), *bytes, *sum)) ThrowDamaged(version);
             spliced = true;
             continue;
         }
-        if (spliced && ParseVersionSum(VersionSum(*bytes)) != sum) ThrowDamaged(version);
+        if (spliced && IdentitySum(*bytes) != sum) ThrowDamaged(version);
         spliced = false;
         bytes = DecompressFrame(delta->View(), *bytes);
         if (!bytes) ThrowDamaged(version);
         sum.reset();
     }
-    if (spliced && ParseVersionSum(VersionSum(*bytes)) != sum) ThrowDamaged(number);
+    if (spliced && IdentitySum(*bytes) != sum) ThrowDamaged(number);
     return std::move(*bytes);
 }
 
 bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index,
-                      const fs::path& cardListFile) {
+                      const fs::path& cardListFile, const std::optional<TVersionSumValue>& known) {
     if (!index.Current()) return false;
     // Taken for an outside change, a file that did not read would be recorded and brought back
     // in place of the version it is: a file that is there but does not read is a failure.
@@ -143,11 +152,14 @@ bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index
         throw unreadable(cardListFile);
     }
     const fs::path sumFile = VersionSumFile(cardTypeFolder, index.Position);
-    if (const std::optional<std::string> sum = ReadWholeFile(sumFile)) {
+    if (const std::optional<std::string> text = ReadWholeFile(sumFile)) {
+        const std::optional<TVersionSumValue> sum = ParseVersionSum(*text);
+        if (!sum) return false;  // a damaged sum: the card list is recorded as found
+        if (known && sum->Identity) return *known == *sum;
         // Summed a block at a time: the card list is never held whole for this.
-        const std::optional<std::string> fileSum = SumOfFile(cardListFile);
+        const std::optional<TVersionSumValue> fileSum = SumOfFile(cardListFile, sum->Identity);
         if (!fileSum && IsFileThere(cardListFile)) throw unreadable(cardListFile);
-        return fileSum == *sum;
+        return fileSum == sum;
     }
     if (IsFileThere(sumFile)) throw unreadable(sumFile);
     const std::optional<TFileBytes> file = ReadFileAtSize(cardListFile);
@@ -164,17 +176,17 @@ bool IsCurrentVersion(const fs::path& cardTypeFolder, const THistoryIndex& index
 }
 
 std::optional<std::size_t> CardListVersion(const fs::path& cardTypeFolder,
-                                           const THistoryIndex& index,
-                                           const fs::path& cardListFile) {
+                                           const THistoryIndex& index, const fs::path& cardListFile,
+                                           const std::optional<TVersionSumValue>& known) {
     const std::optional<std::size_t> current = index.Current();
     if (!current) return std::nullopt;
-    if (IsCurrentVersion(cardTypeFolder, index, cardListFile)) return current;
+    if (IsCurrentVersion(cardTypeFolder, index, cardListFile, known)) return current;
     // Below the first version the index wraps round past the last.
     for (std::size_t neighbour : {*current - 1, *current + 1}) {
         if (neighbour >= index.Versions.size()) continue;
         THistoryIndex moved = index;
         moved.Position = index.Versions[neighbour].Number;
-        if (IsCurrentVersion(cardTypeFolder, moved, cardListFile)) return neighbour;
+        if (IsCurrentVersion(cardTypeFolder, moved, cardListFile, known)) return neighbour;
     }
     return std::nullopt;
 }

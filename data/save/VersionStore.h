@@ -30,8 +30,9 @@ bool HasWholeCopy(const std::filesystem::path& cardTypeFolder, int number);
 // the card list file is the current version reads that file once instead of bringing the
 // version back.
 std::filesystem::path VersionSumFile(const std::filesystem::path& cardTypeFolder, int number);
-// The sum text of a file, read a block at a time; nullopt when it does not read.
-std::optional<std::string> SumOfFile(const std::filesystem::path& file);
+// The sum of a file of that kind (the identity hash, or the earlier kind's), read a block at a
+// time; nullopt when it does not read.
+std::optional<TVersionSumValue> SumOfFile(const std::filesystem::path& file, bool identity = true);
 
 // The card list of a version the index names, byte for byte. Throws VastrelleError when a file
 // it needs is missing or damaged.
@@ -41,15 +42,19 @@ std::string ReadVersionBytes(const std::filesystem::path& cardTypeFolder,
 // Whether the card list file holds the bytes of the index's current version; false when the
 // card list was changed outside the history (by hand, by an older version of the program), after
 // a save was killed between the card list and the index, or when either does not read.
+// `known`: the card list file's identity sum, when the caller has it from a read under the lock;
+// the file is then not read again.
 bool IsCurrentVersion(const std::filesystem::path& cardTypeFolder, const THistoryIndex& index,
-                      const std::filesystem::path& cardListFile);
+                      const std::filesystem::path& cardListFile,
+                      const std::optional<TVersionSumValue>& known = std::nullopt);
 
 // Where in index.Versions the card list file is: the current version, or a neighbour of it that
 // an undo or redo killed between writing the card list and the index had brought back; nullopt
 // after a change outside the history.
-std::optional<std::size_t> CardListVersion(const std::filesystem::path& cardTypeFolder,
-                                           const THistoryIndex& index,
-                                           const std::filesystem::path& cardListFile);
+std::optional<std::size_t> CardListVersion(
+    const std::filesystem::path& cardTypeFolder, const THistoryIndex& index,
+    const std::filesystem::path& cardListFile,
+    const std::optional<TVersionSumValue>& known = std::nullopt);
 
 // Removes from the version's folder what the index no longer needs: deltas against versions that
 // are not the one after it, and with `whole`, its whole copy once it has a delta against that

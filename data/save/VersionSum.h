@@ -26,13 +26,20 @@ private:
     std::size_t m_added = 0;
 };
 
+// The earlier kind of sum text, "SIZE HASH" with the hash above.
 std::string VersionSum(std::string_view bytes);
 
-// The size and hash a sum text names; nullopt when it is not one.
+// The size and hash a sum text names. Sums written now are "v2 SIZE HASH", with the card list's
+// identity hash (CardListHash), which the readers and the save compute anyway, so that a save
+// under the lock need not read the card list again to tell whether it is the current version;
+// sums of the earlier kind still compare.
 struct TVersionSumValue {
     std::uint64_t Size = 0;
     std::uint64_t Hash = 0;
+    bool Identity = false;  // the hash is CardListHash
     bool operator==(const TVersionSumValue&) const = default;
 };
+// nullopt when the text is no sum.
 std::optional<TVersionSumValue> ParseVersionSum(std::string_view text);
 std::string VersionSumText(const TVersionSumValue& sum);
+TVersionSumValue IdentitySum(std::string_view bytes);
