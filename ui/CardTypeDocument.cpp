@@ -55,7 +55,7 @@ THistorySteps TCardTypeDocument::HistorySteps() const {
                 std::to_string(status.st_mtim.tv_nsec);
     if (m_steps && m_steps->CardList == m_identity && m_steps->Index == index)
         return m_steps->Steps;
-    m_steps = TStepsCache{m_identity, index, ::HistorySteps(m_paths.CardTypeFolder())};
+    m_steps = TStepsCache{m_identity, index, ::HistorySteps(m_paths.CardTypeFolder(), m_identity)};
     return m_steps->Steps;
 }
 

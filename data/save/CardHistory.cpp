@@ -29,7 +29,8 @@ struct THistoryState {
     bool CardListIsCurrent = false;  // false after a change outside the history
 };
 
-THistoryState ReadState(const fs::path& cardTypeFolder) {
+THistoryState ReadState(const fs::path& cardTypeFolder,
+                        const std::optional<TVersionSumValue>& cardListSum = std::nullopt) {
     std::optional<THistoryIndex> index = ReadHistoryIndex(cardTypeFolder);
     if (!index)
         throw VastrelleError(
@@ -38,8 +39,8 @@ THistoryState ReadState(const fs::path& cardTypeFolder) {
     state.Index = std::move(*index);
     if (auto current = state.Index.Current()) {
         state.HasCurrent = true;
-        const std::optional<std::size_t> cardList =
-            CardListVersion(cardTypeFolder, state.Index, cardTypeFolder / kCardListFileName);
+        const std::optional<std::size_t> cardList = CardListVersion(
+            cardTypeFolder, state.Index, cardTypeFolder / kCardListFileName, cardListSum);
         state.CardListIsCurrent = cardList.has_value();
         state.Current = cardList.value_or(*current);
         state.Index.Position = state.Index.Versions[state.Current].Number;
@@ -97,9 +98,13 @@ TCardInfos MoveTo(const fs::path& cardTypeFolder, const THistoryState& state, st
 
 }  // namespace
 
-THistorySteps HistorySteps(const fs::path& cardTypeFolder) {
+THistorySteps HistorySteps(const fs::path& cardTypeFolder,
+                           const std::optional<TCardListIdentity>& cardList) {
     try {
-        const THistoryState state = ReadState(cardTypeFolder);
+        std::optional<TVersionSumValue> sum;
+        if (cardList && cardList->Exists)
+            sum = TVersionSumValue{cardList->Size, cardList->Hash, true};
+        const THistoryState state = ReadState(cardTypeFolder, sum);
         return {state.HasCurrent && (state.Current > 0 || !state.CardListIsCurrent),
                 state.CardListIsCurrent && state.Current + 1 < state.Index.Versions.size()};
     } catch (const VastrelleError&) {

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
 
 // Undo, redo and restore of a card type's changes, over the history that every save records
@@ -28,7 +30,10 @@ struct THistorySteps {
     bool Undo = false;
     bool Redo = false;
 };
-THistorySteps HistorySteps(const std::filesystem::path& cardTypeFolder);
+// `cardList`: the identity of the card list file as the caller last read or wrote it, taken for
+// what the file holds instead of reading it again (a menu's state, not a change).
+THistorySteps HistorySteps(const std::filesystem::path& cardTypeFolder,
+                           const std::optional<TCardListIdentity>& cardList = std::nullopt);
 
 // Brings back the version before the current one, or the one after it. Returns the cards as
 // written.
