@@ -190,30 +190,27 @@ void TCardTypeDocument::ReloadWithSaved(std::optional<TCardsAsRead> saved) {
         Load(m_name, nullptr);
     }
 #if defined(__GLIBC__)
-    // The array the list gave up stays in the heap as a hole that the next save's copy, one card
-    // larger after a register, does not fit: memory would grow by a card list with every save.
+    // The array the list gave up stays in the heap as a hole that the next array, one card
+    // larger after a register, does not fit: memory would grow by a card list with every reload.
     malloc_trim(0);
 #endif
 }
 
 void TCardTypeDocument::SaveCardEdits(std::vector<TCardEdit> edits) {
     if (!IsWritable() || edits.empty()) return;
-    // Saved on the model's own cards, as the card dialog's save: no copy of the array.
-    TCardListIdentity written;
-    std::optional<TCardInfos> reread;
     try {
-        reread = ::SaveCardEditsInPlace(m_paths.CardTypeFolder(), m_model->CardsForSave(),
-                                        m_identity, std::move(edits), &written);
+        SaveInModel(
+            [&](TCardInfos& cards, TCardListIdentity* written) {
+                return ::SaveCardEditsInPlace(m_paths.CardTypeFolder(), cards, m_identity,
+                                              std::move(edits), written);
+            },
+            std::nullopt);
     } catch (const VastrelleError& error) {
         emit Failed(error);
-        ReloadWithSaved(std::nullopt);
+        // A failed save left the cards and the files as they were; only a newer file is shown.
+        if (error.ChangedOutside()) Load(m_name, nullptr);
         return;
     }
-    if (reread) {
-        ReloadWithSaved(TCardsAsRead{std::move(*reread), written});
-        return;
-    }
-    m_savedInModel = written;
     ShowSavedCard();
 }
 
@@ -311,28 +308,39 @@ void TCardTypeDocument::RefuseIfChangedOutside() const {
 
 TCardInfo TCardTypeDocument::SaveCard(std::optional<std::size_t> index, const TCardInfo& card,
                                       const TSideChange& front, const TSideChange& back) {
-    // Saved on the model's own cards, never a copy of them: a failed save leaves them as they
-    // were, and the rows are shown again from them at ShowSavedCard.
     std::size_t savedAt = 0;
-    TCardListIdentity written;
-    std::optional<TCardInfos> reread;
     try {
-        reread = ::SaveCardInPlace(m_paths.CardTypeFolder(), m_model->CardsForSave(), m_identity,
-                                   index, card, front, back, &savedAt, &written);
+        SaveInModel(
+            [&](TCardInfos& cards, TCardListIdentity* written) {
+                return ::SaveCardInPlace(m_paths.CardTypeFolder(), cards, m_identity, index, card,
+                                         front, back, &savedAt, written);
+            },
+            std::ref(savedAt));
     } catch (const VastrelleError& error) {
         // The dialog stays open over the cards it was opened on; the newer file is shown when
         // it closes.
         if (error.ChangedOutside()) m_deferred->start();
         throw;
     }
+    return m_savedCards ? m_savedCards->Cards.at(savedAt) : m_model->Cards().at(savedAt);
+}
+
+// Saved on the model's own cards, never a copy of them: a failed save leaves them as they were
+// and throws; the rows are shown again at ShowSavedCard, from the model's cards, or from the
+// cards written when the change was re-applied onto a card list changed outside.
+void TCardTypeDocument::SaveInModel(const TInModelSave& save,
+                                    std::optional<std::reference_wrapper<std::size_t>> savedAt) {
+    TCardListIdentity written;
+    std::optional<TCardInfos> reread = save(m_model->CardsForSave(), &written);
+    m_savedCards.reset();
+    m_savedInModel.reset();
+    m_savedIndex.reset();
     if (reread) {
         m_savedCards = TCardsAsRead{std::move(*reread), written};
-        return m_savedCards->Cards.at(savedAt);
+        return;
     }
-    m_savedCards.reset();
     m_savedInModel = written;
-    m_savedIndex = savedAt;
-    return m_model->Cards().at(savedAt);
+    if (savedAt) m_savedIndex = savedAt->get();
 }
 
 void TCardTypeDocument::ShowSavedCard() {

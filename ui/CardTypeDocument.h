@@ -105,6 +105,12 @@ private:
     bool Load(const std::string& cardTypeName, TCardsAsRead* written);
     void SaveAndReload(const std::function<TCardsAsRead()>& save);
     void ReloadWithSaved(std::optional<TCardsAsRead> saved);
+    // A save on the given cards in place: the cards written when the change was re-applied onto
+    // a card list changed outside, else nothing (the given cards are then the cards written).
+    using TInModelSave =
+        std::function<std::optional<TCardInfos>(TCardInfos& cards, TCardListIdentity* written)>;
+    void SaveInModel(const TInModelSave& save,
+                     std::optional<std::reference_wrapper<std::size_t>> savedAt);
     std::filesystem::path CardListFile() const;
     void FilesChanged();
     // Cards an undo or redo wrote, with the identity of the file they are in now.
