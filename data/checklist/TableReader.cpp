@@ -115,6 +115,16 @@ void TTableParser::Refuse(std::size_t line, std::string reason) {
     m_table.Refusals.push_back({line, std::move(reason)});
 }
 
+// The record is refused already: skips to what may end it without looking at each byte; false
+// when the piece holds none of it.
+bool TTableParser::SkipRefused(std::string_view utf8, std::size_t& i, std::string_view stops) {
+    const std::size_t next = FindFirst(utf8, i, stops);
+    if (next != i) m_lastWasCR = false;
+    if (next == std::string_view::npos) return false;
+    i = next;
+    return true;
+}
+
 void TTableParser::Feed(std::string_view utf8) {
     if (m_stopped) return;
     if (m_delimiter == TTableDelimiter::Blanks)
@@ -187,13 +197,7 @@ void TTableParser::FeedDelimited(std::string_view utf8) {
     const char delimiter = DelimiterChar(m_delimiter);
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         if (m_stopped) return;
-        if (m_tooLong) {
-            // The record is refused already: skip to what may end it without looking at each byte.
-            const std::size_t next = FindFirst(utf8, i, m_inQuotes ? "\"\r\n" : "\r\n");
-            if (next != i) m_lastWasCR = false;
-            if (next == std::string_view::npos) return;
-            i = next;
-        }
+        if (m_tooLong && !SkipRefused(utf8, i, m_inQuotes ? "\"\r\n" : "\r\n")) return;
         const char c = utf8[i];
         const bool lfAfterCR = c == '\n' && m_lastWasCR;
         m_lastWasCR = c == '\r';
@@ -239,12 +243,7 @@ void TTableParser::FeedDelimited(std::string_view utf8) {
 void TTableParser::FeedBlanks(std::string_view utf8) {
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         if (m_stopped) return;
-        if (m_tooLong) {
-            const std::size_t next = FindFirst(utf8, i, "\r\n");
-            if (next != i) m_lastWasCR = false;
-            if (next == std::string_view::npos) return;
-            i = next;
-        }
+        if (m_tooLong && !SkipRefused(utf8, i, "\r\n")) return;
         const char c = utf8[i];
         const bool lfAfterCR = c == '\n' && m_lastWasCR;
         m_lastWasCR = c == '\r';

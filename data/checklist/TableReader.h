@@ -83,6 +83,7 @@ public:
 private:
     void FeedDelimited(std::string_view utf8);
     void FeedBlanks(std::string_view utf8);
+    bool SkipRefused(std::string_view utf8, std::size_t& i, std::string_view stops);
     void Append(char c);
     void EndCell();
     void EndRecord();
