@@ -169,8 +169,9 @@ void TCardTypeDocument::FindConflictCopies() {
     emit ConflictCopiesChanged();
 }
 
-// The list shows the cards until the reload, also while a failure is being reported, so a save
-// works on a copy; the reload then replaces the array by what the file holds.
+// Saves that build their own cards (undo, redo, a checklist merge): the list shows its cards
+// until the reload, also while a failure is being reported; the reload then replaces the array
+// by what the file holds.
 void TCardTypeDocument::SaveAndReload(const std::function<TCardsAsRead()>& save) {
     std::optional<TCardsAsRead> saved;
     try {
