@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "cardlist/CardCopies.h"
+#include "files/LargeBuffer.h"
 #include "text/Cp932.h"
 #include "text/Cp932ReadBack.h"
 
@@ -517,6 +518,12 @@ TTagCensus TakeTagCensus(std::string_view text, bool whole = true) {
 // more than it saves.
 constexpr std::size_t kSplitAbove = std::size_t{4} << 20;
 
+// The array of a large card list is tens of megabytes, touched once as it is filled.
+void ReserveCards(TCardInfos& cards, std::size_t count) {
+    cards.reserve(count);
+    AdviseHugePages(cards.data(), cards.capacity() * sizeof(TCardInfo));
+}
+
 std::size_t SplitPoint(std::string_view text) {
     constexpr std::string_view kEnd = "</carditem>";
     const std::size_t at = text.find(kEnd, text.size() / 2);
@@ -588,6 +595,7 @@ bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, b
     bool empty = false;
     if (!scanner.Prologue(root, empty) || empty) return false;
     const std::size_t prologue = scanner.Consumed(first.data());
+    ReserveCards(cards, firstCensus.CardItems + secondCensus.CardItems);
     cards.resize(firstCensus.CardItems + secondCensus.CardItems);
     bool secondRead = false, firstRead = false;
     std::exception_ptr failure;
@@ -626,7 +634,7 @@ bool ReadCardListFast(std::string_view text, TCardInfos& cards, bool releaseText
     }
     TTagCensus census = TakeTagCensus(text);
     if (census.MarkupDeclarations) return false;
-    cards.reserve(census.CardItems);
+    ReserveCards(cards, census.CardItems);
     bool read =
         TScanner(text).Read([&cards](TCardInfo&& card) { cards.push_back(std::move(card)); });
     if (!read) cards.clear();

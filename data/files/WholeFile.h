@@ -8,23 +8,29 @@
 #include <string>
 #include <string_view>
 
+#include "files/LargeBuffer.h"
+
 struct stat;
 
 // A file's bytes in a buffer of exactly their size, never filled before the read: a large card
-// list or camera picture is touched once, by the read itself.
+// list or camera picture is touched once, by the read itself, in huge pages where it can be.
 class TFileBytes {
 public:
     TFileBytes() = default;
     // Room for `size` bytes, left as the allocator gives it.
     explicit TFileBytes(std::size_t size)
-        : m_data(std::make_unique_for_overwrite<char[]>(size ? size : 1)), m_size(size) {}
+        : m_data(AllocateLargeBuffer(size), TFree{size}), m_size(size) {}
 
     std::string_view View() const { return {m_data.get(), m_size}; }
     char* Data() { return m_data.get(); }
     std::size_t Size() const { return m_size; }
 
 private:
-    std::unique_ptr<char[]> m_data;
+    struct TFree {
+        std::size_t Size = 0;
+        void operator()(char* data) const noexcept { FreeLargeBuffer(data, Size); }
+    };
+    std::unique_ptr<char[], TFree> m_data;
     std::size_t m_size = 0;
 };
 
