@@ -47,6 +47,8 @@ void TCardFilterModel::SetWantedOnly(bool wantedOnly) {
 void TCardFilterModel::Refilter() { invalidate(); }
 
 bool TCardFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
+    // Without a filter no card is looked at, so a list still being read is not waited for.
+    if (!IsFiltering()) return true;
     const TCardInfo& card = m_cards->Cards()[static_cast<std::size_t>(sourceRow)];
     if (m_missingOnly && card.Owned) return false;
     if (m_sparesOnly && Copies(card) < 2) return false;

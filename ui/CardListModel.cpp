@@ -7,18 +7,40 @@ TCardListModel::TCardListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void TCardListModel::Fill(const TColumnDatas& columns, TCardInfos cards,
                           const std::filesystem::path& imageFolder, TThumbnailKind kind) {
+    const std::size_t rows = cards.size();
+    FillPreview(columns, std::move(cards), rows, imageFolder, kind, nullptr);
+}
+
+void TCardListModel::FillPreview(const TColumnDatas& columns, TCardInfos first, std::size_t rows,
+                                 const std::filesystem::path& imageFolder, TThumbnailKind kind,
+                                 std::function<void()> settle) {
     beginResetModel();
+    m_settle = std::move(settle);
     m_columns.clear();
     for (const TColumnData& column : columns)
         if (column.Shown) m_columns.push_back(column);
-    m_cards = std::move(cards);
-    m_rowCount = m_columns.empty() ? 0 : static_cast<int>(m_cards.size());
+    m_cards = std::move(first);
+    m_rowCount = m_columns.empty() ? 0 : static_cast<int>(rows);
     m_searchTexts.clear();
     if (imageFolder.empty())
         m_thumbnails.Clear();
     else
         m_thumbnails.Reset(imageFolder, kind);
     endResetModel();
+}
+
+void TCardListModel::AdoptCards(TCardInfos cards) {
+    m_settle = nullptr;
+    m_cards = std::move(cards);
+    m_searchTexts.clear();
+    if (m_rowCount == 0 || m_columns.empty()) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, rows = m_rowCount] {
+            if (rows != m_rowCount) return;  // filled again meanwhile
+            emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
+        },
+        Qt::QueuedConnection);
 }
 
 int TCardListModel::OwnedColumn() const {
@@ -28,6 +50,7 @@ int TCardListModel::OwnedColumn() const {
 }
 
 const std::string& TCardListModel::SearchText(int row) const {
+    Settle();
     if (m_searchTexts.empty() && !m_cards.empty()) {
         m_searchTexts.reserve(m_cards.size());
         // A line break cannot be typed into the search field, so no match spans two fields.
@@ -48,6 +71,9 @@ int TCardListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant TCardListModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
+    // A row still being read shows empty; views ask again when its card comes.
+    if (static_cast<std::size_t>(index.row()) >= m_cards.size())
+        return role == Qt::UserRole ? QVariant(index.row()) : QVariant();
     const TCardInfo& card = m_cards[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:

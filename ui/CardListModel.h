@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,11 +28,30 @@ public:
     void Fill(const TColumnDatas& columns, TCardInfos cards,
               const std::filesystem::path& imageFolder, TThumbnailKind kind);
 
-    const TCardInfos& Cards() const { return m_cards; }
+    // The rows of a large card list whose cards are still being read: `rows` rows, of which the
+    // first are known. The others show empty until AdoptCards; whatever asks for the cards before
+    // has `settle` called, which adopts them (or refills the model later).
+    void FillPreview(const TColumnDatas& columns, TCardInfos first, std::size_t rows,
+                     const std::filesystem::path& imageFolder, TThumbnailKind kind,
+                     std::function<void()> settle);
+    // All the cards of the rows shown: they take the rows' place without a reset, so that no
+    // view or proxy in the middle of asking loses its rows; the views hear of it afterwards.
+    void AdoptCards(TCardInfos cards);
+
+    const TCardInfos& Cards() const {
+        Settle();
+        return m_cards;
+    }
     // For a save made on the cards shown: the rows stay as they are until the next Fill, which
     // takes the saved cards (TakeCards) back in one reset.
-    TCardInfos& CardsForSave() { return m_cards; }
-    TCardInfos TakeCards() { return std::move(m_cards); }
+    TCardInfos& CardsForSave() {
+        Settle();
+        return m_cards;
+    }
+    TCardInfos TakeCards() {
+        Settle();
+        return std::move(m_cards);
+    }
     const TColumnDatas& Columns() const { return m_columns; }
     const TThumbnailKind& ThumbnailKind() const { return m_thumbnails.Kind(); }
     // The column of the owned mark, -1 when it is not shown.
@@ -47,7 +67,15 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    void Settle() const {
+        if (!m_settle) return;
+        std::function<void()> settle = std::move(m_settle);
+        m_settle = nullptr;
+        settle();
+    }
+
     TCardInfos m_cards;
+    mutable std::function<void()> m_settle;
     TColumnDatas m_columns;
     int m_rowCount = 0;
     mutable TThumbnailCache m_thumbnails;

@@ -11,6 +11,7 @@
 #include <span>
 #include <utility>
 
+#include "BackgroundCardRead.h"
 #include "CardListModel.h"
 #include "FileWatch.h"
 #include "cardlist/CardCopies.h"
@@ -22,6 +23,15 @@
 #include "save/CardHistory.h"
 #include "save/CardTypeLock.h"
 #include "save/HistoryIndex.h"
+
+namespace {
+
+// A save asked for while the card list shown turned out not to read to the end.
+constexpr const char* kNotReadMessage =
+    "カードリストを最後まで読み込めなかったため、保存しませんでした。ファイルを直してから読み込み直"
+    "してください。";
+
+}  // namespace
 
 TCardTypeDocument::TCardTypeDocument(const std::filesystem::path& programFolder, QObject* parent)
     : QObject(parent),
@@ -35,6 +45,11 @@ TCardTypeDocument::TCardTypeDocument(const std::filesystem::path& programFolder,
     connect(m_deferred, &QTimer::timeout, this, &TCardTypeDocument::FilesChanged);
 }
 
+// A read still running is waited for: its worker holds the text it reads.
+TCardTypeDocument::~TCardTypeDocument() {
+    if (m_pendingRead) qApp->removeEventFilter(this);
+}
+
 const TCardInfos& TCardTypeDocument::Cards() const { return m_model->Cards(); }
 
 TCardsAsRead TCardTypeDocument::WithIdentity(TCardInfos written) const {
@@ -46,7 +61,8 @@ std::filesystem::path TCardTypeDocument::CardListFile() const {
 }
 
 THistorySteps TCardTypeDocument::HistorySteps() const {
-    if (!IsWritable()) return {};
+    // Told again at CardsSettled, once the card list's identity is known.
+    if (!IsWritable() || m_pendingRead) return {};
     struct stat status {};
     std::string index;
     if (::stat(HistoryIndexPath(m_paths.CardTypeFolder()).c_str(), &status) == 0)
@@ -69,6 +85,8 @@ bool TCardTypeDocument::Reload() { return Load(m_name, nullptr); }
 // `written` are cards just written into the card list of the loaded folder and known to read
 // back as exactly them, so they are taken instead of reading the file again.
 bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* written) {
+    DropPendingRead();
+    ++m_loads;
     emit CardsAboutToReset(m_outside);
     std::filesystem::path previousFolder = m_paths.CardTypeFolder();
     m_name = cardTypeName;
@@ -82,7 +100,11 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
     // empty, never half-filled.
     TCardInfos cards;
     auto fill = [&](bool read) {
-        m_model->Fill(m_columns, std::move(cards), m_paths.ImageFolder(), m_kind);
+        if (m_pendingRead)
+            m_model->FillPreview(m_columns, std::move(cards), m_pendingCards, m_paths.ImageFolder(),
+                                 m_kind, [this] { SettleRead(true); });
+        else
+            m_model->Fill(m_columns, std::move(cards), m_paths.ImageFolder(), m_kind);
         FindConflictCopies();
         emit CardsReset(read, m_outside);
     };
@@ -103,7 +125,7 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
                                                                    : std::move(written->Cards);
                 m_identity = written->Identity;
             } else {
-                ReadCardList(CardListFile(), cards, &m_identity);
+                ReadOrStartReading(cards);
             }
             m_readComplete = true;
             read = true;
@@ -134,6 +156,7 @@ void TCardTypeDocument::FilesChanged() {
         m_deferred->start();
         return;
     }
+    SettleRead(false);
     TCardListIdentity now;
     try {
         now = CardListIdentityOf(CardListFile());
@@ -173,6 +196,8 @@ void TCardTypeDocument::FindConflictCopies() {
 // until the reload, also while a failure is being reported; the reload then replaces the array
 // by what the file holds.
 void TCardTypeDocument::SaveAndReload(const std::function<TCardsAsRead()>& save) {
+    SettleRead(false);
+    if (!IsWritable()) return;
     std::optional<TCardsAsRead> saved;
     try {
         saved = save();
@@ -198,6 +223,7 @@ void TCardTypeDocument::ReloadWithSaved(std::optional<TCardsAsRead> saved) {
 }
 
 void TCardTypeDocument::SaveCardEdits(std::vector<TCardEdit> edits) {
+    SettleRead(false);
     if (!IsWritable() || edits.empty()) return;
     try {
         SaveInModel(
@@ -225,6 +251,7 @@ void TCardTypeDocument::MergeChecklist(const TChecklistRows& rows) {
 }
 
 void TCardTypeDocument::ToggleOwned(std::size_t index) {
+    SettleRead(false);
     if (index >= Cards().size()) return;
     TCardInfo card = Cards()[index];
     ::SetOwned(card, !card.Owned, TodayText());
@@ -234,6 +261,7 @@ void TCardTypeDocument::ToggleOwned(std::size_t index) {
 }
 
 void TCardTypeDocument::ChangeCopies(const std::vector<std::size_t>& indexes, int delta) {
+    SettleRead(false);
     if (!IsWritable()) return;
     const std::string today = TodayText();
     std::vector<TCardEdit> edits;
@@ -250,6 +278,7 @@ void TCardTypeDocument::ChangeCopies(const std::vector<std::size_t>& indexes, in
 }
 
 void TCardTypeDocument::DeleteCard(std::size_t index) {
+    SettleRead(false);
     if (!IsWritable() || index >= Cards().size()) return;
     // The card's picture files stay, as they always have: their names stay taken, and
     // `vastrelle-cli check` lists them as orphans.
@@ -259,6 +288,7 @@ void TCardTypeDocument::DeleteCard(std::size_t index) {
 }
 
 void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool owned) {
+    SettleRead(false);
     if (!IsWritable()) return;
     std::vector<TCardEdit> edits;
     for (std::size_t index : indexes)
@@ -271,6 +301,7 @@ void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool o
 }
 
 void TCardTypeDocument::DeleteCards(const std::vector<std::size_t>& indexes) {
+    SettleRead(false);
     if (!IsWritable()) return;
     std::vector<TCardEdit> edits;
     for (std::size_t index : indexes)
@@ -331,6 +362,8 @@ TCardInfo TCardTypeDocument::SaveCard(std::optional<std::size_t> index, const TC
 // cards written when the change was re-applied onto a card list changed outside.
 void TCardTypeDocument::SaveInModel(const TInModelSave& save,
                                     std::optional<std::reference_wrapper<std::size_t>> savedAt) {
+    SettleRead(false);
+    if (!IsWritable()) throw VastrelleError(kNotReadMessage);
     TCardListIdentity written;
     std::optional<TCardInfos> reread = save(m_model->CardsForSave(), &written);
     m_savedCards.reset();

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "save/CardStore.h"
 
 class QTimer;
+class TBackgroundCardRead;
 class TCardListModel;
 class TFileWatch;
 
@@ -31,11 +33,16 @@ class TCardTypeDocument : public QObject {
     Q_OBJECT
 public:
     TCardTypeDocument(const std::filesystem::path& programFolder, QObject* parent);
+    ~TCardTypeDocument() override;
 
     const std::filesystem::path& ProgramFolder() const { return m_programFolder; }
     TCardListModel* Model() const { return m_model; }
-    // The card array of the loaded card type, held by the list model.
+    // The card array of the loaded card type, held by the list model. A large card list is shown
+    // before all its cards are read (see CardsSettled); asking for the cards waits for them.
     const TCardInfos& Cards() const;
+    // The number of cards and of owned cards, known before all the cards are read.
+    std::size_t CardCount() const;
+    std::size_t OwnedCount() const;
     const CurrentCardTypePaths& Paths() const { return m_paths; }
     // The CP932 name last loaded (also when it could not be), empty when none.
     const std::string& Name() const { return m_name; }
@@ -96,13 +103,32 @@ signals:
     // reload follows a change another program made, so the window keeps what it shows.
     void CardsAboutToReset(bool outside);
     void CardsReset(bool read, bool outside);
+    // The cards of a card list shown before they were all read are read now, in the rows shown;
+    // what depends on the whole list (history, menus, counts) can be asked again. A read that
+    // fails instead resets the cards as unreadable and reports the failure.
+    void CardsSettled();
     // A save failed (every file is as before; the reload follows), or a changed card list could
     // not be read (said once until it reads again).
     void Failed(const VastrelleError& error);
     void ConflictCopiesChanged();
 
+protected:
+    // User input waits for the cards still being read, so that no command starts on rows that
+    // are not all there yet.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool Load(const std::string& cardTypeName, TCardsAsRead* written);
+    // Reads the card list into `cards`, or for a large one only its first cards, starting the
+    // whole read on a worker: true then.
+    bool ReadOrStartReading(TCardInfos& cards);
+    // Takes the worker's cards into the rows shown. `nested`: asked for from inside something
+    // that must not see the rows reset (a proxy sorting, a command's first look at the cards);
+    // a reset it needs then follows from the event loop, and the rows read as blank and cannot
+    // be saved from until it does.
+    void SettleRead(bool nested);
+    // Waits for the worker and forgets its cards, before another load.
+    void DropPendingRead();
     void SaveAndReload(const std::function<TCardsAsRead()>& save);
     void ReloadWithSaved(std::optional<TCardsAsRead> saved);
     // A save on the given cards in place: the cards written when the change was re-applied onto
@@ -153,4 +179,9 @@ private:
     // only that card need be checked.
     bool m_cardsReadBack = false;
     std::optional<std::size_t> m_savedIndex;  // the one card a save in the model changed
+    // The whole read of a card list shown by its first cards, and what the look at it counted.
+    std::unique_ptr<TBackgroundCardRead> m_pendingRead;
+    std::size_t m_pendingCards = 0;
+    std::size_t m_pendingOwned = 0;
+    unsigned m_loads = 0;  // loads begun, so that a reset put off to the event loop is not late
 };

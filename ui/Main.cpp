@@ -24,6 +24,7 @@ TVastrelleMainForm::TVastrelleMainForm(const std::filesystem::path& programFolde
     connect(m_document, &TCardTypeDocument::CardsAboutToReset, this,
             &TVastrelleMainForm::CardsAboutToReset);
     connect(m_document, &TCardTypeDocument::CardsReset, this, &TVastrelleMainForm::CardsReset);
+    connect(m_document, &TCardTypeDocument::CardsSettled, this, &TVastrelleMainForm::CardsSettled);
     connect(m_programWatch, &TFileWatch::Changed, this, &TVastrelleMainForm::FollowCardTypes);
     connect(m_document, &TCardTypeDocument::Failed, this,
             [this](const VastrelleError& error) { ShowError(this, error); });

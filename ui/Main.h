@@ -143,6 +143,8 @@ private:
     // What the window shows of the document's cards, before and after it refills them.
     void CardsAboutToReset(bool outside);
     void CardsReset(bool read, bool outside);
+    void CardsSettled();
+    void ShowOwnedCount();
     void ShowConflictCopies();
     TThumbnailKind CheckedThumbnailKind() const;
     void UpdateShownCount();

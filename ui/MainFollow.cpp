@@ -55,10 +55,7 @@ void TVastrelleMainForm::CardsReset(bool read, bool outside) {
     UpdateShownCount();
     if (!read) return;
 
-    std::size_t owned = 0;
-    for (const TCardInfo& card : Cards())
-        if (card.Owned) ++owned;
-    SetStatusLine(QString::fromStdString(::StatusLineText(owned, Cards().size())));
+    ShowOwnedCount();
     if (std::optional<ViewItem> view = CheckedView())
         m_listView->SetViewStyle(kViewStyles[static_cast<std::size_t>(*view)]);
 
@@ -77,6 +74,18 @@ void TVastrelleMainForm::CardsReset(bool read, bool outside) {
         view->verticalScrollBar()->setValue(m_scroll.second);
     }
     UpdateMenuStates();
+}
+
+void TVastrelleMainForm::ShowOwnedCount() {
+    SetStatusLine(QString::fromStdString(
+        ::StatusLineText(m_document->OwnedCount(), m_document->CardCount())));
+}
+
+// All the cards of a large card list, shown before they were read, are read now.
+void TVastrelleMainForm::CardsSettled() {
+    ShowOwnedCount();
+    UpdateMenuStates();
+    UpdateHistoryStates();
 }
 
 // Card type folders made, removed or renamed by other programs: the box keeps its order, drops

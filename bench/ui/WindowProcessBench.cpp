@@ -60,6 +60,10 @@ int Child(const char* folder, bool edit) {
     QCoreApplication::processEvents();
     const double paintedAt =
         std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
+    // Memory after start-up: once a large card list, shown before all its cards were read, is
+    // read to the end.
+    (void)form.Cards();
+    QCoreApplication::processEvents();
     const long startRss = StatusKiB("VmRSS:");
     double waitMs = 0;
     if (edit && !form.Cards().empty()) {

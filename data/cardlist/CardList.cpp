@@ -273,11 +273,12 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
 // descriptor read and the bytes already in memory.
 TFileBytes ReadCardListText(const std::filesystem::path& file,
                             TCardListIdentity* identity = nullptr) {
-    struct stat status {};
-    std::optional<TFileBytes> text = ReadFileAtSize(file, &status);
-    if (!text) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
-    if (identity) *identity = CardListIdentityFrom(status, CardListHash(text->View()));
-    return std::move(*text);
+    TCardListText text = ReadCardListFileText(file);
+    if (identity) {
+        *identity = text.Identity;
+        identity->Hash = CardListHash(text.Bytes.View());
+    }
+    return std::move(text.Bytes);
 }
 
 // The general path: libxml2 decodes the text by its declaration.
@@ -344,15 +345,29 @@ void ParseCardList(const std::filesystem::path& file, std::string text, TCardInf
 
 }  // namespace
 
-void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
-                  TCardListIdentity* identity) {
+TCardListText ReadCardListFileText(const std::filesystem::path& file) {
+    struct stat status {};
+    std::optional<TFileBytes> bytes = ReadFileAtSize(file, &status);
+    if (!bytes) throw VastrelleError(FormatMessage(msg::kCannotOpen, file.string()));
+    return {file, std::move(*bytes), CardListIdentityFrom(status, 0)};
+}
+
+void ReadCardListFromText(TCardListText text, TCardInfos& cards, TCardListIdentity* identity) {
     cards.clear();
-    std::optional<TFileBytes> text = ReadCardListText(file, identity);
+    if (identity) {
+        *identity = text.Identity;
+        identity->Hash = CardListHash(text.Bytes.View());
+    }
     // The buffer is given up as it is read; the parser, for what the fast path leaves, reads the
     // file again.
-    if (ReadCardListFast(UpToNul(text->View()), cards, true)) return;
-    text.reset();
-    ParseCardList(file, std::string(ReadCardListText(file, identity).View()), cards);
+    if (ReadCardListFast(UpToNul(text.Bytes.View()), cards, true)) return;
+    text.Bytes = {};
+    ParseCardList(text.File, std::string(ReadCardListText(text.File, identity).View()), cards);
+}
+
+void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
+                  TCardListIdentity* identity) {
+    ReadCardListFromText(ReadCardListFileText(file), cards, identity);
 }
 
 void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,

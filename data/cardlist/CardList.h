@@ -8,6 +8,7 @@
 #include "cardlist/CardListIdentity.h"
 #include "cardlist/Common.h"
 #include "files/PendingFile.h"
+#include "files/WholeFile.h"
 
 inline constexpr const char* kCardListFileName = "cardlist.dat";
 
@@ -31,6 +32,17 @@ void WriteCardList(const TCardInfos& cards, const std::filesystem::path& cardTyp
 // given, receives what the read saw (the file's status and the hash of the bytes read).
 void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
                   TCardListIdentity* identity = nullptr);
+
+// The same read in two steps, for a window that shows a large file before all its cards are
+// built: the file's bytes with what the read saw of it (the hash not yet taken)...
+struct TCardListText {
+    std::filesystem::path File;
+    TFileBytes Bytes;
+    TCardListIdentity Identity;  // Hash left 0
+};
+TCardListText ReadCardListFileText(const std::filesystem::path& file);
+// ... then the cards and the whole identity, as ReadCardList gives them.
+void ReadCardListFromText(TCardListText text, TCardInfos& cards, TCardListIdentity* identity);
 
 // The same read from bytes held already (a kept version); `file` names them in messages.
 void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,

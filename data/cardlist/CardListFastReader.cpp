@@ -490,6 +490,8 @@ namespace {
 
 struct TTagCensus {
     std::size_t CardItems = 0;
+    // Owned marks as the writer writes them: a count to show before the cards are read.
+    std::size_t OwnedMarks = 0;
     // A "<!" or "<?" after the first byte: a comment, CDATA, a DOCTYPE or a processing
     // instruction, all left to the parser. Knowing it before reading spares reading twice.
     bool MarkupDeclarations = false;
@@ -498,6 +500,7 @@ struct TTagCensus {
 // `whole`: the text from its start, whose first byte opens the declaration.
 TTagCensus TakeTagCensus(std::string_view text, bool whole = true) {
     constexpr std::string_view kTag = "<carditem>";
+    constexpr std::string_view kOwned = "<exist>Y</exist>";
     TTagCensus census;
     const char* end = text.data() + text.size();
     for (const char* p = text.data() + (text.empty() || !whole ? 0 : 1);
@@ -509,6 +512,9 @@ TTagCensus TakeTagCensus(std::string_view text, bool whole = true) {
         else if (p[1] == 'c' && static_cast<std::size_t>(end - p) >= kTag.size() &&
                  std::memcmp(p, kTag.data(), kTag.size()) == 0)
             ++census.CardItems;
+        else if (p[1] == 'e' && static_cast<std::size_t>(end - p) >= kOwned.size() &&
+                 std::memcmp(p, kOwned.data(), kOwned.size()) == 0)
+            ++census.OwnedMarks;
     }
     return census;
 }
@@ -558,12 +564,11 @@ private:
     std::size_t m_done = 0;
 };
 
-// The cards of the text from `from` to the end or, for the first half, to `to`, into `cards`
-// from `at` on, as many as the census counted; false when they do not read as the whole text's
-// reader would read them there.
+// The cards of the text from `from` to the end or, for the first half, to `to`, appended to
+// `cards`, as many as the census counted; false when they do not read as the whole text's reader
+// would read them there.
 bool ReadHalf(std::string_view text, std::size_t from, std::size_t to, TScanner& scanner,
-              std::string_view root, TCardInfos& cards, std::size_t at, std::size_t count,
-              TTextRelease release) {
+              std::string_view root, TCardInfos& cards, std::size_t count, TTextRelease release) {
     const char* start = text.data() + from;
     const std::size_t size = to - from;
     for (std::size_t read = 0;; ++read) {
@@ -574,14 +579,13 @@ bool ReadHalf(std::string_view text, std::size_t from, std::size_t to, TScanner&
         if (step == TScanner::TStep::RootEnd)
             return to == text.size() && read == count && scanner.OnlySpaceLeft();
         if (read == count) return false;
-        cards[at + read] = std::move(card);
+        cards.push_back(std::move(card));
         release.Passed(from, from + scanner.Consumed(start));
     }
 }
 
-// Two halves at once, split after a card's end tag near the middle, each into its place in one
-// array sized by the census: the same cards, or the same refusal, as one reader over the whole
-// text.
+// Two halves at once, split after a card's end tag near the middle, each as many cards as the
+// census counted: the same cards, or the same refusal, as one reader over the whole text.
 bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, bool releaseText) {
     const std::string_view first = text.substr(0, split), second = text.substr(split);
     TTagCensus firstCensus, secondCensus;
@@ -595,26 +599,31 @@ bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, b
     bool empty = false;
     if (!scanner.Prologue(root, empty) || empty) return false;
     const std::size_t prologue = scanner.Consumed(first.data());
+    // Each half appends to an array of its own, so that the arrays grow as the text is given
+    // back rather than being made whole beside it; the second is moved after the first at the end.
     ReserveCards(cards, firstCensus.CardItems + secondCensus.CardItems);
-    cards.resize(firstCensus.CardItems + secondCensus.CardItems);
+    TCardInfos rest;
+    ReserveCards(rest, secondCensus.CardItems);
     bool secondRead = false, firstRead = false;
     std::exception_ptr failure;
     {
         std::jthread other([&] {
             try {
-                TScanner rest(second);
-                secondRead =
-                    ReadHalf(text, split, text.size(), rest, root, cards, firstCensus.CardItems,
-                             secondCensus.CardItems, TTextRelease(text, releaseText));
+                TScanner restScanner(second);
+                secondRead = ReadHalf(text, split, text.size(), restScanner, root, rest,
+                                      secondCensus.CardItems, TTextRelease(text, releaseText));
             } catch (...) {
                 failure = std::current_exception();
             }
         });
-        firstRead = ReadHalf(text, prologue, split, scanner, root, cards, 0, firstCensus.CardItems,
+        firstRead = ReadHalf(text, prologue, split, scanner, root, cards, firstCensus.CardItems,
                              TTextRelease(text, releaseText));
     }
     if (failure) std::rethrow_exception(failure);
-    return firstRead && secondRead;
+    if (!firstRead || !secondRead) return false;
+    cards.insert(cards.end(), std::make_move_iterator(rest.begin()),
+                 std::make_move_iterator(rest.end()));
+    return true;
 }
 
 }  // namespace
@@ -642,6 +651,33 @@ bool ReadCardListFast(std::string_view text, TCardInfos& cards, bool releaseText
 }
 
 std::size_t CountCardItemTags(std::string_view text) { return TakeTagCensus(text).CardItems; }
+
+std::optional<TCardListPreview> PreviewCardList(std::string_view text, std::size_t firstCount) {
+    const std::size_t split = text.size() > kSplitAbove ? SplitPoint(text) : std::string_view::npos;
+    TTagCensus census, secondCensus;
+    if (split == std::string_view::npos) {
+        census = TakeTagCensus(text);
+    } else {
+        std::jthread other([&] { secondCensus = TakeTagCensus(text.substr(split), false); });
+        census = TakeTagCensus(text.substr(0, split));
+    }
+    if (census.MarkupDeclarations || secondCensus.MarkupDeclarations) return std::nullopt;
+    TCardListPreview preview;
+    preview.Cards = census.CardItems + secondCensus.CardItems;
+    preview.Owned = census.OwnedMarks + secondCensus.OwnedMarks;
+    TScanner scanner(text);
+    std::string_view root;
+    bool empty = false;
+    if (!scanner.Prologue(root, empty)) return std::nullopt;
+    const std::size_t count = empty ? 0 : std::min(firstCount, preview.Cards);
+    preview.First.reserve(count);
+    while (preview.First.size() < count) {
+        TCardInfo card;
+        if (scanner.Next(root, card) != TScanner::TStep::Card) return std::nullopt;
+        preview.First.push_back(std::move(card));
+    }
+    return preview;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Counting a text handed in pieces

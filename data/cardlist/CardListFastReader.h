@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,18 @@ bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&
 
 // The number of "<carditem>" tags: the card count of a file the writer made, for reserving.
 std::size_t CountCardItemTags(std::string_view text);
+
+// What a window needs to show a large card list before all its cards are read: how many cards
+// there are, how many are owned, and the first of them, as the whole read is expected to give
+// them. Only the whole read (ReadCardListFast, or the parser after it) says what the file holds.
+struct TCardListPreview {
+    std::size_t Cards = 0;
+    std::size_t Owned = 0;
+    TCardInfos First;  // the first cards, at most as many as asked for
+};
+// A look at the text costing a pass of memchr over it and the first cards; nullopt where the
+// fast path would decline it.
+std::optional<TCardListPreview> PreviewCardList(std::string_view text, std::size_t firstCount);
 
 // Counts the cards of a text handed in pieces, by the same rules as ReadCardListFast, holding no
 // more than the card being read and one piece, and building no card.

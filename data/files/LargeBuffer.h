@@ -14,3 +14,9 @@ void AdviseHugePages(void* data, std::size_t size);
 // Freed with FreeLargeBuffer(data, size).
 char* AllocateLargeBuffer(std::size_t size);
 void FreeLargeBuffer(char* data, std::size_t size) noexcept;
+
+// The deleter of a unique_ptr<char[]> holding such a buffer.
+struct TLargeBufferFree {
+    std::size_t Size = 0;
+    void operator()(char* data) const noexcept { FreeLargeBuffer(data, Size); }
+};

@@ -19,18 +19,14 @@ public:
     TFileBytes() = default;
     // Room for `size` bytes, left as the allocator gives it.
     explicit TFileBytes(std::size_t size)
-        : m_data(AllocateLargeBuffer(size), TFree{size}), m_size(size) {}
+        : m_data(AllocateLargeBuffer(size), TLargeBufferFree{size}), m_size(size) {}
 
     std::string_view View() const { return {m_data.get(), m_size}; }
     char* Data() { return m_data.get(); }
     std::size_t Size() const { return m_size; }
 
 private:
-    struct TFree {
-        std::size_t Size = 0;
-        void operator()(char* data) const noexcept { FreeLargeBuffer(data, Size); }
-    };
-    std::unique_ptr<char[], TFree> m_data;
+    std::unique_ptr<char[], TLargeBufferFree> m_data;
     std::size_t m_size = 0;
 };
 

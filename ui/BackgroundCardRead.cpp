@@ -1,0 +1,37 @@
+#include "BackgroundCardRead.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <exception>
+
+TBackgroundCardRead::TBackgroundCardRead(TCardListText text, QObject* context,
+                                         std::function<void()> done) {
+    std::promise<TCardsAsRead> promise;
+    m_result = promise.get_future();
+    m_worker = std::jthread([promise = std::move(promise), text = std::move(text), context,
+                             done = std::move(done)]() mutable {
+        // Linux keeps a nice value per thread, and the reader's second thread inherits it;
+        // failing is harmless.
+        (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+        try {
+            TCardsAsRead read;
+            ReadCardListFromText(std::move(text), read.Cards, &read.Identity);
+            promise.set_value(std::move(read));
+        } catch (...) {
+            promise.set_exception(std::current_exception());
+        }
+        QMetaObject::invokeMethod(context, std::move(done), Qt::QueuedConnection);
+    });
+}
+
+TBackgroundCardRead::~TBackgroundCardRead() {
+    if (m_worker.joinable()) m_worker.join();
+}
+
+bool TBackgroundCardRead::IsFinished() const {
+    return m_result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+TCardsAsRead TBackgroundCardRead::Take() { return m_result.get(); }

@@ -1,0 +1,147 @@
+// The loaded card type's read: a large card list is shown by its first cards and its counts
+// while a worker reads all of it, so that the window is filled as soon as it is painted.
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <memory>
+
+#include "BackgroundCardRead.h"
+#include "CardListModel.h"
+#include "CardTypeDocument.h"
+#include "cardlist/CardListFastReader.h"
+
+namespace {
+
+// Below this a card list is read before it is shown: it takes about as long as a look at it.
+constexpr std::size_t kShowWhileReadingFrom = std::size_t{4} << 20;
+// More rows than any window shows at once; a row beyond them shows empty until its card is read.
+constexpr std::size_t kFirstCards = 1024;
+
+bool IsUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::DragEnter:
+        case QEvent::Drop:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+std::size_t TCardTypeDocument::CardCount() const {
+    return m_pendingRead ? m_pendingCards : Cards().size();
+}
+
+std::size_t TCardTypeDocument::OwnedCount() const {
+    if (m_pendingRead) return m_pendingOwned;
+    std::size_t owned = 0;
+    for (const TCardInfo& card : Cards())
+        if (card.Owned) ++owned;
+    return owned;
+}
+
+bool TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
+    TCardListText text = ReadCardListFileText(CardListFile());
+    const std::string_view bytes = text.Bytes.View().substr(0, text.Bytes.View().find('\0'));
+    std::optional<TCardListPreview> preview;
+    if (bytes.size() >= kShowWhileReadingFrom) preview = PreviewCardList(bytes, kFirstCards);
+    if (!preview) {
+        ReadCardListFromText(std::move(text), cards, &m_identity);
+        return false;
+    }
+    // The identity, hash included, comes with the whole read.
+    m_identity = {};
+    m_pendingCards = preview->Cards;
+    m_pendingOwned = preview->Owned;
+    cards = std::move(preview->First);
+    m_pendingRead = std::make_unique<TBackgroundCardRead>(std::move(text), this, [this] {
+        if (m_pendingRead && m_pendingRead->IsFinished()) SettleRead(false);
+    });
+    qApp->installEventFilter(this);
+    return true;
+}
+
+void TCardTypeDocument::DropPendingRead() {
+    if (!m_pendingRead) return;
+    qApp->removeEventFilter(this);
+    std::unique_ptr<TBackgroundCardRead> pending = std::move(m_pendingRead);
+    // The rows stay whole until the load that follows fills the model again, but nothing is
+    // saved from them.
+    m_readComplete = false;
+    TCardInfos cards;
+    try {
+        cards = pending->Take().Cards;
+    } catch (...) {
+    }
+    if (cards.size() != m_pendingCards) cards = TCardInfos(m_pendingCards);
+    m_model->AdoptCards(std::move(cards));
+}
+
+void TCardTypeDocument::SettleRead(bool nested) {
+    if (!m_pendingRead) return;
+    std::unique_ptr<TBackgroundCardRead> pending = std::move(m_pendingRead);
+    qApp->removeEventFilter(this);
+    auto read = std::make_shared<TCardsAsRead>();
+    std::optional<VastrelleError> failure;
+    try {
+        *read = pending->Take();
+    } catch (const VastrelleError& error) {
+        failure = error;
+    } catch (const std::exception& error) {
+        failure = VastrelleError(error.what());
+    }
+    pending.reset();
+    auto run = [this, nested](std::function<void()> step) {
+        if (nested)
+            QTimer::singleShot(0, this, std::move(step));
+        else
+            step();
+    };
+    if (!failure && read->Cards.size() == m_pendingCards) {
+        m_identity = read->Identity;
+        m_model->AdoptCards(std::move(read->Cards));
+        run([this, loads = m_loads] {
+            if (loads == m_loads) emit CardsSettled();
+        });
+        return;
+    }
+    // The rows shown are not what the file holds: they are shown again from the whole read, or
+    // emptied when it failed, as a load would.
+    m_readComplete = false;
+    m_model->AdoptCards(TCardInfos(m_pendingCards));
+    run([this, loads = m_loads, read, failure] {
+        if (loads != m_loads) return;
+        emit CardsAboutToReset(false);
+        if (failure) {
+            try {
+                m_identity = CardListIdentityOf(CardListFile());
+            } catch (...) {
+                m_identity = {};
+            }
+            m_failureReported = true;
+            m_model->Fill(m_columns, {}, m_paths.ImageFolder(), m_kind);
+            emit CardsReset(false, false);
+            emit Failed(*failure);
+            return;
+        }
+        m_identity = read->Identity;
+        m_readComplete = true;
+        m_model->Fill(m_columns, std::move(read->Cards), m_paths.ImageFolder(), m_kind);
+        emit CardsReset(true, false);
+    });
+}
+
+bool TCardTypeDocument::eventFilter(QObject*, QEvent* event) {
+    if (IsUserInput(event->type())) SettleRead(false);
+    return false;
+}
