@@ -238,6 +238,12 @@ TEST(CardListFastReader, ALargeCardListReadInHalvesAgreesWithTheParser) {
     const std::string whole = CardListText(cards);
     ASSERT_GT(whole.size(), std::size_t{5} << 20);
     EXPECT_TRUE(CheckAgainstParser(dir, whole));
+    // The look a window takes before the whole read counts as it does.
+    const std::optional<TCardListPreview> preview = PreviewCardList(whole, 100);
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(preview->Cards, cards.size());
+    EXPECT_EQ(preview->Owned, (cards.size() + 2) / 3);
+    EXPECT_EQ(preview->First, TCardInfos(cards.begin(), cards.begin() + 100));
     const std::size_t middle = whole.find("</carditem>", whole.size() / 2) + 11;
     const std::string edits[] = {"<", "<!-- -->", "</l>", "<carditem>", "&bad;", "\x01"};
     for (std::size_t i = 0; i < std::size(edits); ++i)
@@ -249,6 +255,7 @@ TEST(CardListFastReader, ALargeCardListReadInHalvesAgreesWithTheParser) {
             const std::optional<TCardInfos> parsed = Parsed(dir, text);
             if (fast) {
                 EXPECT_EQ(fast, parsed) << edits[i] << " at " << offset;
+                EXPECT_EQ(PreviewCardList(text, 0)->Cards, fast->size());
             }
             // The file's reader gives its buffer up as it reads, and reads again for the parser.
             TCardInfos read;

@@ -29,6 +29,50 @@ class ManyCardsTest : public QObject {
 private slots:
     void cleanup() { QCoreApplication::processEvents(); }
 
+    // A card list of megabytes is shown by its first cards and its counts while it is read
+    // whole; a command waits for the read, and a list that then turns out not to read is
+    // emptied, reported, and never saved over.
+    void aLargeCardListIsShownWhileItIsRead() {
+        ProgramFolder folder;
+        TCardInfos cards = ProgramFolder::MakeCards(30000, 10000);
+        for (TCardInfo& card : cards) card.Comment = std::string(40, 'c');
+        folder.AddCardType("Cards", cards);
+        std::string broken = CardListText(cards);
+        QVERIFY(broken.size() > (std::size_t{5} << 20));
+        broken.replace(broken.rfind("<comment>") + 9, 1, "&bad;");
+        folder.AddCardType("Broken", {});
+        folder.WriteFile("Broken/cardlist.dat", broken);
+        TMainWindow window = OpenMainWindow(folder.Path());
+
+        for (const bool command : {false, true}) {
+            window.Choose(window.ComboItems().indexOf(Utf8("Cards")));
+            QCOMPARE(window.Model()->rowCount(), 30000);
+            QCOMPARE(window.Model()->index(1, 1).data().toString(), Utf8("カード2"));
+            QCOMPARE(window->StatusLineText(), Utf8("10000/30000[33%]"));
+            if (!command) continue;
+            window->ToggleOwned(29999);
+            SetOwned(cards[29999], true, TodayText());
+            QCOMPARE(CardListBytes(folder), CardListText(cards));
+            QCOMPARE(window->Cards(), cards);
+            QCOMPARE(window->StatusLineText(), Utf8("10001/30000[33%]"));
+        }
+
+        for (const bool command : {false, true}) {
+            bool reported = false;
+            AnswerBox(Utf8("OK"), [&](QMessageBox*) { reported = true; });
+            window.Choose(window.ComboItems().indexOf(Utf8("Broken")));
+            QCOMPARE(window.Model()->rowCount(), 30000);
+            if (command)
+                window->ToggleOwned(0);
+            else
+                QTRY_VERIFY(!window->IsCardTypeWritable());
+            QTRY_VERIFY(reported);
+            QCOMPARE(window.Model()->rowCount(), 0);
+            QVERIFY(!window->IsCardTypeWritable());
+            QCOMPARE(FileBytes(folder.CardTypeFolder("Broken") / kCardListFileName), broken);
+        }
+    }
+
     void commandsTakeEverySelectedCardAsOneUndoStep() {
         ProgramFolder folder;
         const TCardInfos original = ProgramFolder::MakeCards(5, 1);
