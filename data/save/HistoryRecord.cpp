@@ -370,11 +370,11 @@ void THistoryRecord::DropOld() noexcept {
     if (!m_enabled) return;
     std::set<int> kept;
     for (const THistoryVersion& version : m_new.Versions) kept.insert(version.Number);
-    bool dropped = false;
+    // Not flushed: a folder that a power cut brings back is named by no index, and the next
+    // save removes it as a leftover.
     for (const THistoryVersion& version : m_old.Versions)
         if (!kept.count(version.Number))
-            dropped = RemoveTree(VersionFolder(m_cardTypeFolder, version.Number)) || dropped;
-    if (dropped) FlushFolder(m_folder);
+            RemoveTree(VersionFolder(m_cardTypeFolder, version.Number));
     if (m_rebased && kept.count(*m_rebased))
         DropReplacedCopies(m_cardTypeFolder, m_new, *m_rebased, true);
 }

@@ -230,10 +230,10 @@ void DropReplacedCopies(const fs::path& cardTypeFolder, const THistoryIndex& ind
             replaced.push_back(WholeVersionFile(cardTypeFolder, number));
             replaced.push_back(VersionCardList(cardTypeFolder, number));
         }
-        bool removed = false;
+        // Not flushed: a removal that a power cut undoes leaves a whole copy that still reads as
+        // this version, or a delta no version names, until the folder goes.
         for (const fs::path& path : replaced)
-            if (Exists(path)) removed = fileops::Unlink(path) == 0 || removed;
-        if (removed) FlushFolder(folder);
+            if (Exists(path)) fileops::Unlink(path);
     } catch (...) {
     }
 }
