@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "save/ZstdFrames.h"
@@ -18,7 +19,9 @@ namespace {
 constexpr std::uint32_t kSkippableMagic = 0x184D2A5E;
 constexpr std::size_t kPayload = 6 * 8;  // start, end, the version's sum, the base's sum
 constexpr std::size_t kHeaderSize = 4 + 4 + kPayload;
-constexpr std::size_t kBlock = std::size_t{1} << 20;
+// The two versions are compared a block at a time: small enough that its pages are touched once
+// and stay in the cache, large enough that reading a file costs few calls.
+constexpr std::size_t kBlock = std::size_t{64} << 10;
 
 void PutLittle(std::string& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
@@ -70,37 +73,38 @@ bool TVersionBytes::ReadAt(std::size_t offset, char* out, std::size_t size) cons
 std::optional<TSharedEnds> SharedEnds(const TVersionBytes& a, const TVersionBytes& b) {
     TSharedEnds ends;
     const std::size_t shorter = std::min(a.Size(), b.Size());
-    std::vector<char> blockA(std::min(kBlock, shorter)), blockB(blockA.size());
+    const std::size_t blockSize = std::min(kBlock, shorter);
+    // Not filled first: every byte compared has been read into it.
+    const std::unique_ptr<char[]> blockA = std::make_unique_for_overwrite<char[]>(blockSize + 1),
+                                  blockB = std::make_unique_for_overwrite<char[]>(blockSize + 1);
     // Whole blocks are compared with memcmp; only the block that differs is searched byte by byte.
     while (ends.Start < shorter) {
-        const std::size_t length = std::min(blockA.size(), shorter - ends.Start);
-        if (!a.ReadAt(ends.Start, blockA.data(), length) ||
-            !b.ReadAt(ends.Start, blockB.data(), length))
+        const std::size_t length = std::min(blockSize, shorter - ends.Start);
+        if (!a.ReadAt(ends.Start, blockA.get(), length) ||
+            !b.ReadAt(ends.Start, blockB.get(), length))
             return std::nullopt;
-        if (std::memcmp(blockA.data(), blockB.data(), length) == 0) {
+        if (std::memcmp(blockA.get(), blockB.get(), length) == 0) {
             ends.Start += length;
             continue;
         }
         ends.Start += static_cast<std::size_t>(
-            std::mismatch(blockA.begin(), blockA.end(), blockB.begin()).first - blockA.begin());
+            std::mismatch(blockA.get(), blockA.get() + length, blockB.get()).first - blockA.get());
         break;
     }
     // From the back, within what the start has left over.
     while (ends.Start + ends.End < shorter) {
-        const std::size_t length = std::min(blockA.size(), shorter - ends.Start - ends.End);
-        if (!a.ReadAt(a.Size() - ends.End - length, blockA.data(), length) ||
-            !b.ReadAt(b.Size() - ends.End - length, blockB.data(), length))
+        const std::size_t length = std::min(blockSize, shorter - ends.Start - ends.End);
+        if (!a.ReadAt(a.Size() - ends.End - length, blockA.get(), length) ||
+            !b.ReadAt(b.Size() - ends.End - length, blockB.get(), length))
             return std::nullopt;
-        if (std::memcmp(blockA.data(), blockB.data(), length) == 0) {
+        if (std::memcmp(blockA.get(), blockB.get(), length) == 0) {
             ends.End += length;
             continue;
         }
-        const auto lastA =
-            std::make_reverse_iterator(blockA.begin() + static_cast<std::ptrdiff_t>(length));
-        const auto lastB =
-            std::make_reverse_iterator(blockB.begin() + static_cast<std::ptrdiff_t>(length));
-        ends.End +=
-            static_cast<std::size_t>(std::mismatch(lastA, blockA.rend(), lastB).first - lastA);
+        const auto lastA = std::make_reverse_iterator(blockA.get() + length);
+        const auto lastB = std::make_reverse_iterator(blockB.get() + length);
+        ends.End += static_cast<std::size_t>(
+            std::mismatch(lastA, std::make_reverse_iterator(blockA.get()), lastB).first - lastA);
         break;
     }
     return ends;
