@@ -85,7 +85,9 @@ bool TCardTypeDocument::Reload() { return Load(m_name, nullptr); }
 // `written` are cards just written into the card list of the loaded folder and known to read
 // back as exactly them, so they are taken instead of reading the file again.
 bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* written) {
-    DropPendingRead();
+    // A read still running ends in the rows shown; what it would tell later is for the load
+    // that is ending, and is dropped.
+    SettleRead(true);
     ++m_loads;
     emit CardsAboutToReset(m_outside);
     std::filesystem::path previousFolder = m_paths.CardTypeFolder();
@@ -251,7 +253,6 @@ void TCardTypeDocument::MergeChecklist(const TChecklistRows& rows) {
 }
 
 void TCardTypeDocument::ToggleOwned(std::size_t index) {
-    SettleRead(false);
     if (index >= Cards().size()) return;
     TCardInfo card = Cards()[index];
     ::SetOwned(card, !card.Owned, TodayText());
@@ -261,7 +262,6 @@ void TCardTypeDocument::ToggleOwned(std::size_t index) {
 }
 
 void TCardTypeDocument::ChangeCopies(const std::vector<std::size_t>& indexes, int delta) {
-    SettleRead(false);
     if (!IsWritable()) return;
     const std::string today = TodayText();
     std::vector<TCardEdit> edits;
@@ -278,7 +278,6 @@ void TCardTypeDocument::ChangeCopies(const std::vector<std::size_t>& indexes, in
 }
 
 void TCardTypeDocument::DeleteCard(std::size_t index) {
-    SettleRead(false);
     if (!IsWritable() || index >= Cards().size()) return;
     // The card's picture files stay, as they always have: their names stay taken, and
     // `vastrelle-cli check` lists them as orphans.
@@ -288,7 +287,6 @@ void TCardTypeDocument::DeleteCard(std::size_t index) {
 }
 
 void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool owned) {
-    SettleRead(false);
     if (!IsWritable()) return;
     std::vector<TCardEdit> edits;
     for (std::size_t index : indexes)
@@ -301,7 +299,6 @@ void TCardTypeDocument::SetOwned(const std::vector<std::size_t>& indexes, bool o
 }
 
 void TCardTypeDocument::DeleteCards(const std::vector<std::size_t>& indexes) {
-    SettleRead(false);
     if (!IsWritable()) return;
     std::vector<TCardEdit> edits;
     for (std::size_t index : indexes)

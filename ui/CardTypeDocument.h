@@ -120,15 +120,13 @@ protected:
 private:
     bool Load(const std::string& cardTypeName, TCardsAsRead* written);
     // Reads the card list into `cards`, or for a large one only its first cards, starting the
-    // whole read on a worker: true then.
-    bool ReadOrStartReading(TCardInfos& cards);
+    // whole read on a worker.
+    void ReadOrStartReading(TCardInfos& cards);
     // Takes the worker's cards into the rows shown. `nested`: asked for from inside something
     // that must not see the rows reset (a proxy sorting, a command's first look at the cards);
     // a reset it needs then follows from the event loop, and the rows read as blank and cannot
     // be saved from until it does.
     void SettleRead(bool nested);
-    // Waits for the worker and forgets its cards, before another load.
-    void DropPendingRead();
     void SaveAndReload(const std::function<TCardsAsRead()>& save);
     void ReloadWithSaved(std::optional<TCardsAsRead> saved);
     // A save on the given cards in place: the cards written when the change was re-applied onto

@@ -50,14 +50,14 @@ std::size_t TCardTypeDocument::OwnedCount() const {
     return owned;
 }
 
-bool TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
+void TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
     TCardListText text = ReadCardListFileText(CardListFile());
     const std::string_view bytes = text.Bytes.View().substr(0, text.Bytes.View().find('\0'));
     std::optional<TCardListPreview> preview;
     if (bytes.size() >= kShowWhileReadingFrom) preview = PreviewCardList(bytes, kFirstCards);
     if (!preview) {
         ReadCardListFromText(std::move(text), cards, &m_identity);
-        return false;
+        return;
     }
     // The identity, hash included, comes with the whole read.
     m_identity = {};
@@ -68,23 +68,6 @@ bool TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
         if (m_pendingRead && m_pendingRead->IsFinished()) SettleRead(false);
     });
     qApp->installEventFilter(this);
-    return true;
-}
-
-void TCardTypeDocument::DropPendingRead() {
-    if (!m_pendingRead) return;
-    qApp->removeEventFilter(this);
-    std::unique_ptr<TBackgroundCardRead> pending = std::move(m_pendingRead);
-    // The rows stay whole until the load that follows fills the model again, but nothing is
-    // saved from them.
-    m_readComplete = false;
-    TCardInfos cards;
-    try {
-        cards = pending->Take().Cards;
-    } catch (...) {
-    }
-    if (cards.size() != m_pendingCards) cards = TCardInfos(m_pendingCards);
-    m_model->AdoptCards(std::move(cards));
 }
 
 void TCardTypeDocument::SettleRead(bool nested) {

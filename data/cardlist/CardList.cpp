@@ -271,13 +271,16 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
 
 // The whole file; its failure is the reader's "cannot open". The identity is taken from the
 // descriptor read and the bytes already in memory.
+void TakeIdentity(const TCardListText& text, TCardListIdentity* identity) {
+    if (!identity) return;
+    *identity = text.Identity;
+    identity->Hash = CardListHash(text.Bytes.View());
+}
+
 TFileBytes ReadCardListText(const std::filesystem::path& file,
                             TCardListIdentity* identity = nullptr) {
     TCardListText text = ReadCardListFileText(file);
-    if (identity) {
-        *identity = text.Identity;
-        identity->Hash = CardListHash(text.Bytes.View());
-    }
+    TakeIdentity(text, identity);
     return std::move(text.Bytes);
 }
 
@@ -354,10 +357,7 @@ TCardListText ReadCardListFileText(const std::filesystem::path& file) {
 
 void ReadCardListFromText(TCardListText text, TCardInfos& cards, TCardListIdentity* identity) {
     cards.clear();
-    if (identity) {
-        *identity = text.Identity;
-        identity->Hash = CardListHash(text.Bytes.View());
-    }
+    TakeIdentity(text, identity);
     // The buffer is given up as it is read; the parser, for what the fast path leaves, reads the
     // file again.
     if (ReadCardListFast(UpToNul(text.Bytes.View()), cards, true)) return;
