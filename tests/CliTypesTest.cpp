@@ -25,13 +25,13 @@ protected:
     CliResult Run(std::vector<std::string> args) {
         const fs::path outPath = m_output / "out";
         const fs::path errPath = m_output / "err";
-        args.insert(args.begin(), VASTRELLE_CLI);
+        std::string program = VASTRELLE_CLI;
         pid_t pid = ::fork();
         if (pid == 0) {
             int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(126);
-            std::vector<char*> argv;
+            std::vector<char*> argv{program.data()};
             for (std::string& arg : args) argv.push_back(arg.data());
             argv.push_back(nullptr);
             ::execv(argv[0], argv.data());
@@ -44,6 +44,12 @@ protected:
         result.out = ReadFileBytes(outPath);
         result.err = ReadFileBytes(errPath);
         return result;
+    }
+
+    // A line of the tool's output.
+    static std::string Line(std::string text) {
+        text.push_back('\n');
+        return text;
     }
 
     std::string Program() const { return m_program.Path().string(); }
@@ -74,17 +80,17 @@ TEST_F(CliTypesTest, FailuresGoToStderrWithExitCodeOne) {
     ASSERT_EQ(Run({"create", Program(), "a"}).exitCode, 0);
     CliResult exists = Run({"create", Program(), "a"});
     EXPECT_EQ(exists.exitCode, 1);
-    EXPECT_EQ(exists.err, std::string(msg::kCardTypeExists) + "\n");
+    EXPECT_EQ(exists.err, Line(msg::kCardTypeExists));
     EXPECT_EQ(exists.out, "");
 
     CliResult refused = Run({"create", Program(), "../a"});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, std::string(msg::kBadCardTypeName) + "\n");
+    EXPECT_EQ(refused.err, Line(msg::kBadCardTypeName));
 
     const std::string missing = (m_output / "missing.template").string();
     CliResult unreadable = Run({"import", Program(), "b", missing});
     EXPECT_EQ(unreadable.exitCode, 1);
-    EXPECT_EQ(unreadable.err, FormatMessage(msg::kCannotOpen, missing) + "\n");
+    EXPECT_EQ(unreadable.err, Line(FormatMessage(msg::kCannotOpen, missing)));
 
     EXPECT_EQ(Run({"create", Program()}).exitCode, 2);
     EXPECT_EQ(Run({"import", Program(), "c"}).exitCode, 2);
