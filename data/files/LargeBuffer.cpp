@@ -36,7 +36,9 @@ char* AllocateLargeBuffer(std::size_t size) {
     const std::uintptr_t end = begin + length + kHugePage;
     if (end > aligned + length)
         ::munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
-    ::madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
+    // Only the huge pages the buffer fills: a last one it fills in part would be resident whole.
+    if (size >= kHugePage)
+        ::madvise(reinterpret_cast<void*>(aligned), size / kHugePage * kHugePage, MADV_HUGEPAGE);
     return reinterpret_cast<char*>(aligned);
 }
 
