@@ -85,7 +85,6 @@ bool CompressFileInPieces(const std::filesystem::path& file, const TByteSink& si
     // The card list's repeats lie within a few cards: a small window and table find nearly all of
     // them, in a few hundred kilobytes instead of megabytes, and faster.
     TCCtx cctx = MakeCCtx(1);
-    ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_windowLog, 17);
     ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_hashLog, 14);
     const std::size_t outSize = ZSTD_CStreamOutSize();
     const std::unique_ptr<char[]> out = std::make_unique_for_overwrite<char[]>(outSize);
@@ -105,8 +104,15 @@ bool CompressFileInPieces(const std::filesystem::path& file, const TByteSink& si
     const bool ok = ReadFileInPieces(
         file,
         [&](std::string_view piece) {
-            // The frame names its size, as the one-piece frames do: the reader checks it.
-            if (!pledged) pledged = ZSTD_CCtx_setPledgedSrcSize(cctx.get(), status.st_size) == 0;
+            if (!pledged) {
+                // A window of an eighth of the file, up to 128 KiB: a small card list's copy then
+                // costs less memory than the cards, and a large one's hardly grows for it.
+                const auto size = static_cast<std::size_t>(status.st_size);
+                ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_windowLog,
+                                       std::clamp(WindowLog(size) - 3, kMinWindowLog, 17));
+                // The frame names its size, as the one-piece frames do: the reader checks it.
+                pledged = ZSTD_CCtx_setPledgedSrcSize(cctx.get(), status.st_size) == 0;
+            }
             read(piece);
             return push(piece, ZSTD_e_continue);
         },
