@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -91,15 +92,14 @@ struct TChildRun {
     double PaintedMs = 0;  // from the start of the process to the painted list
 };
 
-TChildRun RunChild(const fs::path& folder, bool edit) {
+TChildRun RunChild(const std::string& program, const fs::path& folder, bool edit) {
     const fs::path out = folder.parent_path() / (folder.filename().string() + ".out");
     TChildRun child;
     const double started =
         std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
     child.Run =
         RunProcess({"/bin/sh", "-c", "exec \"$0\" --child \"$1\" \"$2\" > \"$3\" 2>/dev/null",
-                    fs::read_symlink("/proc/self/exe").string(), folder.string(),
-                    edit ? "edit" : "start", out.string()});
+                    program, folder.string(), edit ? "edit" : "start", out.string()});
     long rss = 0, peak = 0;
     double wait = 0, painted = 0;
     if (FILE* f = std::fopen(out.c_str(), "r")) {
@@ -113,28 +113,40 @@ TChildRun RunChild(const fs::path& folder, bool edit) {
     return child;
 }
 
-// Paired rounds: the empty program folder, then the card type, alternately.
+// Paired rounds: the empty program folder, then the card type, alternately. With
+// VASTRELLE_BASELINE_WINDOW_BENCH naming this benchmark built from an older program, that one's
+// children run in the same rounds, and its counters are named "baseline_".
 void BM_Window(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     const bool edit = state.range(1) == 1;
     const fs::path empty = ProgramFolder(0), full = ProgramFolder(count);
+    std::vector<std::pair<std::string, std::string>> programs{
+        {"", fs::read_symlink("/proc/self/exe").string()}};
+    if (const char* baseline = std::getenv("VASTRELLE_BASELINE_WINDOW_BENCH"))
+        programs.emplace_back("baseline_", baseline);
     std::map<std::string, std::vector<double>> values;
     for (auto _ : state) {
-        const TChildRun base = RunChild(empty, false);
-        const TChildRun run = RunChild(full, edit);
-        if (run.Run.exitCode != 0 || base.Run.exitCode != 0) state.SkipWithError("child failed");
-        values["empty_painted_ms"].push_back(base.PaintedMs);
-        values["painted_ms"].push_back(run.PaintedMs);
-        values["painted_over_empty"].push_back(run.PaintedMs / base.PaintedMs);
-        values["empty_wall_ms"].push_back(base.Run.seconds * 1000);
-        values["wall_ms"].push_back(run.Run.seconds * 1000);
-        values["user_ms"].push_back(run.Run.userSeconds * 1000);
-        values["sys_ms"].push_back(run.Run.sysSeconds * 1000);
-        values["startup_rss_MB"].push_back(run.StartRssMB);
-        values["peak_MB"].push_back(run.PeakMB);
-        values["peak_over_startup"].push_back(run.PeakMB / run.StartRssMB);
-        if (edit) values["wait_after_ok_ms"].push_back(run.WaitMs);
-        if (edit) ProgramFolder(count);  // the next round edits the same card list again
+        for (const auto& [prefix, program] : programs) {
+            const TChildRun base = RunChild(program, empty, false);
+            const TChildRun run = RunChild(program, full, edit);
+            if (run.Run.exitCode != 0 || base.Run.exitCode != 0)
+                state.SkipWithError("child failed");
+            auto add = [&values, &prefix](const std::string& name, double value) {
+                values[prefix + name].push_back(value);
+            };
+            add("empty_painted_ms", base.PaintedMs);
+            add("painted_ms", run.PaintedMs);
+            add("painted_over_empty", run.PaintedMs / base.PaintedMs);
+            add("empty_wall_ms", base.Run.seconds * 1000);
+            add("wall_ms", run.Run.seconds * 1000);
+            add("user_ms", run.Run.userSeconds * 1000);
+            add("sys_ms", run.Run.sysSeconds * 1000);
+            add("startup_rss_MB", run.StartRssMB);
+            add("peak_MB", run.PeakMB);
+            add("peak_over_startup", run.PeakMB / run.StartRssMB);
+            if (edit) add("wait_after_ok_ms", run.WaitMs);
+            if (edit) ProgramFolder(count);  // the next run edits the same card list again
+        }
     }
     for (const auto& [name, list] : values) state.counters[name] = Median(list);
 }
