@@ -105,8 +105,9 @@ bool CompressFileInPieces(const std::filesystem::path& file, const TByteSink& si
         file,
         [&](std::string_view piece) {
             if (!pledged) {
-                // A window of an eighth of the file, up to 128 KiB: a small card list's copy then
-                // costs less memory than the cards, and a large one's hardly grows for it.
+                // A window of an eighth to a quarter of the file, up to 128 KiB: a small card
+                // list's copy then costs less memory than the cards, and a large one's hardly grows
+                // for it.
                 const auto size = static_cast<std::size_t>(status.st_size);
                 ZSTD_CCtx_setParameter(cctx.get(), ZSTD_c_windowLog,
                                        std::clamp(WindowLog(size) - 3, kMinWindowLog, 17));
