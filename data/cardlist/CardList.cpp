@@ -46,7 +46,10 @@ void AppendText(std::string& out, std::string_view text) {
 // Picture names are not escaped; the three markup characters become references so that the file
 // stays well-formed. Names without them are written exactly as before.
 void AppendImageName(std::string& out, std::string_view name) {
-    if (name.find_first_of("&<>") == std::string_view::npos && !HasForbiddenControl(name)) {
+    if (std::none_of(name.begin(), name.end(), [](char c) {
+            return c == '&' || c == '<' || c == '>' ||
+                   IsForbiddenControl(static_cast<unsigned char>(c));
+        })) {
         out.append(name);
         return;
     }
@@ -65,17 +68,31 @@ void AppendImageName(std::string& out, std::string_view name) {
     }
 }
 
-void AppendField(std::string& out, const char* tag, std::string_view value, bool image) {
-    out += "        <";
-    out += tag;
-    out += '>';
+// A field's lines around its text, e.g. "        <title>" and "</title>\r\n", made once.
+struct TFieldTags {
+    explicit TFieldTags(std::string_view tag)
+        : Open("        <" + std::string(tag) + ">"), Close("</" + std::string(tag) + ">\r\n") {}
+    std::string Open;
+    std::string Close;
+};
+const TFieldTags kNumberTags{"number"};
+const TFieldTags kTitleTags{"title"};
+const TFieldTags kFrontTags{"imagefilename1"};
+const TFieldTags kBackTags{"imagefilename2"};
+const TFieldTags kCommentTags{"comment"};
+const std::array<TFieldTags, 3> kExtraFieldTags = {TFieldTags{kExtraFieldNames[0]},
+                                                   TFieldTags{kExtraFieldNames[1]},
+                                                   TFieldTags{kExtraFieldNames[2]}};
+
+void AppendField(std::string& out, const TFieldTags& tags, std::string_view value, bool image) {
+    out.append(tags.Open);
     if (image)
         AppendImageName(out, value);
+    else if (!HasForbiddenControl(value))
+        AppendConvertedFieldText(out, value, TConvertDirection::Escape);
     else
         AppendText(out, ConvertFieldText(value, TConvertDirection::Escape));
-    out += "</";
-    out += tag;
-    out += ">\r\n";
+    out.append(tags.Close);
 }
 
 // The fields beyond the six, each only when it is not at its default, so that a file without them
@@ -85,7 +102,7 @@ void AppendExtraFields(std::string& out, const TCardInfo& card) {
         return;
     const std::array<std::string, 3> texts = ExtraFieldTexts(card);
     for (std::size_t i = 0; i < texts.size(); ++i)
-        if (!texts[i].empty()) AppendField(out, kExtraFieldNames[i], texts[i], true);
+        if (!texts[i].empty()) AppendField(out, kExtraFieldTags[i], texts[i], true);
 }
 
 }  // namespace
@@ -99,12 +116,13 @@ void WriteCardListText(const TCardInfos& cards, const TByteSink& sink) {
     out += "<cardlist>\r\n";
     for (const TCardInfo& card : cards) {
         out += "    <carditem>\r\n";
-        AppendField(out, "number", card.Number, false);
-        AppendField(out, "title", card.Title, false);
-        AppendField(out, "imagefilename1", card.FrontImageFileName, true);
-        AppendField(out, "imagefilename2", card.BackImageFileName, true);
-        out += card.Owned ? "        <exist>Y</exist>\r\n" : "        <exist>N</exist>\r\n";
-        AppendField(out, "comment", card.Comment, false);
+        AppendField(out, kNumberTags, card.Number, false);
+        AppendField(out, kTitleTags, card.Title, false);
+        AppendField(out, kFrontTags, card.FrontImageFileName, true);
+        AppendField(out, kBackTags, card.BackImageFileName, true);
+        out.append(card.Owned ? std::string_view("        <exist>Y</exist>\r\n")
+                              : std::string_view("        <exist>N</exist>\r\n"));
+        AppendField(out, kCommentTags, card.Comment, false);
         AppendExtraFields(out, card);
         out += "    </carditem>\r\n";
         if (out.size() >= kPieceBytes) {

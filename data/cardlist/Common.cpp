@@ -67,13 +67,17 @@ constexpr ByteSet kUnescapeStarts = MatchStarts(TConvertDirection::Unescape);
 
 }  // namespace
 
-std::string ConvertFieldText(std::string_view text, TConvertDirection direction) {
+void AppendConvertedFieldText(std::string& out, std::string_view text,
+                              TConvertDirection direction) {
     const ByteSet& starts =
         direction == TConvertDirection::Escape ? kEscapeStarts : kUnescapeStarts;
     auto isStart = [&starts](char c) { return starts[static_cast<unsigned char>(c)]; };
-    if (std::none_of(text.begin(), text.end(), isStart)) return std::string(text);
-    std::string out;
-    out.reserve(text.size() + 16);
+    // Most texts have nothing to convert: they are appended whole.
+    if (std::none_of(text.begin(), text.end(), isStart)) {
+        out.append(text);
+        return;
+    }
+    // Character by character from the start: a trail byte that looks like a match is none.
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::string_view replacement;
@@ -88,6 +92,11 @@ std::string ConvertFieldText(std::string_view text, TConvertDirection direction)
         out.append(text.substr(pos, n));
         pos += n;
     }
+}
+
+std::string ConvertFieldText(std::string_view text, TConvertDirection direction) {
+    std::string out;
+    AppendConvertedFieldText(out, text, direction);
     return out;
 }
 

@@ -50,6 +50,8 @@ enum class TConvertDirection { Escape, Unescape };
 // The field text conversion of number, title and comment in the card list file.
 // Matching is by CP932 characters: a trail byte never starts a match.
 std::string ConvertFieldText(std::string_view text, TConvertDirection direction);
+// The same, appended to `out`.
+void AppendConvertedFieldText(std::string& out, std::string_view text, TConvertDirection direction);
 
 // One list column: caption (CP932), width in pixels, whether it is put into the list.
 struct TColumnData {
