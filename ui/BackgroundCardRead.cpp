@@ -6,9 +6,11 @@
 #include <chrono>
 #include <exception>
 
+#include "cardlist/CardListReadBack.h"
+
 TBackgroundCardRead::TBackgroundCardRead(TCardListText text, QObject* context,
                                          std::function<void()> done) {
-    std::promise<TCardsAsRead> promise;
+    std::promise<TResult> promise;
     m_result = promise.get_future();
     m_worker = std::jthread([promise = std::move(promise), text = std::move(text), context,
                              done = std::move(done)]() mutable {
@@ -16,9 +18,10 @@ TBackgroundCardRead::TBackgroundCardRead(TCardListText text, QObject* context,
         // failing is harmless.
         (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
         try {
-            TCardsAsRead read;
-            ReadCardListFromText(std::move(text), read.Cards, &read.Identity);
-            promise.set_value(std::move(read));
+            TResult result;
+            ReadCardListFromText(std::move(text), result.Read.Cards, &result.Read.Identity);
+            result.ReadsBack = ReadsBackAsWritten(result.Read.Cards);
+            promise.set_value(std::move(result));
         } catch (...) {
             promise.set_exception(std::current_exception());
         }
@@ -34,4 +37,4 @@ bool TBackgroundCardRead::IsFinished() const {
     return m_result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-TCardsAsRead TBackgroundCardRead::Take() { return m_result.get(); }
+TBackgroundCardRead::TResult TBackgroundCardRead::Take() { return m_result.get(); }

@@ -20,10 +20,16 @@ public:
     TBackgroundCardRead& operator=(const TBackgroundCardRead&) = delete;
 
     bool IsFinished() const;
-    // Waits for the read: its cards with the identity of the file read, or what it threw.
-    TCardsAsRead Take();
+    struct TResult {
+        TCardsAsRead Read;  // the cards with the identity of the file read
+        // Whether every card reads back as written, checked on the worker, so that the first
+        // save of a large card list need not check every card on the window's thread.
+        bool ReadsBack = false;
+    };
+    // Waits for the read: its result, or what it threw.
+    TResult Take();
 
 private:
-    std::future<TCardsAsRead> m_result;
+    std::future<TResult> m_result;
     std::jthread m_worker;
 };

@@ -75,9 +75,12 @@ void TCardTypeDocument::SettleRead(bool nested) {
     std::unique_ptr<TBackgroundCardRead> pending = std::move(m_pendingRead);
     qApp->removeEventFilter(this);
     auto read = std::make_shared<TCardsAsRead>();
+    bool readsBack = false;
     std::optional<VastrelleError> failure;
     try {
-        *read = pending->Take();
+        TBackgroundCardRead::TResult result = pending->Take();
+        *read = std::move(result.Read);
+        readsBack = result.ReadsBack;
     } catch (const VastrelleError& error) {
         failure = error;
     } catch (const std::exception& error) {
@@ -92,6 +95,7 @@ void TCardTypeDocument::SettleRead(bool nested) {
     };
     if (!failure && read->Cards.size() == m_pendingCards) {
         m_identity = read->Identity;
+        m_cardsReadBack = readsBack;
         m_model->AdoptCards(std::move(read->Cards));
         run([this, loads = m_loads] {
             if (loads == m_loads) emit CardsSettled();
@@ -102,7 +106,7 @@ void TCardTypeDocument::SettleRead(bool nested) {
     // emptied when it failed, as a load would.
     m_readComplete = false;
     m_model->AdoptCards(TCardInfos(m_pendingCards));
-    run([this, loads = m_loads, read, failure] {
+    run([this, loads = m_loads, read, readsBack, failure] {
         if (loads != m_loads) return;
         emit CardsAboutToReset(false);
         if (failure) {
@@ -118,6 +122,7 @@ void TCardTypeDocument::SettleRead(bool nested) {
             return;
         }
         m_identity = read->Identity;
+        m_cardsReadBack = readsBack;
         m_readComplete = true;
         m_model->Fill(m_columns, std::move(read->Cards), m_paths.ImageFolder(), m_kind);
         emit CardsReset(true, false);
