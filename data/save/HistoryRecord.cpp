@@ -243,7 +243,9 @@ void THistoryRecord::WriteVersions(const fs::path& oldCardList, const fs::path& 
         // The one before it: the card list found, changed outside the history.
         for (std::size_t i = last; i-- > 0;) {
             const int older = m_versions[i].Version.Number;
-            const std::optional<TVersionSumValue> sum = SumOfFile(fileOf(i));
+            // The card list as found was summed under the lock when the save read it.
+            const std::optional<TVersionSumValue> sum =
+                !m_versions[i].New && m_cardListSum ? m_cardListSum : SumOfFile(fileOf(i));
             const std::optional<TSharedEnds> ends = SharedEnds(bytesOf(i), bytesOf(i + 1));
             if (!sum || !ends) ThrowCannotCreate(WholeVersionFile(m_cardTypeFolder, older));
             sums[i] = *sum;
