@@ -419,6 +419,32 @@ TEST(VersionSumTest, PiecesOfAnySizeSumAsTheWhole) {
     }
 }
 
+// A whole copy made while its file is read comes back byte for byte: empty, small, and large
+// enough to be compressed on zstd's threads.
+TEST(ZstdFramesTest, AFileCompressedInPiecesComesBackWhole) {
+    TempDir folder;
+    for (std::size_t size :
+         {std::size_t{0}, std::size_t{1}, std::size_t{300} << 10, std::size_t{9} << 20}) {
+        std::string bytes;
+        bytes.reserve(size);
+        for (std::size_t card = 0; bytes.size() < size; ++card)
+            bytes += "<carditem><number>" + std::to_string(card * 7919 % 100003) + "</number>";
+        bytes.resize(size);
+        const fs::path file = folder.Path() / "cardlist.dat";
+        WriteFileBytes(file, bytes);
+        std::string frame, read;
+        ASSERT_TRUE(CompressFileInPieces(
+            file,
+            [&frame](std::string_view piece) {
+                frame.append(piece);
+                return true;
+            },
+            [&read](std::string_view piece) { read.append(piece); }));
+        EXPECT_EQ(read, bytes) << size;
+        EXPECT_EQ(DecompressFrame(frame), bytes) << size;
+    }
+}
+
 // A damaged delta, or one that is not against the version after it, is reported and changes
 // nothing: never is another card list taken for the version.
 TEST_F(CardHistoryTest, ADamagedDeltaIsReportedAndLeftAlone) {
