@@ -29,10 +29,6 @@ TBackgroundCardRead::TBackgroundCardRead(TCardListText text, QObject* context,
     });
 }
 
-TBackgroundCardRead::~TBackgroundCardRead() {
-    if (m_worker.joinable()) m_worker.join();
-}
-
 bool TBackgroundCardRead::IsFinished() const {
     return m_result.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }

@@ -14,8 +14,8 @@ class TBackgroundCardRead {
 public:
     // Starts reading the text; `done` is then posted to `context`'s thread.
     TBackgroundCardRead(TCardListText text, QObject* context, std::function<void()> done);
-    // Waits for the worker: it holds the text until it has read it.
-    ~TBackgroundCardRead();
+    // Waits for the worker (the jthread joins): it holds the text until it has read it.
+    ~TBackgroundCardRead() = default;
     TBackgroundCardRead(const TBackgroundCardRead&) = delete;
     TBackgroundCardRead& operator=(const TBackgroundCardRead&) = delete;
 

@@ -287,14 +287,14 @@ bool ReadCard(const xmlNode* element, cp932::Utf8ToCp932Lossy& converter, TCardI
     return true;
 }
 
-// The whole file; its failure is the reader's "cannot open". The identity is taken from the
-// descriptor read and the bytes already in memory.
+// The identity from the descriptor read and the bytes already in memory.
 void TakeIdentity(const TCardListText& text, TCardListIdentity* identity) {
     if (!identity) return;
     *identity = text.Identity;
     identity->Hash = CardListHash(text.Bytes.View());
 }
 
+// The whole file; its failure is the reader's "cannot open".
 TFileBytes ReadCardListText(const std::filesystem::path& file,
                             TCardListIdentity* identity = nullptr) {
     TCardListText text = ReadCardListFileText(file);

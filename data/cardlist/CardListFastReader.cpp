@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "cardlist/CardCopies.h"
 #include "files/LargeBuffer.h"
@@ -584,15 +585,21 @@ bool ReadHalf(std::string_view text, std::size_t from, std::size_t to, TScanner&
     }
 }
 
+// The census of the text before `split` and of the text from it, taken at once.
+std::pair<TTagCensus, TTagCensus> TakeCensusInHalves(std::string_view text, std::size_t split) {
+    TTagCensus first, second;
+    {
+        std::jthread other([&] { second = TakeTagCensus(text.substr(split), false); });
+        first = TakeTagCensus(text.substr(0, split));
+    }
+    return {first, second};
+}
+
 // Two halves at once, split after a card's end tag near the middle, each as many cards as the
 // census counted: the same cards, or the same refusal, as one reader over the whole text.
 bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, bool releaseText) {
     const std::string_view first = text.substr(0, split), second = text.substr(split);
-    TTagCensus firstCensus, secondCensus;
-    {
-        std::jthread census([&] { secondCensus = TakeTagCensus(second, false); });
-        firstCensus = TakeTagCensus(first);
-    }
+    const auto [firstCensus, secondCensus] = TakeCensusInHalves(text, split);
     if (firstCensus.MarkupDeclarations || secondCensus.MarkupDeclarations) return false;
     TScanner scanner(first);
     std::string_view root;
@@ -654,13 +661,9 @@ std::size_t CountCardItemTags(std::string_view text) { return TakeTagCensus(text
 
 std::optional<TCardListPreview> PreviewCardList(std::string_view text, std::size_t firstCount) {
     const std::size_t split = text.size() > kSplitAbove ? SplitPoint(text) : std::string_view::npos;
-    TTagCensus census, secondCensus;
-    if (split == std::string_view::npos) {
-        census = TakeTagCensus(text);
-    } else {
-        std::jthread other([&] { secondCensus = TakeTagCensus(text.substr(split), false); });
-        census = TakeTagCensus(text.substr(0, split));
-    }
+    const auto [census, secondCensus] = split == std::string_view::npos
+                                            ? std::pair{TakeTagCensus(text), TTagCensus{}}
+                                            : TakeCensusInHalves(text, split);
     if (census.MarkupDeclarations || secondCensus.MarkupDeclarations) return std::nullopt;
     TCardListPreview preview;
     preview.Cards = census.CardItems + secondCensus.CardItems;
