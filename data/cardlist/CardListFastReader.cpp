@@ -599,7 +599,9 @@ std::pair<TTagCensus, TTagCensus> TakeCensusInHalves(std::string_view text, std:
 // census counted: the same cards, or the same refusal, as one reader over the whole text.
 bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, bool releaseText) {
     const std::string_view first = text.substr(0, split), second = text.substr(split);
-    const auto [firstCensus, secondCensus] = TakeCensusInHalves(text, split);
+    // Named references rather than a structured binding: the worker's lambda captures them.
+    const auto censuses = TakeCensusInHalves(text, split);
+    const TTagCensus &firstCensus = censuses.first, &secondCensus = censuses.second;
     if (firstCensus.MarkupDeclarations || secondCensus.MarkupDeclarations) return false;
     TScanner scanner(first);
     std::string_view root;
