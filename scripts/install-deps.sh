@@ -13,7 +13,7 @@ if [[ ${1:-} != --run ]]; then
         libxml2-utils libjpeg-turbo-progs poppler-utils
         libgtest-dev libgmock-dev libbenchmark-dev
         xvfb xauth xdotool imagemagick valgrind
-        clang-14 libclang-rt-14-dev
+        clang-14 libclang-rt-14-dev lld
         desktop-file-utils appstream
     )
 fi
