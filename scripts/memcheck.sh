@@ -26,39 +26,66 @@ run() {
     fi
 }
 
-for test in CommonTest Cp932Test CardListTest IniFileTest SettingsTest CardTypesTest \
-    CardImagesTest ThumbnailTest WriteFaultTest HostileInputTest MigrateTest TemplatePicturesTest \
-    ProgressTest; do
-    run "$test" "$build/tests/$test"
-done
-run ChecklistImportTest "$build/tests/ChecklistImportTest"
-# The gigabyte line and the million rows take minutes under memcheck; the fuzz replay covers
-# the same code on small inputs.
-run ChecklistReaderTest "$build/tests/ChecklistReaderTest" --gtest_filter=-*Gigabyte*:*Million*
+# The data tests, the command-line tool and the thumbnail test (the longest alone) run side by
+# side, to keep two cores busy.
+data_tests() {
+    local status=0
+    for test in CommonTest Cp932Test CardListTest IniFileTest SettingsTest CardTypesTest \
+        CardImagesTest WriteFaultTest HostileInputTest MigrateTest TemplatePicturesTest \
+        ProgressTest; do
+        run "$test" "$build/tests/$test"
+    done
+    run ChecklistImportTest "$build/tests/ChecklistImportTest"
+    # The gigabyte line and the million rows take minutes under memcheck; the fuzz replay covers
+    # the same code on small inputs.
+    run ChecklistReaderTest "$build/tests/ChecklistReaderTest" --gtest_filter=-*Gigabyte*:*Million*
+    return $status
+}
 
-cli=$build/cli/vastrelle-cli
+thumbnail_test() {
+    local status=0
+    run ThumbnailTest "$build/tests/ThumbnailTest"
+    return $status
+}
+
+command_line() {
+    local status=0
+    local cli=$build/cli/vastrelle-cli
+    for fixture in "$data"/cardlist/*.dat; do
+        mkdir -p "$work/type/image"
+        cp "$fixture" "$work/type/cardlist.dat"
+        for command in cards status missing export progress; do
+            run "cli-$command-$(basename "$fixture" .dat)" "$cli" "$command" "$work/type"
+        done
+    done
+    cp "$data"/images/*.jpg "$work/type/image/"
+    for picture in "$data"/images/*.jpg; do
+        # A file that is not a picture must fail cleanly too, so the exit code is not checked.
+        "${memcheck[@]}" --log-file="$log/cli-thumbnails.%p.log" "$cli" thumbnails "$work/type/image" \
+            "$(basename "$picture")" >/dev/null 2>&1 || [[ $? -ne 99 ]] || status=1
+    done
+    "${memcheck[@]}" --log-file="$log/cli-check.%p.log" "$cli" check "$work/type" --repair \
+        >/dev/null 2>&1 || [[ $? -ne 99 ]] || status=1
+    run cli-import "$cli" import "$work" imported "$data/templates/mixed.template"
+    run cli-create "$cli" create "$work" created
+    run cli-types "$cli" types "$work"
+    cp "$data/settings/edited.ini" "$work/setting.ini"
+    run cli-settings "$cli" settings "$work"
+    return $status
+}
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for fixture in "$data"/cardlist/*.dat; do
-    mkdir -p "$work/type/image"
-    cp "$fixture" "$work/type/cardlist.dat"
-    for command in cards status missing export progress; do
-        run "cli-$command-$(basename "$fixture" .dat)" "$cli" "$command" "$work/type"
-    done
+jobs=()
+data_tests &
+jobs+=($!)
+command_line &
+jobs+=($!)
+thumbnail_test &
+jobs+=($!)
+for job in "${jobs[@]}"; do
+    wait "$job" || status=1
 done
-cp "$data"/images/*.jpg "$work/type/image/"
-for picture in "$data"/images/*.jpg; do
-    # A file that is not a picture must fail cleanly too, so the exit code is not checked.
-    "${memcheck[@]}" --log-file="$log/cli-thumbnails.%p.log" "$cli" thumbnails "$work/type/image" \
-        "$(basename "$picture")" >/dev/null 2>&1 || [[ $? -ne 99 ]] || status=1
-done
-"${memcheck[@]}" --log-file="$log/cli-check.%p.log" "$cli" check "$work/type" --repair \
-    >/dev/null 2>&1 || [[ $? -ne 99 ]] || status=1
-run cli-import "$cli" import "$work" imported "$data/templates/mixed.template"
-run cli-create "$cli" create "$work" created
-run cli-types "$cli" types "$work"
-cp "$data/settings/edited.ini" "$work/setting.ini"
-run cli-settings "$cli" settings "$work"
 if grep -l "ERROR SUMMARY: [1-9]\|definitely lost: [1-9]\|indirectly lost: [1-9]" "$log"/*.log; then
     status=1
 fi
