@@ -9,6 +9,7 @@
 #include "cardlist/CardList.h"
 #include "cardlist/CardListFastReader.h"
 #include "cardlist/CardListReadBack.h"
+#include "cardlist/TagCensus.h"
 #include "files/VastrelleError.h"
 
 namespace fs = std::filesystem;
@@ -17,13 +18,9 @@ namespace {
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
-std::string_view UpToNul(const std::string& text) {
-    return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
-}
-
 std::optional<TCardInfos> Fast(const std::string& text) {
     TCardInfos cards;
-    if (!ReadCardListFast(UpToNul(text), cards)) return std::nullopt;
+    if (!ReadCardListFast(text, cards)) return std::nullopt;
     return cards;
 }
 
@@ -57,9 +54,29 @@ void CheckCountInPieces(const std::string& text, const std::optional<TCardInfos>
 }
 
 // True when the fast path read the text (and then agrees with the parser).
+// The census taken before a read, sixteen bytes at a time, against a plain search.
+void CheckCensus(std::string_view text) {
+    const std::size_t nul = text.find('\0');
+    const std::string_view body = text.substr(0, nul);
+    auto count = [body](std::string_view what) {
+        std::size_t found = 0;
+        for (std::size_t at = body.find(what); at != body.npos; at = body.find(what, at + 1))
+            ++found;
+        return found;
+    };
+    const TTagCensus census = TakeTagCensus(text);
+    EXPECT_EQ(census.CardItems, count("<carditem>")) << text;
+    EXPECT_EQ(census.OwnedMarks, count("<exist>Y</exist>")) << text;
+    EXPECT_EQ(census.MarkupDeclarations,
+              body.find("<!", 1) != body.npos || body.find("<?", 1) != body.npos)
+        << text;
+    EXPECT_EQ(census.Nul, nul) << text;
+}
+
 bool CheckAgainstParser(const TempDir& dir, const std::string& text) {
     std::optional<TCardInfos> fast = Fast(text);
     CheckCountInPieces(text, fast);
+    CheckCensus(text);
     if (!fast) return false;
     std::optional<TCardInfos> parsed = Parsed(dir, text);
     EXPECT_TRUE(parsed.has_value()) << "the fast path accepts what the parser rejects:\n" << text;
@@ -193,11 +210,12 @@ TEST(CardListFastReader, AgreesWithTheParserOnMutatedCardLists) {
         CardListText(cards),
         ReadFileBytes(fs::path(VASTRELLE_TEST_DATA_DIR) / "cardlist/hand-made.dat"),
         ReadFileBytes(fs::path(VASTRELLE_TEST_DATA_DIR) / "cardlist/copies.dat")};
-    const std::string tokens[] = {"<",       ">",         "/>",     "</c>", "&amp;",     "&#",
-                                  "&#x41;",  "&lt",       "]]>",    "\r",   "\n",        "\x81",
-                                  "\x40",    "\x81\x40",  "\"",     "'",    "=",         " a='1'",
-                                  "<!--",    "<![CDATA[", "<?x?>",  "\x01", "Y",         "<exist>",
-                                  "<count>", "</count>",  "<want>", "9",    "2026-12-09"};
+    const std::string tokens[] = {
+        "<",       ">",         "/>",     "</c>", "&amp;",      "&#",
+        "&#x41;",  "&lt",       "]]>",    "\r",   "\n",         "\x81",
+        "\x40",    "\x81\x40",  "\"",     "'",    "=",          " a='1'",
+        "<!--",    "<![CDATA[", "<?x?>",  "\x01", "Y",          "<exist>",
+        "<count>", "</count>",  "<want>", "9",    "2026-12-09", std::string(1, '\0')};
     std::mt19937 random(14);
     int read = 0, declined = 0;
     for (int i = 0; i < 3000; ++i) {
@@ -245,7 +263,8 @@ TEST(CardListFastReader, ALargeCardListReadInHalvesAgreesWithTheParser) {
     EXPECT_EQ(preview->Owned, (cards.size() + 2) / 3);
     EXPECT_EQ(preview->First, TCardInfos(cards.begin(), cards.begin() + 100));
     const std::size_t middle = whole.find("</carditem>", whole.size() / 2) + 11;
-    const std::string edits[] = {"<", "<!-- -->", "</l>", "<carditem>", "&bad;", "\x01"};
+    const std::string edits[] = {"<",    "<!-- -->",          "</l>", "<carditem>", "&bad;",
+                                 "\x01", std::string(1, '\0')};
     for (std::size_t i = 0; i < std::size(edits); ++i)
         for (std::ptrdiff_t offset : {-12, -1, 0, 1, 40}) {
             std::string text = whole;

@@ -52,9 +52,9 @@ std::size_t TCardTypeDocument::OwnedCount() const {
 
 void TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
     TCardListText text = ReadCardListFileText(CardListFile());
-    const std::string_view bytes = text.Bytes.View().substr(0, text.Bytes.View().find('\0'));
     std::optional<TCardListPreview> preview;
-    if (bytes.size() >= kShowWhileReadingFrom) preview = PreviewCardList(bytes, kFirstCards);
+    if (text.Bytes.View().size() >= kShowWhileReadingFrom)
+        preview = PreviewCardList(text.Bytes.View(), kFirstCards);
     if (!preview) {
         ReadCardListFromText(std::move(text), cards, &m_identity);
         return;

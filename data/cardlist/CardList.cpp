@@ -191,9 +191,6 @@ void NormaliseLines(std::string& text) {
     text.resize(out);
 }
 
-// What the fast path reads: the text ends at its first NUL.
-std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
-
 // First 40 characters of a line of the normalised text, for the parse error message.
 std::string LineExcerpt(std::string_view text, int line) {
     std::size_t start = 0;
@@ -378,7 +375,7 @@ void ReadCardListFromText(TCardListText text, TCardInfos& cards, TCardListIdenti
     TakeIdentity(text, identity);
     // The buffer is given up as it is read; the parser, for what the fast path leaves, reads the
     // file again.
-    if (ReadCardListFast(UpToNul(text.Bytes.View()), cards, true)) return;
+    if (ReadCardListFast(text.Bytes.View(), cards, true)) return;
     text.Bytes = {};
     ParseCardList(text.File, std::string(ReadCardListText(text.File, identity).View()), cards);
 }
@@ -391,7 +388,7 @@ void ReadCardList(const std::filesystem::path& file, TCardInfos& cards,
 void ReadCardListBytes(std::string_view bytes, const std::filesystem::path& file,
                        TCardInfos& cards) {
     cards.clear();
-    if (ReadCardListFast(UpToNul(bytes), cards)) return;
+    if (ReadCardListFast(bytes, cards)) return;
     ParseCardList(file, std::string(bytes), cards);
 }
 

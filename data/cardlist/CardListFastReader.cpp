@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "cardlist/CardCopies.h"
+#include "cardlist/TagCensus.h"
 #include "files/LargeBuffer.h"
 #include "text/Cp932.h"
 #include "text/Cp932ReadBack.h"
@@ -489,37 +490,6 @@ bool TScanner::Read(const std::function<void(TCardInfo&&)>& visit) {
 
 namespace {
 
-struct TTagCensus {
-    std::size_t CardItems = 0;
-    // Owned marks as the writer writes them: a count to show before the cards are read.
-    std::size_t OwnedMarks = 0;
-    // A "<!" or "<?" after the first byte: a comment, CDATA, a DOCTYPE or a processing
-    // instruction, all left to the parser. Knowing it before reading spares reading twice.
-    bool MarkupDeclarations = false;
-};
-
-// `whole`: the text from its start, whose first byte opens the declaration.
-TTagCensus TakeTagCensus(std::string_view text, bool whole = true) {
-    constexpr std::string_view kTag = "<carditem>";
-    constexpr std::string_view kOwned = "<exist>Y</exist>";
-    TTagCensus census;
-    const char* end = text.data() + text.size();
-    for (const char* p = text.data() + (text.empty() || !whole ? 0 : 1);
-         (p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p))));
-         ++p) {
-        if (end - p < 2) break;
-        if (p[1] == '!' || p[1] == '?')
-            census.MarkupDeclarations = true;
-        else if (p[1] == 'c' && static_cast<std::size_t>(end - p) >= kTag.size() &&
-                 std::memcmp(p, kTag.data(), kTag.size()) == 0)
-            ++census.CardItems;
-        else if (p[1] == 'e' && static_cast<std::size_t>(end - p) >= kOwned.size() &&
-                 std::memcmp(p, kOwned.data(), kOwned.size()) == 0)
-            ++census.OwnedMarks;
-    }
-    return census;
-}
-
 // A large card list is read in two halves at once, split after a card's end tag near the middle:
 // markup cannot hold a raw "<", so the tag found is one. Below this size a second thread costs
 // more than it saves.
@@ -595,14 +565,40 @@ std::pair<TTagCensus, TTagCensus> TakeCensusInHalves(std::string_view text, std:
     return {first, second};
 }
 
+// The text up to its first NUL, where it ends, and its census: of two halves taken at once when
+// the text is large, split after a card's end tag near the middle (npos: one census, in First).
+struct TPlannedCensus {
+    std::string_view Text;
+    std::size_t Split = std::string_view::npos;
+    TTagCensus First, Second;
+    bool MarkupDeclarations() const {
+        return First.MarkupDeclarations || Second.MarkupDeclarations;
+    }
+};
+
+TPlannedCensus PlanCensus(std::string_view text) {
+    constexpr std::size_t npos = std::string_view::npos;
+    if (text.size() > kSplitAbove) {
+        if (const std::size_t split = SplitPoint(text); split != npos) {
+            const auto [first, second] = TakeCensusInHalves(text, split);
+            // A NUL, which no card list holds, ends the text: counted again up to it.
+            if (first.Nul != npos) return PlanCensus(text.substr(0, first.Nul));
+            if (second.Nul != npos) return PlanCensus(text.substr(0, split + second.Nul));
+            return {text, split, first, second};
+        }
+    }
+    TPlannedCensus plan{text, npos, TakeTagCensus(text), {}};
+    if (plan.First.Nul != npos) plan.Text = text.substr(0, plan.First.Nul);
+    return plan;
+}
+
 // Two halves at once, split after a card's end tag near the middle, each as many cards as the
 // census counted: the same cards, or the same refusal, as one reader over the whole text.
-bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, bool releaseText) {
+bool ReadInHalves(const TPlannedCensus& plan, TCardInfos& cards, bool releaseText) {
+    const std::string_view text = plan.Text;
+    const std::size_t split = plan.Split;
     const std::string_view first = text.substr(0, split), second = text.substr(split);
-    // Named references rather than a structured binding: the worker's lambda captures them.
-    const auto censuses = TakeCensusInHalves(text, split);
-    const TTagCensus &firstCensus = censuses.first, &secondCensus = censuses.second;
-    if (firstCensus.MarkupDeclarations || secondCensus.MarkupDeclarations) return false;
+    const TTagCensus &firstCensus = plan.First, &secondCensus = plan.Second;
     TScanner scanner(first);
     std::string_view root;
     bool empty = false;
@@ -638,23 +634,22 @@ bool ReadInHalves(std::string_view text, std::size_t split, TCardInfos& cards, b
 }  // namespace
 
 bool ReadCardListFast(std::string_view text, const std::function<void(TCardInfo&&)>& visit) {
-    return !TakeTagCensus(text).MarkupDeclarations && TScanner(text).Read(visit);
+    const TTagCensus census = TakeTagCensus(text);
+    return !census.MarkupDeclarations && TScanner(text.substr(0, census.Nul)).Read(visit);
 }
 
 bool ReadCardListFast(std::string_view text, TCardInfos& cards, bool releaseText) {
     cards.clear();
-    if (text.size() > kSplitAbove) {
-        if (const std::size_t split = SplitPoint(text); split != std::string_view::npos) {
-            const bool read = ReadInHalves(text, split, cards, releaseText);
-            if (!read) cards.clear();
-            return read;
-        }
+    const TPlannedCensus plan = PlanCensus(text);
+    if (plan.MarkupDeclarations()) return false;
+    bool read = false;
+    if (plan.Split != std::string_view::npos) {
+        read = ReadInHalves(plan, cards, releaseText);
+    } else {
+        ReserveCards(cards, plan.First.CardItems);
+        read = TScanner(plan.Text).Read(
+            [&cards](TCardInfo&& card) { cards.push_back(std::move(card)); });
     }
-    TTagCensus census = TakeTagCensus(text);
-    if (census.MarkupDeclarations) return false;
-    ReserveCards(cards, census.CardItems);
-    bool read =
-        TScanner(text).Read([&cards](TCardInfo&& card) { cards.push_back(std::move(card)); });
     if (!read) cards.clear();
     return read;
 }
@@ -662,15 +657,12 @@ bool ReadCardListFast(std::string_view text, TCardInfos& cards, bool releaseText
 std::size_t CountCardItemTags(std::string_view text) { return TakeTagCensus(text).CardItems; }
 
 std::optional<TCardListPreview> PreviewCardList(std::string_view text, std::size_t firstCount) {
-    const std::size_t split = text.size() > kSplitAbove ? SplitPoint(text) : std::string_view::npos;
-    const auto [census, secondCensus] = split == std::string_view::npos
-                                            ? std::pair{TakeTagCensus(text), TTagCensus{}}
-                                            : TakeCensusInHalves(text, split);
-    if (census.MarkupDeclarations || secondCensus.MarkupDeclarations) return std::nullopt;
+    const TPlannedCensus plan = PlanCensus(text);
+    if (plan.MarkupDeclarations()) return std::nullopt;
     TCardListPreview preview;
-    preview.Cards = census.CardItems + secondCensus.CardItems;
-    preview.Owned = census.OwnedMarks + secondCensus.OwnedMarks;
-    TScanner scanner(text);
+    preview.Cards = plan.First.CardItems + plan.Second.CardItems;
+    preview.Owned = plan.First.OwnedMarks + plan.Second.OwnedMarks;
+    TScanner scanner(plan.Text);
     std::string_view root;
     bool empty = false;
     if (!scanner.Prologue(root, empty)) return std::nullopt;

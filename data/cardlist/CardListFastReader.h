@@ -15,7 +15,7 @@
 // processing instructions, another encoding, bytes that are not CP932, any doubt about
 // well-formedness), which the general parser then reads and reports as before.
 
-// Reads the text (the file's bytes up to its first NUL) into `cards`, giving exactly the cards the
+// Reads the text (the file's bytes: it ends at its first NUL) into `cards`, giving exactly the cards the
 // parser gives. False, with `cards` empty, when the parser must read the text.
 // releaseText: the caller gives the text's buffer up (a large text's pages are given back to the
 // system as they are read, so it reads as zeros after a read that succeeded or failed).
@@ -36,8 +36,8 @@ struct TCardListPreview {
     std::size_t Owned = 0;
     TCardInfos First;  // the first cards, at most as many as asked for
 };
-// A look at the text costing a pass of memchr over it and the first cards; nullopt where the
-// fast path would decline it.
+// A look at the text (ending at its first NUL) costing one pass over it and the first cards;
+// nullopt where the fast path would decline it.
 std::optional<TCardListPreview> PreviewCardList(std::string_view text, std::size_t firstCount);
 
 // Counts the cards of a text handed in pieces, by the same rules as ReadCardListFast, holding no
