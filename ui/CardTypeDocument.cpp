@@ -13,6 +13,7 @@
 
 #include "BackgroundCardRead.h"
 #include "CardListModel.h"
+#include "CardListPrefetch.h"
 #include "FileWatch.h"
 #include "cardlist/CardCopies.h"
 #include "cardlist/CardList.h"
@@ -38,7 +39,8 @@ TCardTypeDocument::TCardTypeDocument(const std::filesystem::path& programFolder,
       m_programFolder(programFolder),
       m_model(new TCardListModel(this)),
       m_watch(new TFileWatch(this)),
-      m_deferred(new QTimer(this)) {
+      m_deferred(new QTimer(this)),
+      m_prefetch(std::make_unique<TCardListPrefetch>(programFolder)) {
     m_deferred->setSingleShot(true);
     m_deferred->setInterval(TFileWatch::kDelayMs);
     connect(m_watch, &TFileWatch::Changed, this, &TCardTypeDocument::FilesChanged);

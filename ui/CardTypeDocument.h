@@ -19,6 +19,7 @@
 
 class QTimer;
 class TBackgroundCardRead;
+class TCardListPrefetch;
 class TCardListModel;
 class TFileWatch;
 
@@ -181,5 +182,7 @@ private:
     std::unique_ptr<TBackgroundCardRead> m_pendingRead;
     std::size_t m_pendingCards = 0;
     std::size_t m_pendingOwned = 0;
+    // The first read of the remembered card type, begun with the window.
+    std::unique_ptr<TCardListPrefetch> m_prefetch;
     unsigned m_loads = 0;  // loads begun, so that a reset put off to the event loop is not late
 };

@@ -7,15 +7,10 @@
 
 #include "BackgroundCardRead.h"
 #include "CardListModel.h"
+#include "CardListPrefetch.h"
 #include "CardTypeDocument.h"
-#include "cardlist/CardListFastReader.h"
 
 namespace {
-
-// Below this a card list is read before it is shown: it takes about as long as a look at it.
-constexpr std::size_t kShowWhileReadingFrom = std::size_t{4} << 20;
-// More rows than any window shows at once; a row beyond them shows empty until its card is read.
-constexpr std::size_t kFirstCards = 1024;
 
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
@@ -51,20 +46,24 @@ std::size_t TCardTypeDocument::OwnedCount() const {
 }
 
 void TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
-    TCardListText text = ReadCardListFileText(CardListFile());
-    std::optional<TCardListPreview> preview;
-    if (text.Bytes.View().size() >= kShowWhileReadingFrom)
-        preview = PreviewCardList(text.Bytes.View(), kFirstCards);
-    if (!preview) {
-        ReadCardListFromText(std::move(text), cards, &m_identity);
+    std::optional<TFirstRead> first;
+    if (m_prefetch) {
+        // Only the first load can use it: what it read may be old by the next.
+        first = m_prefetch->Take(CardListFile());
+        m_prefetch.reset();
+    }
+    if (!first) first = ReadCardListFirst(CardListFile());
+    if (first->Whole) {
+        cards = std::move(first->Whole->Cards);
+        m_identity = first->Whole->Identity;
         return;
     }
     // The identity, hash included, comes with the whole read.
     m_identity = {};
-    m_pendingCards = preview->Cards;
-    m_pendingOwned = preview->Owned;
-    cards = std::move(preview->First);
-    m_pendingRead = std::make_unique<TBackgroundCardRead>(std::move(text), this, [this] {
+    m_pendingCards = first->Preview.Cards;
+    m_pendingOwned = first->Preview.Owned;
+    cards = std::move(first->Preview.First);
+    m_pendingRead = std::make_unique<TBackgroundCardRead>(std::move(first->Text), this, [this] {
         if (m_pendingRead && m_pendingRead->IsFinished()) SettleRead(false);
     });
     qApp->installEventFilter(this);

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "CardDialogSupport.h"
+#include "CardListPrefetch.h"
 #include "MainWindowHarness.h"
 #include "ProgramFolder.h"
 #include "ScanImportDlg.h"
@@ -73,6 +74,33 @@ private slots:
             QVERIFY(!window->IsCardTypeWritable());
             QCOMPARE(FileBytes(folder.CardTypeFolder("Broken") / kCardListFileName), broken);
         }
+    }
+
+    // The read of the remembered card type begun with the window is taken for that card list
+    // alone, and never once the file has changed since.
+    void theReadBegunWithTheWindowIsTakenOnlyForTheFileAsItIs() {
+        ProgramFolder folder;
+        const TCardInfos cards = ProgramFolder::MakeCards(3, 1);
+        folder.AddCardType("Cards", cards);
+        folder.AddCardType("Other", {});
+        folder.WriteFile("setting.ini", "[lastsetting]\r\ncardname=Cards\r\n");
+        const fs::path file = folder.CardTypeFolder("Cards") / kCardListFileName;
+        {
+            TCardListPrefetch prefetch(folder.Path());
+            QVERIFY(!prefetch.Take(folder.CardTypeFolder("Other") / kCardListFileName));
+        }
+        {
+            TCardListPrefetch prefetch(folder.Path());
+            const std::optional<TFirstRead> first = prefetch.Take(file);
+            QVERIFY(first && first->Whole);
+            QCOMPARE(first->Whole->Cards, cards);
+        }
+        TCardListPrefetch prefetch(folder.Path());
+        QTest::qWait(100);  // mostly read by now; if not, it reads the new file, which is right too
+        const TCardInfos changed = ProgramFolder::MakeCards(4, 4);
+        WriteCardList(changed, folder.CardTypeFolder("Cards"));
+        const std::optional<TFirstRead> first = prefetch.Take(file);
+        QVERIFY(!first || (first->Whole && first->Whole->Cards == changed));
     }
 
     void commandsTakeEverySelectedCardAsOneUndoStep() {

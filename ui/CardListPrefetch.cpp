@@ -1,0 +1,77 @@
+#include "CardListPrefetch.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "cardtypes/CardTypes.h"
+#include "cardtypes/Settings.h"
+
+namespace {
+
+// Below this a card list is read before it is shown: it takes about as long as a look at it.
+constexpr std::size_t kShowWhileReadingFrom = std::size_t{4} << 20;
+// More rows than any window shows at once; a row beyond them shows empty until its card is read.
+constexpr std::size_t kFirstCards = 1024;
+
+// The card list of the card type start-up loads; empty when there is none.
+std::filesystem::path RememberedCardList(const std::filesystem::path& programFolder) {
+    const std::vector<std::string> names = ListCardTypes(programFolder);
+    const TSettings settings = ReadSettings(programFolder, names);
+    if (std::find(names.begin(), names.end(), settings.CardName) == names.end()) return {};
+    CurrentCardTypePaths paths;
+    if (!paths.Set(programFolder, settings.CardName)) return {};
+    return paths.CardTypeFolder() / kCardListFileName;
+}
+
+TCardListIdentity WithoutHash(TCardListIdentity identity) {
+    identity.Hash = 0;
+    return identity;
+}
+
+}  // namespace
+
+TFirstRead ReadCardListFirst(const std::filesystem::path& file) {
+    TFirstRead first;
+    first.Text = ReadCardListFileText(file);
+    if (first.Text.Bytes.View().size() >= kShowWhileReadingFrom) {
+        if (std::optional<TCardListPreview> preview =
+                PreviewCardList(first.Text.Bytes.View(), kFirstCards)) {
+            first.Preview = std::move(*preview);
+            return first;
+        }
+    }
+    first.Whole.emplace();
+    ReadCardListFromText(std::move(first.Text), first.Whole->Cards, &first.Whole->Identity);
+    first.Text = {};
+    return first;
+}
+
+TCardListPrefetch::TCardListPrefetch(const std::filesystem::path& programFolder) {
+    try {
+        m_file = RememberedCardList(programFolder);
+    } catch (...) {
+        m_file.clear();  // the window's own start-up reports what it cannot read
+    }
+    if (!m_file.empty())
+        m_read =
+            std::async(std::launch::async, [file = m_file] { return ReadCardListFirst(file); });
+}
+
+std::optional<TFirstRead> TCardListPrefetch::Take(const std::filesystem::path& file) {
+    if (m_file.empty() || file != m_file || !m_read.valid()) return std::nullopt;
+    try {
+        TFirstRead first = m_read.get();
+        const TCardListIdentity read = first.Whole ? first.Whole->Identity : first.Text.Identity;
+        // The file's status, not its bytes hashed again: that would read it a second time.
+        struct stat status {};
+        if (::stat(file.c_str(), &status) != 0 ||
+            WithoutHash(read) != CardListIdentityFrom(status, 0))
+            return std::nullopt;
+        return first;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
