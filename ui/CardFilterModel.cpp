@@ -44,7 +44,19 @@ void TCardFilterModel::SetWantedOnly(bool wantedOnly) {
 
 // One new layout rather than the removal and insertion of every range of rows: a filter that
 // hides scattered cards of 100,000 would otherwise tell the views of thousands of ranges.
-void TCardFilterModel::Refilter() { invalidate(); }
+void TCardFilterModel::Refilter() {
+    SettleCards();
+    invalidate();
+}
+
+void TCardFilterModel::sort(int column, Qt::SortOrder order) {
+    SettleCards();
+    QSortFilterProxyModel::sort(column, order);
+}
+
+// A list shown by its first cards while the rest are read gets the rest here, before the proxy
+// asks for any card: its rows then come in as rows inserted, not while the proxy lays them out.
+void TCardFilterModel::SettleCards() { (void)m_cards->Cards(); }
 
 bool TCardFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex&) const {
     // Without a filter no card is looked at, so a list still being read is not waited for.

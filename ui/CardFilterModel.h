@@ -27,6 +27,7 @@ public:
     bool IsFiltering() const {
         return m_missingOnly || m_sparesOnly || m_wantedOnly || m_unmatchable || !m_needle.empty();
     }
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -34,6 +35,7 @@ protected:
 
 private:
     void Refilter();
+    void SettleCards();
     void EnsureKeys(int column) const;
 
     TCardListModel* m_cards;

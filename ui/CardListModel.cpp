@@ -7,20 +7,25 @@ TCardListModel::TCardListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void TCardListModel::Fill(const TColumnDatas& columns, TCardInfos cards,
                           const std::filesystem::path& imageFolder, TThumbnailKind kind) {
-    const std::size_t rows = cards.size();
-    FillPreview(columns, std::move(cards), rows, imageFolder, kind, nullptr);
+    Reset(columns, std::move(cards), imageFolder, kind, nullptr);
 }
 
-void TCardListModel::FillPreview(const TColumnDatas& columns, TCardInfos first, std::size_t rows,
+void TCardListModel::FillPreview(const TColumnDatas& columns, TCardInfos first,
                                  const std::filesystem::path& imageFolder, TThumbnailKind kind,
                                  std::function<void()> settle) {
+    Reset(columns, std::move(first), imageFolder, kind, std::move(settle));
+}
+
+void TCardListModel::Reset(const TColumnDatas& columns, TCardInfos cards,
+                           const std::filesystem::path& imageFolder, TThumbnailKind kind,
+                           std::function<void()> settle) {
     beginResetModel();
     m_settle = std::move(settle);
     m_columns.clear();
     for (const TColumnData& column : columns)
         if (column.Shown) m_columns.push_back(column);
-    m_cards = std::move(first);
-    m_rowCount = m_columns.empty() ? 0 : static_cast<int>(rows);
+    m_rowCount = m_columns.empty() ? 0 : static_cast<int>(cards.size());
+    m_cards = std::move(cards);
     m_searchTexts.clear();
     if (imageFolder.empty())
         m_thumbnails.Clear();
@@ -31,14 +36,22 @@ void TCardListModel::FillPreview(const TColumnDatas& columns, TCardInfos first, 
 
 void TCardListModel::AdoptCards(TCardInfos cards) {
     m_settle = nullptr;
-    m_cards = std::move(cards);
+    const int shown = m_rowCount;
     m_searchTexts.clear();
-    if (m_rowCount == 0 || m_columns.empty()) return;
+    if (m_columns.empty() || cards.size() <= static_cast<std::size_t>(shown)) {
+        m_cards = std::move(cards);
+    } else {
+        beginInsertRows(QModelIndex(), shown, static_cast<int>(cards.size()) - 1);
+        m_cards = std::move(cards);
+        m_rowCount = static_cast<int>(m_cards.size());
+        endInsertRows();
+    }
+    if (shown == 0) return;
     QMetaObject::invokeMethod(
         this,
-        [this, rows = m_rowCount] {
+        [this, shown, rows = m_rowCount] {
             if (rows != m_rowCount) return;  // filled again meanwhile
-            emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
+            emit dataChanged(index(0, 0), index(shown - 1, columnCount() - 1));
         },
         Qt::QueuedConnection);
 }

@@ -28,14 +28,17 @@ public:
     void Fill(const TColumnDatas& columns, TCardInfos cards,
               const std::filesystem::path& imageFolder, TThumbnailKind kind);
 
-    // The rows of a large card list whose cards are still being read: `rows` rows, of which the
-    // first are known. The others show empty until AdoptCards; whatever asks for the cards before
-    // has `settle` called, which adopts them (or refills the model later).
-    void FillPreview(const TColumnDatas& columns, TCardInfos first, std::size_t rows,
+    // The first cards of a large card list that is still being read, as its first rows: a view
+    // and its proxy then lay out a few rows rather than every card before the first paint.
+    // Whatever asks for the cards before AdoptCards has `settle` called, which adopts them (or
+    // refills the model later). Only for a list neither filtered nor sorted, whose proxy asks for
+    // no card while it lays out the rows.
+    void FillPreview(const TColumnDatas& columns, TCardInfos first,
                      const std::filesystem::path& imageFolder, TThumbnailKind kind,
                      std::function<void()> settle);
-    // All the cards of the rows shown: they take the rows' place without a reset, so that no
-    // view or proxy in the middle of asking loses its rows; the views hear of it afterwards.
+    // All the cards, starting with those of the rows shown: the rows shown keep their place
+    // without a reset, so that no view or proxy in the middle of asking loses its rows, and the
+    // rest are inserted after them.
     void AdoptCards(TCardInfos cards);
 
     const TCardInfos& Cards() const {
@@ -67,6 +70,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    void Reset(const TColumnDatas& columns, TCardInfos cards,
+               const std::filesystem::path& imageFolder, TThumbnailKind kind,
+               std::function<void()> settle);
     void Settle() const {
         if (!m_settle) return;
         std::function<void()> settle = std::move(m_settle);

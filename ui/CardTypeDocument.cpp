@@ -105,8 +105,8 @@ bool TCardTypeDocument::Load(const std::string& cardTypeName, TCardsAsRead* writ
     TCardInfos cards;
     auto fill = [&](bool read) {
         if (m_pendingRead)
-            m_model->FillPreview(m_columns, std::move(cards), m_pendingCards, m_paths.ImageFolder(),
-                                 m_kind, [this] { SettleRead(true); });
+            m_model->FillPreview(m_columns, std::move(cards), m_paths.ImageFolder(), m_kind,
+                                 [this] { SettleRead(true); });
         else
             m_model->Fill(m_columns, std::move(cards), m_paths.ImageFolder(), m_kind);
         FindConflictCopies();

@@ -61,6 +61,9 @@ public:
 
     // The list columns of every load: the four every refresh sets, and any the user added.
     void SetColumnDatas(TColumnDatas columns) { m_columns = std::move(columns); }
+    // Whether the list shown is filtered or sorted, asked at every load: such a list is read
+    // whole before it is shown, since laying out its rows asks for every card.
+    void SetListArranged(std::function<bool()> arranged) { m_listArranged = std::move(arranged); }
 
     // Loads the named card type from disk with thumbnails of that kind. False when the name is
     // empty or the card type has no card list file; a card list that fails to read throws,
@@ -150,6 +153,7 @@ private:
     CurrentCardTypePaths m_paths;
     TThumbnailKind m_kind;
     TColumnDatas m_columns = DefaultColumnDatas();
+    std::function<bool()> m_listArranged;
     bool m_loaded = false;
     bool m_readComplete = false;
     // What the last read or save saw of the card list file; a change of the file that leaves it

@@ -58,6 +58,11 @@ void TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
         m_identity = first->Whole->Identity;
         return;
     }
+    // A filtered or sorted list asks for every card as soon as its rows are laid out.
+    if (m_listArranged && m_listArranged()) {
+        ReadCardListFromText(std::move(first->Text), cards, &m_identity);
+        return;
+    }
     // The identity, hash included, comes with the whole read.
     m_identity = {};
     m_pendingCards = first->Preview.Cards;
@@ -104,7 +109,7 @@ void TCardTypeDocument::SettleRead(bool nested) {
     // The rows shown are not what the file holds: they are shown again from the whole read, or
     // emptied when it failed, as a load would.
     m_readComplete = false;
-    m_model->AdoptCards(TCardInfos(m_pendingCards));
+    m_model->AdoptCards(TCardInfos(static_cast<std::size_t>(m_model->rowCount())));
     run([this, loads = m_loads, read, readsBack, failure] {
         if (loads != m_loads) return;
         emit CardsAboutToReset(false);

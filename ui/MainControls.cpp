@@ -62,6 +62,8 @@ void TVastrelleMainForm::CreateControls() {
     layout->addWidget(m_notice);
 
     m_filter = new TCardFilterModel(m_document->Model(), this);
+    m_document->SetListArranged(
+        [this] { return m_filter->IsFiltering() || m_filter->sortColumn() >= 0; });
     m_listView = new TCardListView(m_document->Model(), m_filter, central);
     m_listView->setObjectName(QStringLiteral("ListView1"));
     m_listView->setFont(UiFont(13));

@@ -64,6 +64,8 @@ void TVastrelleMainForm::CardsReset(bool read, bool outside) {
     std::optional<std::size_t> card;
     if (outside && m_shownCard) card = FindCard(Cards(), *m_shownCard);
     if (!card || !m_listView->SelectCard(*card)) {
+        // A row past the first cards of a list still being read comes with the rest of them.
+        if (m_rememberedRow && *m_rememberedRow >= m_filter->rowCount()) (void)Cards();
         if (m_rememberedRow && *m_rememberedRow < m_filter->rowCount())
             m_listView->SelectRow(*m_rememberedRow);
     }
