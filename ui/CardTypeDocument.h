@@ -186,6 +186,7 @@ private:
     std::unique_ptr<TBackgroundCardRead> m_pendingRead;
     std::size_t m_pendingCards = 0;
     std::size_t m_pendingOwned = 0;
+    bool m_pendingPainted = false;  // a paint since the read began
     // The first read of the remembered card type, begun with the window.
     std::unique_ptr<TCardListPrefetch> m_prefetch;
     unsigned m_loads = 0;  // loads begun, so that a reset put off to the event loop is not late

@@ -68,6 +68,7 @@ void TCardTypeDocument::ReadOrStartReading(TCardInfos& cards) {
     m_pendingCards = first->Preview.Cards;
     m_pendingOwned = first->Preview.Owned;
     cards = std::move(first->Preview.First);
+    m_pendingPainted = false;
     m_pendingRead = std::make_unique<TBackgroundCardRead>(std::move(first->Text), this, [this] {
         if (m_pendingRead && m_pendingRead->IsFinished()) SettleRead(false);
     });
@@ -134,6 +135,18 @@ void TCardTypeDocument::SettleRead(bool nested) {
 }
 
 bool TCardTypeDocument::eventFilter(QObject*, QEvent* event) {
-    if (IsUserInput(event->type())) SettleRead(false);
+    if (IsUserInput(event->type())) {
+        SettleRead(false);
+    } else if (event->type() == QEvent::Paint && !m_pendingPainted) {
+        // The read waits for the first paint, which then has the processor to itself, and
+        // starts when it is done.
+        m_pendingPainted = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_pendingRead) m_pendingRead->Go();
+            },
+            Qt::QueuedConnection);
+    }
     return false;
 }
