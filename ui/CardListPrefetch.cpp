@@ -13,7 +13,7 @@ namespace {
 
 // Below this a card list is read before it is shown: it takes about as long as a look at it.
 constexpr std::size_t kShowWhileReadingFrom = std::size_t{4} << 20;
-// More rows than any window shows at once; a row beyond them shows empty until its card is read.
+// More rows than any window shows at once: the rows shown until the rest are read.
 constexpr std::size_t kFirstCards = 1024;
 
 // The card list of the card type start-up loads; empty when there is none.
