@@ -49,29 +49,29 @@ TFirstRead ReadCardListFirst(const std::filesystem::path& file) {
     return first;
 }
 
-TCardListPrefetch::TCardListPrefetch(const std::filesystem::path& programFolder) {
-    try {
-        m_file = RememberedCardList(programFolder);
-    } catch (...) {
-        m_file.clear();  // the window's own start-up reports what it cannot read
-    }
-    if (!m_file.empty())
-        m_read =
-            std::async(std::launch::async, [file = m_file] { return ReadCardListFirst(file); });
-}
+// The card type's choice is made on the worker too, so that the window's thread only starts it.
+TCardListPrefetch::TCardListPrefetch(const std::filesystem::path& programFolder)
+    : m_read(std::async(std::launch::async, [programFolder] {
+          TRead read;
+          read.File = RememberedCardList(programFolder);
+          if (!read.File.empty()) read.First = ReadCardListFirst(read.File);
+          return read;
+      })) {}
 
 std::optional<TFirstRead> TCardListPrefetch::Take(const std::filesystem::path& file) {
-    if (m_file.empty() || file != m_file || !m_read.valid()) return std::nullopt;
+    if (!m_read.valid()) return std::nullopt;
     try {
-        TFirstRead first = m_read.get();
-        const TCardListIdentity read = first.Whole ? first.Whole->Identity : first.Text.Identity;
+        TRead read = m_read.get();
+        if (read.File.empty() || read.File != file) return std::nullopt;
+        const TCardListIdentity identity =
+            read.First.Whole ? read.First.Whole->Identity : read.First.Text.Identity;
         // The file's status, not its bytes hashed again: that would read it a second time.
         struct stat status {};
         if (::stat(file.c_str(), &status) != 0 ||
-            WithoutHash(read) != CardListIdentityFrom(status, 0))
+            WithoutHash(identity) != CardListIdentityFrom(status, 0))
             return std::nullopt;
-        return first;
+        return std::move(read.First);
     } catch (...) {
-        return std::nullopt;
+        return std::nullopt;  // read again, the card list reports what failed
     }
 }

@@ -34,6 +34,9 @@ public:
     std::optional<TFirstRead> Take(const std::filesystem::path& file);
 
 private:
-    std::filesystem::path m_file;  // empty when nothing is remembered
-    std::future<TFirstRead> m_read;
+    struct TRead {
+        std::filesystem::path File;  // empty when no card type is remembered
+        TFirstRead First;
+    };
+    std::future<TRead> m_read;
 };
